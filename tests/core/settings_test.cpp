@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "core/app_settings.h"
+
+namespace lotvue {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadBytes(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void WriteBytes(const fs::path& p, const std::string& bytes) {
+  std::ofstream(p, std::ios::binary) << bytes;
+}
+
+class SettingsFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/lotvue-settings-XXXXXX";
+    dir_ = mkdtemp(tmpl);
+    const char* old = std::getenv("LOTVUE_CONFIG_DIR");
+    oldEnv_ = old ? old : "";
+    hadEnv_ = old != nullptr;
+    setenv("LOTVUE_CONFIG_DIR", dir_.c_str(), 1);
+  }
+  void TearDown() override {
+    if (hadEnv_) setenv("LOTVUE_CONFIG_DIR", oldEnv_.c_str(), 1);
+    else unsetenv("LOTVUE_CONFIG_DIR");
+    fs::remove_all(dir_);
+  }
+  AppSettingsData Load(const std::string& bytes) {
+    WriteBytes(dir_ / "LotVuer.spec", bytes);
+    AppSettingsData s;
+    LoadSettingsFrom(dir_ / "LotVuer.spec", s);
+    return s;
+  }
+  fs::path dir_;
+  std::string oldEnv_;
+  bool hadEnv_ = false;
+};
+
+TEST_F(SettingsFile, ReadsKeysAndValuesByTheFileRules) {
+  struct Case {
+    std::string file;
+    AppSettingsData expected;  // AvgStdOnlyPass, ShowLine, XLS, CSV, CSVFormat
+  };
+  const Case cases[] = {
+      {"  ShowLine= yes \r\n", {0, 1, 1, 0, 0}},
+      {"ShowLine =yes\r\n", {0, 0, 1, 0, 0}},  // blank before "=": unknown key
+      {"showline=yes\r\n", {0, 0, 1, 0, 0}},   // keys are case-sensitive
+      {"AvgStdOnlyPass=Y\r\n", {1, 0, 1, 0, 0}},
+      {"AvgStdOnlyPass=1\r\n", {0, 0, 1, 0, 0}},
+      {"AvgStdOnlyPass=yes please", {1, 0, 1, 0, 0}},
+      {"ConvertFileTypeXLS=\r\n", {0, 0, 0, 0, 0}},  // empty value is no
+      {"ConvertFileTypeXLS\r\n", {0, 0, 1, 0, 0}},   // no "=": ignored
+      {"ShowLine==yes\r\n", {0, 0, 1, 0, 0}},        // value starts at the first "="
+      {"CSVFormat=2abc", {0, 0, 1, 0, 2}},
+      {"CSVFormat=x", {0, 0, 1, 0, 0}},
+      {"CSVFormat=7", {0, 0, 1, 0, 7}},
+      {"CSVFormat= -3", {0, 0, 1, 0, -3}},
+      {"CSVFormat=99999999999", {0, 0, 1, 0, 2147483647}},
+      {"ShowLine=Yes\r\nShowLine=No\r\n", {0, 0, 1, 0, 0}},  // last one wins
+      {"ConvertFileTypeCSV=No\nConvertFileTypeCSV=YES", {0, 0, 1, 1, 0}},
+      {"AvgStdOnlyPass=No\r\nShowLine=Yes\r\nConvertFileTypeXLS=No\r\n"
+       "ConvertFileTypeCSV=Yes\r\nCSVFormat=1", {0, 1, 0, 1, 1}},
+      // 255 bytes end one read; the rest of the line is read as a line of its
+      // own, so a key cut by the limit is not recognised.
+      {std::string(255, 'x') + "ShowLine=Yes\r\n", {0, 1, 1, 0, 0}},
+      {std::string(250, ' ') + "ShowLine=Yes\r\n", {0, 0, 1, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(SettingsFileText(Load(c.file)), SettingsFileText(c.expected)) << c.file;
+  }
+}
+
+TEST_F(SettingsFile, WritesExactlyTheFiveLines) {
+  EXPECT_EQ(SettingsFileText(AppSettingsData{}),
+            "AvgStdOnlyPass=No\r\nShowLine=No\r\nConvertFileTypeXLS=Yes\r\n"
+            "ConvertFileTypeCSV=No\r\nCSVFormat=0");
+  // Yes only for exactly 1; CSVFormat is written as it is.
+  EXPECT_EQ(SettingsFileText({1, 2, 0, 1, 7}),
+            "AvgStdOnlyPass=Yes\r\nShowLine=No\r\nConvertFileTypeXLS=No\r\n"
+            "ConvertFileTypeCSV=Yes\r\nCSVFormat=7");
+
+  // Unknown lines, order and case of the old file are not kept.
+  const fs::path path = dir_ / "LotVuer.spec";
+  WriteBytes(path, "Extra=1\r\nCSVFormat=2\r\nshowline=yes\r\n");
+  ASSERT_TRUE(SaveSettingsTo(path, {0, 1, 1, 0, 2}));
+  EXPECT_EQ(ReadBytes(path), SettingsFileText({0, 1, 1, 0, 2}));
+  EXPECT_FALSE(fs::exists(dir_ / "LotVuer.spec~"));
+}
+
+TEST_F(SettingsFile, FailedSaveLeavesTheOldFile) {
+  const fs::path path = dir_ / "LotVuer.spec";
+  WriteBytes(path, "ShowLine=Yes");
+  fs::create_directory(dir_ / "LotVuer.spec~");  // the temporary file cannot be made
+  EXPECT_FALSE(SaveSettingsTo(path, AppSettingsData{}));
+  EXPECT_EQ(ReadBytes(path), "ShowLine=Yes");
+
+  // The final rename fails: nothing is left behind.
+  fs::create_directories(dir_ / "busy" / "LotVuer.spec" / "x");
+  EXPECT_FALSE(SaveSettingsTo(dir_ / "busy" / "LotVuer.spec", AppSettingsData{}));
+  EXPECT_FALSE(fs::exists(dir_ / "busy" / "LotVuer.spec~"));
+}
+
+TEST_F(SettingsFile, LoadAndSaveUseTheConfigFolder) {
+  EXPECT_EQ(ConfigFolder(), dir_.string() + "/");
+  AppSettings = {1, 1, 0, 1, 7};
+  LoadSettings();  // no file yet: the defaults
+  EXPECT_EQ(SettingsFileText(AppSettings), SettingsFileText(AppSettingsData{}));
+
+  AppSettings = {1, 0, 0, 1, 7};
+  SaveSettings();
+  AppSettings = AppSettingsData{};
+  LoadSettings();
+  EXPECT_EQ(SettingsFileText(AppSettings), SettingsFileText({1, 0, 0, 1, 7}));
+
+  // A Config folder that does not exist is neither read nor made.
+  setenv("LOTVUE_CONFIG_DIR", (dir_ / "missing").c_str(), 1);
+  SaveSettings();
+  EXPECT_FALSE(fs::exists(dir_ / "missing"));
+}
+
+TEST_F(SettingsFile, WithoutOverrideThePortableFolderComesFirst) {
+  unsetenv("LOTVUE_CONFIG_DIR");
+  const char* oldXdg = std::getenv("XDG_CONFIG_HOME");
+  const std::string savedXdg = oldXdg ? oldXdg : "";
+  setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
+  const fs::path exe = fs::read_symlink("/proc/self/exe");
+  EXPECT_EQ(ExecutableFolder(), exe.parent_path().string() + "/");
+  const std::string portable = exe.parent_path().parent_path().string() + "/Config/";
+  if (fs::is_directory(portable)) {
+    EXPECT_EQ(ConfigFolder(), portable);
+    EXPECT_FALSE(ConfigFolderIsFallback());
+  } else {
+    EXPECT_EQ(ConfigFolder(), dir_.string() + "/lotvue/Config/");
+    ASSERT_TRUE(ConfigFolderIsFallback());
+    SaveSettings();  // the fallback folder is made on first write
+    EXPECT_TRUE(fs::exists(dir_ / "lotvue/Config/LotVuer.spec"));
+  }
+  if (oldXdg) setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
+  else unsetenv("XDG_CONFIG_HOME");
+}
+
+}  // namespace
+}  // namespace lotvue
