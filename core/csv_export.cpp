@@ -1,0 +1,261 @@
+#include "core/csv_export.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+#include "core/number_text.h"
+#include "core/value_text.h"
+
+namespace lotvue {
+
+std::string CsvPathOf(const std::string& lotPath) {
+  return lotPath.substr(0, lotPath.size() >= 3 ? lotPath.size() - 3 : 0) + "CSV";
+}
+
+int DeviceRowCount(const LotData& lot) {
+  const std::size_t w = static_cast<std::size_t>(lot.columns());
+  const std::size_t rows = lot.deviceCells.size() / w;
+  return rows == 0 ? 0 : static_cast<int>(rows - 1);
+}
+
+CellRange DeviceCellRange(const LotData& lot, int firstDevice, int lastDevice) {
+  const std::size_t size = lot.deviceCells.size();
+  if (firstDevice < 0 && lastDevice < 0) return {0, size};
+  const std::size_t w = static_cast<std::size_t>(lot.columns());
+  const std::size_t first = w * static_cast<std::size_t>(std::max(firstDevice, 0));
+  const std::size_t end = w * (static_cast<std::size_t>(std::max(lastDevice, -1) + 1));
+  return {std::min(first, size), std::min(std::max(first, end), size)};
+}
+
+// ---------------------------------------------------------------------------
+// ReplacingWriter
+
+namespace {
+
+std::atomic<unsigned> tempCounter{0};
+
+// The folder part of a path ("." for a bare name), with a trailing "/".
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return "";
+  return path.substr(0, slash + 1);
+}
+
+}  // namespace
+
+ReplacingWriter::ReplacingWriter() : buffer_(new char[kBufferBytes]), capacity_(kBufferBytes) {}
+
+ReplacingWriter::ReplacingWriter(std::string* memory)
+    : buffer_(new char[kBufferBytes]), capacity_(kBufferBytes), memory_(memory) {}
+
+ReplacingWriter::~ReplacingWriter() { Discard(); }
+
+bool ReplacingWriter::Open(const std::string& path) {
+  Discard();
+  failed_ = false;
+  used_ = 0;
+  target_ = path;
+  // A link is followed, as opening the file for writing would: the file it
+  // names is the one replaced.
+  struct stat st {};
+  if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    if (char* real = realpath(path.c_str(), nullptr)) {
+      target_ = real;
+      std::free(real);
+    }
+  }
+  const bool exists = stat(target_.c_str(), &st) == 0;
+  if (exists) {
+    if (S_ISDIR(st.st_mode)) return false;
+    if ((st.st_mode & 0222) == 0 || access(target_.c_str(), W_OK) != 0) return false;
+  }
+  // A hidden name of our own in the same folder, so that the rename stays
+  // within one file system and a folder listing never offers it.
+  const std::string folder = FolderOf(target_);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    temp_ = folder + ".lotvue-" + IntText(getpid()) + "-" + IntText(tempCounter.fetch_add(1)) + ".tmp";
+    fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd_ >= 0) break;
+    if (errno != EEXIST) break;
+  }
+  if (fd_ < 0) {
+    temp_.clear();
+    return false;
+  }
+  if (exists) (void)fchmod(fd_, st.st_mode & 07777);
+  return true;
+}
+
+void ReplacingWriter::Drain() {
+  if (used_ == 0) return;
+  if (memory_ != nullptr) {
+    memory_->append(buffer_.get(), used_);
+  } else if (fd_ >= 0 && !failed_) {
+    const char* p = buffer_.get();
+    std::size_t left = used_;
+    while (left > 0) {
+      const ssize_t n = ::write(fd_, p, left);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        failed_ = true;
+        break;
+      }
+      p += n;
+      left -= static_cast<std::size_t>(n);
+    }
+  } else {
+    failed_ = true;  // never opened
+  }
+  used_ = 0;
+}
+
+void ReplacingWriter::PutSlow(std::string_view bytes) {
+  while (!bytes.empty()) {
+    if (used_ == capacity_) Drain();
+    const std::size_t n = std::min(bytes.size(), capacity_ - used_);
+    std::memcpy(buffer_.get() + used_, bytes.data(), n);
+    used_ += n;
+    bytes.remove_prefix(n);
+  }
+}
+
+bool ReplacingWriter::Finish() {
+  Drain();
+  if (memory_ != nullptr) return true;
+  if (fd_ < 0) return false;
+  const int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0) failed_ = true;
+  if (!failed_ && std::rename(temp_.c_str(), target_.c_str()) == 0) {
+    temp_.clear();
+    return true;
+  }
+  ::unlink(temp_.c_str());
+  temp_.clear();
+  return false;
+}
+
+void ReplacingWriter::Discard() {
+  if (fd_ >= 0) {
+    ::close(fd_);
+    fd_ = -1;
+  }
+  if (!temp_.empty()) {
+    ::unlink(temp_.c_str());
+    temp_.clear();
+  }
+  used_ = 0;
+}
+
+// ---------------------------------------------------------------------------
+// The CSV layout
+
+namespace {
+
+constexpr std::string_view kTitleLine = "TAVO Test System VXT-5000";
+
+void PutRowCell(ReplacingWriter& out, std::string_view text, bool lastInRow) {
+  if (lastInRow) {
+    out.Put(text);
+    out.PutLineEnd();
+  } else {
+    out.PutCell(text, ',');
+  }
+}
+
+void WriteSummary(const LotData& lot, ReplacingWriter& out) {
+  const std::size_t n = lot.headerCells.size();
+  // The Comment value (position n - 9) gets no line end: the empty pair
+  // that follows it continues its line.
+  const std::size_t commentValue = n >= 9 ? n - 9 : SIZE_MAX;
+  for (std::size_t i = 0; i < n; ++i) {
+    out.Put(lot.headerCells[i]);
+    if (i % 2 == 0) {
+      out.Put(',');
+    } else if (i != commentValue) {
+      out.PutLineEnd();
+    }
+  }
+}
+
+void WriteItemTable(const LotData& lot, ReplacingWriter& out) {
+  const std::size_t w = static_cast<std::size_t>(lot.columns());
+  const std::size_t n = lot.itemTable.size();
+  for (std::size_t k = 0; k < n; ++k) {
+    if (k / w == kRowSeparator) continue;
+    PutRowCell(out, lot.itemTable[k], k % w == w - 1);
+  }
+}
+
+void WriteDeviceCells(const LotData& lot, std::size_t firstCell, std::size_t endCell, CsvFormat format,
+                      ReplacingWriter& out) {
+  const CellTable& cells = lot.deviceCells;
+  const std::size_t w = static_cast<std::size_t>(lot.columns());
+  endCell = std::min(endCell, cells.size());
+  if (cells.width() != w) return;  // a table that does not belong to this item count
+  std::size_t k = firstCell;
+  while (k < endCell) {
+    const std::size_t row = k / w;
+    std::size_t col = k % w;
+    // Serial and bin, and every cell of the title row, are written as they are.
+    const std::size_t rowEnd = std::min(endCell, (row + 1) * w);
+    const std::size_t plainEnd = row == 0 || format == CsvFormat::kData ? rowEnd : std::min(rowEnd, row * w + 2);
+    for (; k < plainEnd; ++k, ++col) PutRowCell(out, cells.At(row, col), col == w - 1);
+    if (format == CsvFormat::kScientific) {
+      for (; k < rowEnd; ++k, ++col) {
+        char* p = out.Room(kMaxValueText + 48);
+        std::size_t len = WriteScientificE3(ScaledValueOf(cells.At(row, col)), p);
+        if (col == w - 1) {
+          p[len++] = '\r';
+          p[len++] = '\n';
+        } else {
+          p[len++] = ',';
+        }
+        out.Advance(len);
+      }
+    } else {
+      for (; k < rowEnd; ++k, ++col) PutRowCell(out, CutAtUnit(cells.At(row, col)), col == w - 1);
+    }
+  }
+}
+
+}  // namespace
+
+void WriteCsv(const LotData& lot, std::size_t firstCell, std::size_t endCell, CsvFormat format, ReplacingWriter& out) {
+  out.Put(kTitleLine);
+  out.PutLineEnd();
+  WriteSummary(lot, out);
+  out.PutLineEnd();
+  WriteItemTable(lot, out);
+  const CellTable& cells = lot.deviceCells;
+  const std::size_t w = static_cast<std::size_t>(lot.columns());
+  if (firstCell > 0 && cells.rows() > 0 && cells.width() == w) {
+    for (std::size_t c = 0; c < w; ++c) PutRowCell(out, cells.At(0, c), c == w - 1);
+  }
+  WriteDeviceCells(lot, firstCell, endCell, format, out);
+}
+
+std::string CsvText(const LotData& lot, std::size_t firstCell, std::size_t endCell, CsvFormat format) {
+  std::string text;
+  ReplacingWriter out(&text);
+  WriteCsv(lot, firstCell, endCell, format, out);
+  out.Finish();
+  return text;
+}
+
+bool WriteCsvFile(const std::string& path, const LotData& lot, std::size_t firstCell, std::size_t endCell,
+                  CsvFormat format) {
+  ReplacingWriter out;
+  if (!out.Open(path)) return false;
+  WriteCsv(lot, firstCell, endCell, format, out);
+  return out.Finish();
+}
+
+}  // namespace lotvue
