@@ -1,0 +1,55 @@
+#include "core/lot_data.h"
+
+namespace lotvue {
+
+LotData LoadingLot;
+
+void LotData::Reset() {
+  recordsRead = 0;
+  deviceCount = 0;
+  itemCount = 0;
+  waferNum.clear();
+  systemName.clear();
+  deviceName.clear();
+  lotName.clear();
+  operatorName.clear();
+  testFileName.clear();
+  comment.clear();
+  itemUnits.clear();
+  itemTypes.clear();
+  headerCells.clear();
+  itemTable.clear();
+  deviceCells.Reset(0);
+  deviceFailed.clear();
+  fontHeight = 20;
+  failCount = 0;
+  itemNames.clear();
+  path.clear();
+  viewFormat = 1;
+  loadState = kIdle;
+}
+
+void LotData::CopyFrom(const LotData& o) {
+  recordsRead = 0;
+  deviceCount = o.deviceCount.load();
+  itemCount = o.itemCount.load();
+  waferNum = o.waferNum;
+  systemName = o.systemName;
+  deviceName = o.deviceName;
+  lotName = o.lotName;
+  operatorName = o.operatorName;
+  testFileName = o.testFileName;
+  comment = o.comment;
+  itemUnits = o.itemUnits;
+  itemTypes = o.itemTypes;
+  headerCells = o.headerCells;
+  itemTable = o.itemTable;
+  deviceCells = o.deviceCells;
+  deviceFailed = o.deviceFailed;
+  failCount = o.failCount;
+  itemNames = o.itemNames;
+  path = o.path;
+  viewFormat = o.viewFormat;
+}
+
+}  // namespace lotvue

@@ -1,0 +1,513 @@
+#include "core/result_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+
+#include "core/number_text.h"
+#include "core/statistics.h"
+#include "core/value_text.h"
+
+namespace lotvue {
+
+// ---------------------------------------------------------------------------
+// ResultFileSource
+
+namespace {
+constexpr std::size_t kBufferBytes = std::size_t{4} << 20;
+}
+
+ResultFileSource::~ResultFileSource() { Close(); }
+
+bool ResultFileSource::Open(const std::string& path) {
+  Close();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  fd_ = fd;
+  sizeHint_ = S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
+  buffer_.reset(new std::uint8_t[kBufferBytes]);
+  memory_ = buffer_.get();
+  return true;
+}
+
+void ResultFileSource::OpenMemory(const void* data, std::size_t size) {
+  Close();
+  memory_ = static_cast<const std::uint8_t*>(data);
+  end_ = size;
+  fileDone_ = true;
+  sizeHint_ = size;
+}
+
+void ResultFileSource::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  memory_ = nullptr;
+  buffer_.reset();
+  begin_ = end_ = 0;
+  eof_ = false;
+  fileDone_ = false;
+  sizeHint_ = 0;
+}
+
+bool ResultFileSource::Fill() {
+  if (fileDone_ || fd_ < 0) return false;
+  // Keep the unread tail, then top the buffer up.
+  const std::size_t tail = end_ - begin_;
+  if (begin_ > 0 && tail > 0) std::memmove(buffer_.get(), buffer_.get() + begin_, tail);
+  begin_ = 0;
+  end_ = tail;
+  while (end_ < kBufferBytes) {
+    const ssize_t got = ::read(fd_, buffer_.get() + end_, kBufferBytes - end_);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {  // end of file, or a read error, which ends the data as well
+      fileDone_ = true;
+      break;
+    }
+    end_ += static_cast<std::size_t>(got);
+    if (end_ - tail >= (kBufferBytes >> 2)) break;  // enough for now
+  }
+  return end_ > tail;
+}
+
+const std::uint8_t* ResultFileSource::Peek(std::size_t n) {
+  if (eof_) return nullptr;
+  while (end_ - begin_ < n) {
+    if (!Fill()) return nullptr;
+  }
+  const std::uint8_t* p = memory_ + begin_;
+  begin_ += n;
+  return p;
+}
+
+std::size_t ResultFileSource::Read(void* dst, std::size_t n) {
+  if (eof_) return 0;
+  auto* out = static_cast<std::uint8_t*>(dst);
+  std::size_t done = 0;
+  while (done < n) {
+    if (begin_ == end_ && !Fill()) break;
+    const std::size_t chunk = std::min(n - done, end_ - begin_);
+    std::memcpy(out + done, memory_ + begin_, chunk);
+    begin_ += chunk;
+    done += chunk;
+  }
+  if (done < n) eof_ = true;
+  return done;
+}
+
+// ---------------------------------------------------------------------------
+// Header and item records
+
+namespace {
+
+inline std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+inline std::uint32_t U32(const std::uint8_t* p) {
+  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+// A fixed-width text field: its bytes up to the first zero byte.
+std::string FieldText(const std::uint8_t* p, std::size_t width) {
+  const void* zero = std::memchr(p, 0, width);
+  const std::size_t len = zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - p) : width;
+  return std::string(reinterpret_cast<const char*>(p), len);
+}
+
+void AppendUnit(std::string& text, std::uint8_t unit) {
+  if (unit != 0) text += static_cast<char>(unit);
+}
+
+// Bias condition text of an ordinary item's BiasField at p.
+std::string BiasText(const std::uint8_t* p) {
+  std::size_t len = 0;
+  while (len < 6 && p[len] != '0' && p[len] != 0) ++len;
+  const std::string name(reinterpret_cast<const char*>(p), len);
+  if (name == "(none)") return {};
+  char number[kMaxValueText];
+  const auto m = static_cast<std::int16_t>(U16(p + 6));
+  std::string text = name + "=" + std::string(number, WriteBiasValue(m, p[8], number));
+  AppendUnit(text, p[9]);
+  return text;
+}
+
+void FillOrdinaryItem(const std::uint8_t* rec, LotData& lot, int col) {
+  for (int k = 0; k < 3; ++k) {
+    const std::uint8_t* field = rec + 40 + 10 * k;
+    std::string& cell = lot.ItemCell(kRowBias1 + k, col);
+    std::size_t len = 0;
+    while (len < 6 && field[len] != '0' && field[len] != 0) ++len;
+    if (std::string_view(reinterpret_cast<const char*>(field), len) == "(none)") continue;
+    if (k == 0 && (rec[17] & 0x04)) {
+      cell = "#" + IntText(U16(rec + 46));
+    } else if (k == 1 && (rec[17] & 0x08)) {
+      cell = "#" + IntText(U16(rec + 56));
+    } else {
+      cell = BiasText(field);
+    }
+  }
+  const std::uint8_t unit = rec[10];
+  if (!((rec[16] & 0x01) && (rec[19] & 0x80))) {
+    std::string& cell = lot.ItemCell(kRowMinLimit, col);
+    cell = FormatLimitValue(rec + 70);
+    AppendUnit(cell, unit);
+  }
+  if (!((rec[16] & 0x02) && (rec[19] & 0x40))) {
+    std::string& cell = lot.ItemCell(kRowMaxLimit, col);
+    cell = FormatLimitValue(rec + 74);
+    AppendUnit(cell, unit);
+  }
+}
+
+void FillPinMaskItem(const std::uint8_t* rec, LotData& lot, int col) {
+  static constexpr const char* kPrefix[4] = {"S=", "B=", "C=", "E="};
+  for (int k = 0; k < 4; ++k) {
+    const std::string pins = FormatPinList(AssemblePinMask(rec + 40 + 4 * k));
+    if (!pins.empty()) lot.ItemCell(kRowBias1 + k, col) = kPrefix[k] + pins;
+  }
+}
+
+void FillLineItem(const std::uint8_t* rec, LotData& lot, int col) {
+  for (int k = 0; k < 2; ++k) {
+    const std::string pins = FormatPinList(AssemblePinMask(rec + 40 + 4 * k));
+    const bool ground = rec[48] & (1u << k);
+    if (pins.empty() && !ground) continue;
+    const std::string prefix = std::string("L") + static_cast<char>('1' + k) + (ground ? "(GND)=" : "=");
+    lot.ItemCell(kRowBias1 + k, col) = prefix + pins;
+  }
+}
+
+void FillCapacitanceItem(const std::uint8_t* rec, LotData& lot, int col) {
+  const std::uint16_t w40 = U16(rec + 40), w44 = U16(rec + 44), w46 = U16(rec + 46);
+  struct Test {
+    bool holds;
+    const char* kind;
+    const char* channel;
+  };
+  const Test tests[] = {
+      {(w40 & 0x0200) != 0, "VXT ", "1ch"}, {(w40 & 0x2000) != 0, "VXT ", "2ch"},
+      {(w46 & 0x0300) != 0, "CV ", "1ch"},  {(w46 & 0x3000) != 0, "CV ", "2ch"},
+      {(w44 & 0x0E00) != 0, "LV ", "1ch"},  {(w44 & 0x7000) != 0, "LV ", "2ch"},
+  };
+  // When none of the tests holds the item names no measurement kind: the
+  // row shows the channel alone and no drain voltage is written.
+  const char* kind = "";
+  const char* channel = "1ch";
+  for (const Test& t : tests) {
+    if (t.holds) {
+      kind = t.kind;
+      channel = t.channel;
+      break;
+    }
+  }
+  lot.ItemCell(kRowBias1, col) = std::string(kind) + channel;
+  if (w40 & 0x0800) {
+    lot.ItemCell(kRowBias2, col) = "CRSS";
+  } else if (w40 & 0x0400) {
+    lot.ItemCell(kRowBias2, col) = "CISS.RG";
+  } else if (w46 & 0x0800) {
+    lot.ItemCell(kRowBias2, col) = "COSS";
+  }
+  if (std::strcmp(kind, "CV ") == 0) {
+    char number[kMaxValueText];
+    const auto m = static_cast<std::int16_t>(U16(rec + 48));
+    std::string text = "VDS=" + std::string(number, WriteBiasValue(m, rec[50], number));
+    AppendUnit(text, rec[51]);
+    lot.ItemCell(kRowBias3, col) = text;
+  }
+}
+
+}  // namespace
+
+bool ReadHeaderAndItems(ResultFileSource& file, LotData& lot, const ReadOptions& options, ReaderEvents& events) {
+  std::array<std::uint8_t, 512> h{};
+  file.Read(h.data(), h.size());
+  lot.deviceCount = static_cast<std::int32_t>(U32(&h[0]));
+  const int items = U16(&h[6]);
+  lot.itemCount = items;
+  if (items > 256) {
+    events.NotTsdFile();
+    return false;
+  }
+
+  auto& cells = lot.headerCells;
+  cells.push_back("DataFileName");
+  cells.push_back(lot.path + "       " + (options.avgStdOnlyPass ? "AvgStd_OlnyPass=TRUE" : "AvgStd_OlnyPass=FALSE"));
+  const std::uint16_t wafer = U16(&h[58]);
+  lot.waferNum = wafer == 0 ? std::string() : IntText(wafer);
+  cells.push_back("WaferNum");
+  cells.push_back(lot.waferNum);
+  struct Field {
+    std::size_t offset, width;
+    std::string LotData::*member;
+    const char* label;
+  };
+  static const Field fields[] = {
+      {104, 12, &LotData::systemName, "SystemName"},     {116, 20, &LotData::deviceName, "DeviceName"},
+      {136, 20, &LotData::lotName, "LotName"},           {156, 20, &LotData::operatorName, "OperatorName"},
+      {176, 256, &LotData::testFileName, "TestFileName"}, {432, 80, &LotData::comment, "Comment"},
+  };
+  for (const Field& f : fields) {
+    lot.*f.member = FieldText(&h[f.offset], f.width);
+    cells.push_back(f.label);
+    cells.push_back(lot.*f.member);
+  }
+  for (const char* label : {"", "Pass", "Fail", "Yield"}) {
+    cells.push_back(label);
+    cells.push_back("");
+  }
+
+  const int columns = items + 2;
+  lot.itemTable.assign(static_cast<std::size_t>(kItemTableRows) * columns, std::string());
+  static constexpr const char* kLabels[kItemTableRows] = {"Item Name", "Bias1", "Bias2",   "Bias3",    "Min Limit", "Max Limit",
+                                                          "",          "Average", "STDEV", "Min Data", "Max Data"};
+  for (int r = 0; r <= kRowMaxLimit; ++r) lot.ItemCell(r, 0) = kLabels[r];
+  for (int i = 0; i < items; ++i) {
+    std::array<std::uint8_t, 80> rec{};
+    file.Read(rec.data(), rec.size());
+    const int col = i + 2;
+    std::string name = FieldText(&rec[0], 10);
+    const std::uint16_t number = U16(&rec[20]);
+    lot.ItemCell(kRowItemName, col) = IntText(number == 0 ? i + 1 : number) + " " + name;
+    lot.itemNames.push_back(std::move(name));
+    lot.itemUnits.push_back(rec[10]);
+    const std::uint32_t type = (static_cast<std::uint32_t>(rec[13]) << 24) | (static_cast<std::uint32_t>(rec[12]) << 16) |
+                               (static_cast<std::uint32_t>(rec[14]) << 8) | rec[15];
+    lot.itemTypes.push_back(type);
+    switch (type) {
+      case kPinMaskItem: FillPinMaskItem(rec.data(), lot, col); break;
+      case kLineItem: FillLineItem(rec.data(), lot, col); break;
+      case kCapacitanceItem: FillCapacitanceItem(rec.data(), lot, col); break;
+      case kPlainItem: break;
+      default: FillOrdinaryItem(rec.data(), lot, col); break;
+    }
+  }
+  for (int r = kRowAverage; r <= kRowMaxData; ++r) lot.ItemCell(r, 0) = kLabels[r];
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// Device records
+
+namespace {
+
+// The ordered masks of the status normalisation and the codes kept as they are.
+constexpr std::uint8_t kKeptStatus[] = {23, 27, 29, 31, 55, 59, 61, 63, 87, 91, 93, 115, 117, 119, 121, 123, 125, 127};
+constexpr std::uint8_t kStatusMasks[] = {0x10, 0x11, 0x18, 0x19, 0x91, 0x30, 0x31, 0x51, 0x50, 0x14, 0x15,
+                                         0x34, 0x35, 0x55, 0x54, 0x12, 0x13, 0x32, 0x33, 0x52, 0x53, 0x98,
+                                         0x99, 0xB8, 0xB9, 0xD8, 0xD9, 0x92, 0x93, 0xB2, 0xB3, 0xD2, 0xD3};
+
+// How a result class is shown.
+enum class CellKind : std::uint8_t {
+  kEmpty,      // no text
+  kValue,      // the value text
+  kValueF,     // "F" + value
+  kValueO,     // "O" + value
+  kValueSmallF,  // "f" + value
+  kOver,       // "Over", or "Open" for the open-type item
+  kFOver,      // "F Over" / "F Open"
+  kFixed,      // a fixed text
+};
+
+struct ClassView {
+  CellKind kind;
+  CellColor color;
+  const char* text;  // for kFixed
+};
+
+ClassView ViewOfClass(int code) {
+  using K = CellKind;
+  using C = CellColor;
+  switch (code) {
+    case 0: return {K::kEmpty, C::Red, ""};
+    case 16: case 24: return {K::kValue, C::Black, ""};
+    case 17: case 25: return {K::kValueF, C::Red, ""};
+    case 48: case 49: return {K::kValueO, C::Magenta, ""};
+    case 80: return {K::kValue, C::Blue, ""};
+    case 81: return {K::kValueSmallF, C::Blue, ""};
+    case 20: case 84: return {K::kFixed, C::Black, "No Data"};
+    case 21: case 145: return {K::kFixed, C::Red, "F No Data"};
+    case 52: return {K::kFixed, C::Magenta, "No Data"};
+    case 53: return {K::kFixed, C::Magenta, "F No Data"};
+    case 85: return {K::kFixed, C::Blue, "F No Data"};
+    case 18: case 82: return {K::kOver, C::Black, ""};
+    case 19: return {K::kFOver, C::Red, ""};
+    case 50: return {K::kOver, C::Magenta, ""};
+    case 51: return {K::kFOver, C::Magenta, ""};
+    case 83: return {K::kFOver, C::Blue, ""};
+    case 152: return {K::kFixed, C::Black, "Short"};
+    case 153: return {K::kFixed, C::Red, "F Short"};
+    case 184: return {K::kFixed, C::Magenta, "Short"};
+    case 185: return {K::kFixed, C::Magenta, "F Short"};
+    case 216: return {K::kFixed, C::Blue, "Short"};
+    case 217: return {K::kFixed, C::Blue, "F Short"};
+    case 146: case 210: return {K::kFixed, C::Black, "Aval"};
+    case 147: return {K::kFixed, C::Red, "F Aval"};
+    case 178: return {K::kFixed, C::Magenta, "Aval"};
+    case 179: return {K::kFixed, C::Magenta, "F Aval"};
+    case 211: return {K::kFixed, C::Blue, "f Aval"};
+    case 23: return {K::kFixed, C::Red, "CoverOpen"};
+    case 27: return {K::kFixed, C::Red, "PreShort"};
+    case 29: return {K::kFixed, C::Red, "PreOpen"};
+    case 31: return {K::kFixed, C::Red, "ID_Over"};
+    case 55: return {K::kFixed, C::Red, "TG_High"};
+    case 59: return {K::kFixed, C::Red, "TG_Low"};
+    case 61: return {K::kFixed, C::Red, "PostShort"};
+    case 63: return {K::kFixed, C::Red, "Fail1"};
+    case 115: return {K::kFixed, C::Red, "Fail2"};
+    case 117: return {K::kFixed, C::Red, "IGBT_Err"};
+    case 119: return {K::kFixed, C::Red, "VCC_Low"};
+    case 121: return {K::kFixed, C::Red, "VCC_High"};
+    case 123: return {K::kFixed, C::Red, "HardError"};
+    case 87: return {K::kFixed, C::Black, "LV"};
+    case 91: return {K::kFixed, C::Black, "1ch"};
+    case 93: return {K::kFixed, C::Black, "2ch"};
+    case 125: return {K::kFixed, C::Black, "VXT"};
+    case 127: return {K::kFixed, C::Black, "CV"};
+    default: return {K::kFixed, C::Red, "#N/A"};
+  }
+}
+
+struct StatusTable {
+  std::array<ClassView, 256> view;
+  StatusTable() {
+    for (int s = 0; s < 256; ++s) view[s] = ViewOfClass(NormalizeStatus(static_cast<std::uint8_t>(s)));
+  }
+};
+
+const StatusTable& Statuses() {
+  static const StatusTable table;
+  return table;
+}
+
+}  // namespace
+
+int NormalizeStatus(std::uint8_t status) {
+  for (std::uint8_t kept : kKeptStatus) {
+    if (status == kept) return status;
+  }
+  if (status == 0) return 0;
+  for (std::uint8_t mask : kStatusMasks) {
+    if ((status & ~mask & 0xFF) == 0) return mask;
+  }
+  return 1;
+}
+
+void ReadDeviceRecords(ResultFileSource& file, LotData& lot, const ReadOptions& options, ReaderEvents& events) {
+  const int items = lot.items();
+  const std::size_t columns = static_cast<std::size_t>(items) + 2;
+  CellTable& cells = lot.deviceCells;
+  cells.Reset(columns);
+  cells.AddCell("Serial", CellColor::Black);
+  cells.AddCell("Bin", CellColor::Black);
+  for (int i = 0; i < items; ++i) cells.AddCell(lot.ItemCell(kRowItemName, i + 2), CellColor::Black);
+  cells.EndRow();
+
+  // The file's size bounds the number of records it can hold; reserving for
+  // it (never for the header's announcement) saves the copies of growth.
+  const std::size_t recordBytes = 8 + 4 * static_cast<std::size_t>(items);
+  const std::uint64_t headBytes = 512 + 80 * static_cast<std::uint64_t>(items);
+  if (file.SizeHint() > headBytes) {
+    const std::size_t possible = static_cast<std::size_t>((file.SizeHint() - headBytes) / recordBytes + 1);
+    cells.ReserveRows(possible, columns * 9);
+    lot.deviceFailed.reserve(possible);
+  }
+
+  struct ItemInfo {
+    bool noResults;
+    bool openItem;
+    std::uint8_t unit;
+  };
+  std::vector<ItemInfo> info(static_cast<std::size_t>(items));
+  for (int i = 0; i < items; ++i) {
+    info[i] = {HasNoResults(lot.itemTypes[i]), lot.itemTypes[i] == kOpenItem, lot.itemUnits[i]};
+  }
+  const StatusTable& statuses = Statuses();
+  std::vector<std::uint8_t> scratch(recordBytes);
+  std::int32_t records = 0;
+  std::int32_t failed = 0;
+
+  while (!file.eof()) {
+    std::uint8_t head[8] = {};
+    file.Read(head, 4);
+    const auto serial = static_cast<std::int32_t>(U32(head));
+    if (serial < 1) break;
+    // The rest of the record; a record that the file cuts short reads zeros.
+    const std::uint8_t* rest = file.Peek(recordBytes - 4);
+    if (rest == nullptr) {
+      std::fill(scratch.begin(), scratch.end(), 0);
+      file.Read(scratch.data(), recordBytes - 4);
+      rest = scratch.data();
+    }
+    const std::uint16_t bin = U16(rest);
+    const bool isFailed = (rest[2] | rest[3]) != 0;
+    lot.deviceFailed.push_back(isFailed ? 1 : 0);
+
+    char text[24];
+    text[0] = isFailed ? 'F' : 'P';
+    cells.AddCell(std::string_view(text, 1 + WriteInt(serial, text + 1)), isFailed ? CellColor::Red : CellColor::Black);
+    if (isFailed) ++failed;
+    cells.AddCell(std::string_view(text, WriteInt(bin, text)), CellColor::Black);
+
+    const std::uint8_t* results = rest + 4;
+    for (int i = 0; i < items; ++i) {
+      const std::uint8_t* b = results + 4 * i;
+      const ItemInfo& item = info[i];
+      if (item.noResults) {
+        cells.AddCell("No Data", CellColor::Black);
+        continue;
+      }
+      const ClassView& view = statuses.view[b[2]];
+      switch (view.kind) {
+        case CellKind::kEmpty: cells.AddCell({}, view.color); break;
+        case CellKind::kFixed: cells.AddCell(view.text, view.color); break;
+        case CellKind::kOver: cells.AddCell(item.openItem ? "Open" : "Over", view.color); break;
+        case CellKind::kFOver: cells.AddCell(item.openItem ? "F Open" : "F Over", view.color); break;
+        default: {
+          const PackedValue v = PackedValue::FromBytes(b);
+          if (NeedsRangeWarning(v)) events.RangeWarning(records, i, v.mantissa);
+          std::size_t len = 0;
+          if (view.kind == CellKind::kValueF) text[len++] = 'F';
+          if (view.kind == CellKind::kValueO) text[len++] = 'O';
+          if (view.kind == CellKind::kValueSmallF) text[len++] = 'f';
+          len += WriteResultValue(v, item.unit, text + len);
+          cells.AddCell(std::string_view(text, len), view.color);
+          break;
+        }
+      }
+    }
+    cells.EndRow();
+    ++records;
+    lot.recordsRead.store(records, std::memory_order_relaxed);
+  }
+  lot.failCount = failed;
+
+  if (records != lot.deviceCount) lot.deviceCount = records;
+  const std::int32_t pass = records - failed;
+  lot.headerCells[2 * kPassPair + 1] = IntText(pass);
+  lot.headerCells[2 * kFailPair + 1] = IntText(failed);
+  lot.headerCells[2 * kYieldPair + 1] = records != 0 ? FixedText(pass * 100.0 / records, 3) + "%" : "0.000%";
+  ComputeItemStatistics(lot, options.avgStdOnlyPass);
+}
+
+LoadResult LoadResultFile(LotData& lot, const ReadOptions& options, ReaderEvents& events,
+                          const std::function<void()>& beforeReady) {
+  ResultFileSource file;
+  if (!file.Open(lot.path)) return LoadResult::kCannotOpen;
+  lot.loadState = kReading;
+  if (!ReadHeaderAndItems(file, lot, options, events)) return LoadResult::kRejected;
+  ReadDeviceRecords(file, lot, options, events);
+  if (beforeReady) beforeReady();
+  lot.loadState.store(kRead, std::memory_order_release);
+  return LoadResult::kLoaded;
+}
+
+}  // namespace lotvue

@@ -1,0 +1,97 @@
+// Reading a result file (".tsd") into a LotData: the header and item
+// records, the device records with their result classes, and the load as
+// a whole. Nothing above this file knows the file's byte layout.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/lot_data.h"
+
+namespace lotvue {
+
+// What the reader has to tell the user. The desktop application shows
+// message boxes (the loader waits until they are closed), the command line
+// prints lines on stderr.
+class ReaderEvents {
+ public:
+  virtual ~ReaderEvents() = default;
+  // The file holds more than 256 items: show the language text "Is not TSD File".
+  virtual void NotTsdFile() = 0;
+  // A result mantissa above 9999: show RangeWarningText (one call per cell).
+  virtual void RangeWarning(int deviceIndex, int itemIndex, int mantissa) = 0;
+};
+
+// Events that are dropped; for tools and tests that do not show them.
+class SilentReaderEvents : public ReaderEvents {
+ public:
+  void NotTsdFile() override {}
+  void RangeWarning(int, int, int) override {}
+};
+
+struct ReadOptions {
+  bool avgStdOnlyPass = false;  // the AvgStdOnlyPass setting at load time
+};
+
+// Byte source with the reading rules of the file's C runtime: a short read
+// delivers what there is and sets the end-of-file flag, and nothing is read
+// again after that. Reads a file through a large buffer, or a memory block.
+class ResultFileSource {
+ public:
+  ResultFileSource() = default;
+  ~ResultFileSource();
+  ResultFileSource(const ResultFileSource&) = delete;
+  ResultFileSource& operator=(const ResultFileSource&) = delete;
+
+  bool Open(const std::string& path);  // false when the file cannot be opened
+  void OpenMemory(const void* data, std::size_t size);
+  void Close();
+
+  // Copies up to n bytes to dst; returns how many. Short reads set eof().
+  std::size_t Read(void* dst, std::size_t n);
+  // Zero-copy variant: a pointer to the next n bytes when the buffer holds
+  // them all (advancing past them), else nullptr (then use Read).
+  const std::uint8_t* Peek(std::size_t n);
+  bool eof() const { return eof_; }
+  // Size of the file when known (0 for pipes and the like); a hint only.
+  std::uint64_t SizeHint() const { return sizeHint_; }
+
+ private:
+  bool Fill();  // refills the buffer from the file; false at its end
+
+  int fd_ = -1;
+  const std::uint8_t* memory_ = nullptr;  // OpenMemory's block, else the buffer
+  std::unique_ptr<std::uint8_t[]> buffer_;
+  std::size_t begin_ = 0;  // first unread byte in the current block
+  std::size_t end_ = 0;    // end of the valid bytes of the current block
+  bool eof_ = false;
+  bool fileDone_ = false;
+  std::uint64_t sizeHint_ = 0;
+};
+
+// Reads the 512-byte header and the item records; false when the file is
+// rejected (more than 256 items, after NotTsdFile).
+bool ReadHeaderAndItems(ResultFileSource& file, LotData& lot, const ReadOptions& options, ReaderEvents& events);
+
+// Reads the device records up to a serial number below 1 or the end of the
+// file, completes Pass/Fail/Yield and computes the item statistics. Does not
+// touch loadState.
+void ReadDeviceRecords(ResultFileSource& file, LotData& lot, const ReadOptions& options, ReaderEvents& events);
+
+// Result class code of a status byte.
+int NormalizeStatus(std::uint8_t status);
+
+enum class LoadResult { kCannotOpen, kRejected, kLoaded };
+
+// The loader's whole work on lot.path: opens the file (nothing changes when
+// it cannot be opened), sets loadState 1, reads header, items and records,
+// runs beforeReady (the grid set-up of the newest view) and, as its very
+// last write, sets loadState 2. A rejected file leaves loadState at 1 for the
+// caller to settle.
+LoadResult LoadResultFile(LotData& lot, const ReadOptions& options, ReaderEvents& events,
+                          const std::function<void()>& beforeReady = {});
+
+}  // namespace lotvue

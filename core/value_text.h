@@ -1,0 +1,62 @@
+// The texts of the result file's numbers: results, limits, bias conditions and
+// pin lists in engineering notation, and the two helpers that read them back.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace lotvue {
+
+// The 4-byte number of the result file: value = mantissa * 10^(exponent - 15).
+struct PackedValue {
+  std::int16_t mantissa = 0;
+  std::uint8_t status = 0;    // result class byte of a device result; unused for limits
+  std::uint8_t exponent = 0;  // 0 to 20 in a sound file
+
+  static PackedValue FromBytes(const std::uint8_t* b) {
+    return {static_cast<std::int16_t>(static_cast<std::uint16_t>(b[0] | (b[1] << 8))), b[2], b[3]};
+  }
+};
+
+// Longest text any of the Write* functions below produces.
+inline constexpr std::size_t kMaxValueText = 16;
+
+// Prefix letter of an exponent in result and limit texts ("p n u m _ k M");
+// exponents above 20 have no prefix in the table and are marked with '?'.
+char ValuePrefix(std::uint8_t exponent);
+
+// Text of a limit: " 1.234m" and the like. Returns the length written to out.
+std::size_t WriteLimitValue(PackedValue v, char* out);
+std::string FormatLimitValue(const std::uint8_t bytes[4]);
+
+// Text of a device result: the limit text followed by the item's unit
+// character (none for 0). Mantissas above 9999 warrant the range warning;
+// the caller shows it (see RangeWarningText).
+std::size_t WriteResultValue(PackedValue v, std::uint8_t unit, char* out);
+inline bool NeedsRangeWarning(PackedValue v) { return v.mantissa > 9999; }
+
+// "第%d个点,%d列 异常: %d" with the 1-based device and item and the mantissa, in UTF-8.
+std::string RangeWarningText(int deviceIndex, int itemIndex, int mantissa);
+
+// Text of a bias number (mantissa, exponent; value = m * 10^(e - 14)).
+std::size_t WriteBiasValue(std::int16_t mantissa, std::uint8_t exponent, char* out);
+std::string FormatBiasValue(const std::uint8_t bytes[3]);
+
+// The 32-bit pin mask of four file bytes b0 b1 b2 b3: (b1<<24)|(b0<<16)|(b3<<8)|b2.
+std::uint32_t AssemblePinMask(const std::uint8_t bytes[4]);
+// "1 3 17": the set pins in ascending order, separated by blanks.
+std::string FormatPinList(std::uint32_t mask);
+
+// Reads a value text back as a plain number, the SI prefix applied, and
+// rewrites the text as that number in "%E" form with a three-digit exponent.
+double ParseScaledValue(std::string& text);
+// The same without rewriting a text; writes the "%E" form to out when given.
+double ScaledValueOf(std::string_view text);
+
+// Keeps the leading run of characters whose signed byte is at most '9'.
+void CutAtUnit(std::string& text);
+std::string_view CutAtUnit(std::string_view text);
+
+}  // namespace lotvue

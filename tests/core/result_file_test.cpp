@@ -1,0 +1,275 @@
+// Reading result files: header, item table, device rows and their classes,
+// and files that are cut short, hostile or odd.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/result_file.h"
+#include "tests/core/test_lot.h"
+#include "tools/tsd_writer.h"
+
+namespace lotvue {
+namespace {
+
+using testing::LoadBytes;
+
+std::vector<std::string> Row(const LotData& lot, int r) {
+  std::vector<std::string> out;
+  for (int c = 0; c < lot.columns(); ++c) out.push_back(lot.ItemCell(r, c));
+  return out;
+}
+
+TEST(ResultFileTest, TheSmallestWholeFile) {
+  std::vector<std::uint8_t> bytes(512, 0);
+  bytes[6] = 1;
+  std::vector<std::uint8_t> item(80, 0);
+  item[0] = 0x56, item[1] = 0x54, item[2] = 0x48, item[10] = 0x56;
+  bytes.insert(bytes.end(), item.begin(), item.end());
+  for (int b : {0x01, 0, 0, 0, 0x05, 0, 0, 0, 0xD2, 0x04, 0x10, 0x09, 0, 0, 0, 0}) bytes.push_back(static_cast<std::uint8_t>(b));
+
+  auto loaded = LoadBytes(bytes);
+  const LotData& lot = *loaded.lot;
+  ASSERT_TRUE(loaded.accepted);
+  EXPECT_EQ(lot.items(), 1);
+  EXPECT_EQ(lot.devices(), 1);
+  EXPECT_EQ(Row(lot, kRowItemName), (std::vector<std::string>{"Item Name", "", "1 VTH"}));
+  for (int r = kRowBias1; r <= kRowBias3; ++r) EXPECT_EQ(lot.ItemCell(r, 2), "= 0.00p");
+  EXPECT_EQ(lot.ItemCell(kRowMinLimit, 2), " 0.000pV");
+  EXPECT_EQ(lot.ItemCell(kRowMaxLimit, 2), " 0.000pV");
+  EXPECT_EQ(Row(lot, kRowSeparator), (std::vector<std::string>{"", "", ""}));
+  EXPECT_EQ(Row(lot, kRowAverage), (std::vector<std::string>{"Average", "", "1.234"}));
+  EXPECT_EQ(Row(lot, kRowStdev), (std::vector<std::string>{"STDEV", "", "0.00000"}));
+  EXPECT_EQ(Row(lot, kRowMinData), (std::vector<std::string>{"Min Data", "", " 1.234mV"}));
+  EXPECT_EQ(Row(lot, kRowMaxData), (std::vector<std::string>{"Max Data", "", " 1.234mV"}));
+  ASSERT_EQ(lot.deviceCells.size(), 6u);
+  EXPECT_EQ(lot.deviceCells.At(0, 2), "1 VTH");
+  EXPECT_EQ(lot.deviceCells.At(1, 0), "P1");
+  EXPECT_EQ(lot.deviceCells.At(1, 1), "5");
+  EXPECT_EQ(lot.ResultText(0, 0), " 1.234mV");
+  EXPECT_EQ(lot.ResultColor(0, 0), CellColor::Black);
+  const std::vector<std::string> header = {
+      "DataFileName", "/lots/A123.tsd       AvgStd_OlnyPass=FALSE", "WaferNum", "", "SystemName", "", "DeviceName", "",
+      "LotName", "", "OperatorName", "", "TestFileName", "", "Comment", "", "", "", "Pass", "1", "Fail", "0", "Yield",
+      "100.000%"};
+  EXPECT_EQ(lot.headerCells, header);
+}
+
+TEST(ResultFileTest, HeaderFields) {
+  tsd::TsdBuilder b;
+  b.Wafer(7).SystemName("SYSTEM123456789").DeviceName("DEV").LotName("L1").OperatorName("Pass").Comment("a,b");
+  b.TestFileName(std::string(256, 'x'));
+  auto loaded = LoadBytes(b.Bytes(), true, "/x/y.tsd");
+  const LotData& lot = *loaded.lot;
+  EXPECT_EQ(lot.headerCells[1], "/x/y.tsd       AvgStd_OlnyPass=TRUE");
+  EXPECT_EQ(lot.waferNum, "7");
+  EXPECT_EQ(lot.systemName, "SYSTEM123456");  // 12 bytes without a zero
+  EXPECT_EQ(lot.operatorName, "Pass");
+  EXPECT_EQ(lot.testFileName.size(), 256u);
+  EXPECT_EQ(lot.headerCells[15], "a,b");
+  EXPECT_EQ(lot.itemTable.size(), 22u);  // no items: label and empty column
+  EXPECT_EQ(lot.deviceCells.size(), 2u);
+  EXPECT_EQ(lot.headerCells[19], "0");
+  EXPECT_EQ(lot.headerCells[21], "0");
+  EXPECT_EQ(lot.headerCells[23], "0.000%");
+}
+
+TEST(ResultFileTest, ItemTableRowsByType) {
+  struct Case {
+    const char* what;
+    std::function<void(tsd::ItemRecord&)> build;
+    std::vector<std::string> rows;  // title, bias1..3, min, max
+  };
+  const std::vector<Case> cases = {
+      {"ordinary with conditions and limits",
+       [](tsd::ItemRecord& r) {
+         r.Name("VTH").Unit('V').Bias(0, "VGS", 150, 12, 'V').Bias(1, "V1", 5, 11, 'A').Bias(2, "(none)", 3, 3, 'V');
+         r.Limits(1234, 9, -25, 10);
+       },
+       {"1 VTH", "VGS= 1.50V", "V1= 005mA", "", " 1.234mV", "-00.25mV"}},
+      {"position when the number is 0, given number otherwise", [](tsd::ItemRecord& r) { r.Name("ABCDEFGHIJ").Number(105).Type(kPlainItem); },
+       {"105 ABCDEFGHIJ", "", "", "", "", ""}},
+      {"lower limit off only with both bits",
+       [](tsd::ItemRecord& r) { r.Name("A").Byte(16, 0x03).Byte(19, 0x80).Limits(1, 12, 2, 12).Bias(0, "(none)", 0, 0, 0).Bias(1, "(none)", 0, 0, 0).Bias(2, "(none)", 0, 0, 0); },
+       {"1 A", "", "", "", "", " 0.002 "}},
+      {"upper limit off", [](tsd::ItemRecord& r) { r.Name("A").Byte(16, 0x02).Byte(19, 0x40).Byte(17, 0x0C).Word(46, 65535).Word(56, 7).Bias(2, "VDS000", 1, 14, 0); },
+       {"1 A", "#65535", "#7", "VDS= 001", " 0.000p", ""}},
+      {"pin masks", [](tsd::ItemRecord& r) { r.Type(kPinMaskItem).Word(40, 0x0005).Word(42, 0x0001).Word(52, 0x8000); },
+       {"1 ", "S=1 3 17", "", "", "E=16", ""}},
+      {"line item with ground flags", [](tsd::ItemRecord& r) { r.Type(kLineItem).Word(44, 0x0003).Byte(48, 0x01); },
+       {"1 ", "L1(GND)=", "L2=1 2", "", "", ""}},
+      {"capacitance CV", [](tsd::ItemRecord& r) { r.Type(kCapacitanceItem).Word(46, 0x3000).Word(40, 0x0400).Word(48, 250).Byte(50, 12).Byte(51, 'V'); },
+       {"1 ", "CV 2ch", "CISS.RG", "VDS= 2.50V", "", ""}},
+      {"capacitance VXT wins over CV", [](tsd::ItemRecord& r) { r.Type(kCapacitanceItem).Word(40, 0x0A00).Word(46, 0x0300); },
+       {"1 ", "VXT 1ch", "CRSS", "", "", ""}},
+      {"capacitance without a kind", [](tsd::ItemRecord& r) { r.Type(kCapacitanceItem).Word(46, 0x0800); },
+       {"1 ", "1ch", "COSS", "", "", ""}},
+  };
+  for (const Case& c : cases) {
+    tsd::TsdBuilder b;
+    c.build(b.AddItem(""));
+    auto loaded = LoadBytes(b.Bytes());
+    std::vector<std::string> rows;
+    for (int r = kRowItemName; r <= kRowMaxLimit; ++r) rows.push_back(loaded.lot->ItemCell(r, 2));
+    EXPECT_EQ(rows, c.rows) << c.what;
+  }
+}
+
+TEST(ResultFileTest, BiasNamesEndAtTheFirstZeroCharacter) {
+  tsd::TsdBuilder b;
+  b.AddItem("X").Bias(0, "VGS000", 1, 14, 0).Bias(1, "V10000", 1, 14, 0).Bias(2, "(none)", 1, 14, 0);
+  auto loaded = LoadBytes(b.Bytes());
+  EXPECT_EQ(loaded.lot->ItemCell(kRowBias1, 2), "VGS= 001");
+  EXPECT_EQ(loaded.lot->ItemCell(kRowBias2, 2), "V1= 001");
+  EXPECT_EQ(loaded.lot->ItemCell(kRowBias3, 2), "");
+}
+
+TEST(ResultFileTest, ItemCountLimit) {
+  for (int count : {256, 257, 65535}) {
+    tsd::TsdBuilder b;
+    b.ItemCountField(static_cast<std::uint16_t>(count));
+    auto loaded = LoadBytes(b.Bytes());
+    EXPECT_EQ(loaded.accepted, count <= 256) << count;
+    EXPECT_EQ(loaded.events.notTsd, count <= 256 ? 0 : 1) << count;
+    EXPECT_EQ(loaded.lot->items(), count);
+    if (count <= 256) EXPECT_EQ(loaded.lot->itemTable.size(), 11u * (count + 2));
+    else EXPECT_TRUE(loaded.lot->headerCells.empty());
+  }
+}
+
+TEST(ResultFileTest, StatusClasses) {
+  EXPECT_EQ(NormalizeStatus(0x01), 17);
+  EXPECT_EQ(NormalizeStatus(0x02), 18);
+  EXPECT_EQ(NormalizeStatus(0x20), 48);
+  EXPECT_EQ(NormalizeStatus(0x40), 81);
+  EXPECT_EQ(NormalizeStatus(0x80), 145);
+  EXPECT_EQ(NormalizeStatus(0x19), 25);
+  EXPECT_EQ(NormalizeStatus(0xFF), 1);
+  EXPECT_EQ(NormalizeStatus(0x7F), 127);
+
+  struct Case {
+    std::uint8_t status;
+    std::uint32_t type;
+    const char* text;
+    CellColor color;
+  };
+  const Case cases[] = {
+      {0x00, 0, "", CellColor::Red},           {0x10, 0, " 1.234mV", CellColor::Black},
+      {0x18, 0, " 1.234mV", CellColor::Black}, {0x11, 0, "F 1.234mV", CellColor::Red},
+      {0x30, 0, "O 1.234mV", CellColor::Magenta}, {0x50, 0, "f 1.234mV", CellColor::Blue},  // 0x51 comes before 0x50
+      {0x51, 0, "f 1.234mV", CellColor::Blue}, {0x14, 0, "No Data", CellColor::Black},
+      {0x15, 0, "F No Data", CellColor::Red},  {0x80, 0, "F No Data", CellColor::Red},
+      {0x34, 0, "No Data", CellColor::Magenta}, {0x35, 0, "F No Data", CellColor::Magenta},
+      {0x55, 0, "F No Data", CellColor::Blue}, {0x12, 0, "Over", CellColor::Black},
+      {0x12, kOpenItem, "Open", CellColor::Black}, {0x13, kOpenItem, "F Open", CellColor::Red},
+      {0x32, 0, "Over", CellColor::Magenta},   {0x33, 0, "F Over", CellColor::Magenta},
+      {0x53, 0, "F Over", CellColor::Blue},    {0x98, 0, "Short", CellColor::Black},
+      {0x99, 0, "F Short", CellColor::Red},    {0xB8, 0, "Short", CellColor::Magenta},
+      {0xD9, 0, "F Short", CellColor::Blue},   {0x92, 0, "Aval", CellColor::Black},
+      {0x93, 0, "F Aval", CellColor::Red},     {0xB3, 0, "F Aval", CellColor::Magenta},
+      {0xD3, 0, "f Aval", CellColor::Blue},    {0x17, 0, "CoverOpen", CellColor::Red},
+      {0x1B, 0, "PreShort", CellColor::Red},   {0x3F, 0, "Fail1", CellColor::Red},
+      {0x7B, 0, "HardError", CellColor::Red},  {0x57, 0, "LV", CellColor::Black},
+      {0x5B, 0, "1ch", CellColor::Black},      {0x7F, 0, "CV", CellColor::Black},
+      {0xFF, 0, "#N/A", CellColor::Red},       {0x11, kPinMaskItem, "No Data", CellColor::Black},
+      {0x00, kPlainItem, "No Data", CellColor::Black}, {0x10, kCapacitanceItem, "No Data", CellColor::Black},
+  };
+  for (const Case& c : cases) {
+    tsd::TsdBuilder b;
+    b.AddItem("I", 'V', c.type);
+    b.AddDevice(1, 1, 0, {{1234, c.status, 9}});
+    auto loaded = LoadBytes(b.Bytes());
+    ASSERT_EQ(loaded.lot->devices(), 1);
+    EXPECT_EQ(loaded.lot->ResultText(0, 0), c.text) << int(c.status);
+    EXPECT_EQ(loaded.lot->ResultColor(0, 0), c.color) << int(c.status);
+  }
+}
+
+TEST(ResultFileTest, DeviceRowsAndSummary) {
+  tsd::TsdBuilder b;
+  b.AddItem("A", 'V');
+  const std::uint16_t failWords[] = {0, 0x0001, 0x0100, 0, 0, 0x0001, 0, 0};
+  for (int d = 0; d < 8; ++d) b.AddDevice(d + 10, static_cast<std::uint16_t>(d), failWords[d], {{100, 0x11, 12}});
+  b.AnnouncedDevices(100).Trailer({0, 0, 0, 0, 1, 2, 3, 4, 5});
+  auto loaded = LoadBytes(b.Bytes());
+  const LotData& lot = *loaded.lot;
+  EXPECT_EQ(lot.devices(), 8);
+  EXPECT_EQ(lot.recordsRead.load(), 8);
+  EXPECT_EQ(lot.failCount, 3);
+  EXPECT_EQ(lot.deviceFailed, (std::vector<std::uint8_t>{0, 1, 1, 0, 0, 1, 0, 0}));
+  EXPECT_EQ(lot.deviceCells.At(1, 0), "P10");
+  EXPECT_EQ(lot.deviceCells.At(2, 0), "F11");
+  EXPECT_EQ(lot.deviceCells.ColorAt(2, 0), CellColor::Red);
+  EXPECT_EQ(lot.deviceCells.ColorAt(2, 1), CellColor::Black);
+  EXPECT_EQ(lot.ResultText(0, 0), "F 0.100 V");  // a passed device may still show F results
+  EXPECT_EQ(lot.headerCells[19], "5");
+  EXPECT_EQ(lot.headerCells[21], "3");
+  EXPECT_EQ(lot.headerCells[23], "62.500%");
+}
+
+TEST(ResultFileTest, RangeWarningsOncePerCell) {
+  tsd::TsdBuilder b;
+  b.AddItem("A").Type(0);
+  b.AddItem("B");
+  b.AddDevice(1, 1, 0, {{10000, 0x10, 12}, {-32768, 0x10, 12}});
+  b.AddDevice(2, 1, 0, {{9999, 0x10, 12}, {32767, 0x30, 12}});
+  b.AddDevice(3, 1, 0, {{20000, 0x12, 12}, {20000, 0x14, 12}});  // texts without a value: no warning
+  auto loaded = LoadBytes(b.Bytes());
+  EXPECT_EQ(loaded.events.warnings, (std::vector<std::string>{"第1个点,1列 异常: 10000", "第2个点,2列 异常: 32767"}));
+  EXPECT_EQ(loaded.lot->ResultText(0, 0), "10.000 ");
+}
+
+// Loads every prefix of a file: nothing may crash, and the lot must be whole.
+TEST(ResultFileTest, EveryTruncationGivesAWholeLot) {
+  tsd::GenerateOptions o;
+  o.devices = 6;
+  o.items = 12;
+  o.failShare = 0.5;
+  const std::vector<std::uint8_t> full = tsd::GenerateLot(o);
+  for (std::size_t size = 0; size <= full.size(); ++size) {
+    const std::vector<std::uint8_t> bytes(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(size));
+    auto loaded = LoadBytes(bytes);
+    const LotData& lot = *loaded.lot;
+    ASSERT_TRUE(loaded.accepted);
+    const std::size_t n = static_cast<std::size_t>(lot.items()), N = static_cast<std::size_t>(lot.devices());
+    ASSERT_EQ(lot.headerCells.size(), 24u);
+    ASSERT_EQ(lot.itemTable.size(), 11 * (n + 2));
+    ASSERT_EQ(lot.deviceCells.size(), (N + 1) * (n + 2)) << size;
+    ASSERT_EQ(lot.deviceFailed.size(), N);
+    ASSERT_LE(N, 6u);
+    // A record cut inside still counts once its serial has begun.
+    const std::size_t head = 512 + 80 * 12, record = 8 + 4 * 12;
+    const std::size_t expected = size <= head ? 0 : std::min<std::size_t>(6, (size - head + record - 1) / record);
+    ASSERT_EQ(N, expected) << size;
+  }
+}
+
+TEST(ResultFileTest, HostileFiles) {
+  {  // four billion devices announced, two present, no terminator
+    tsd::TsdBuilder b;
+    b.AddItem("A");
+    b.AddDevice(1, 1, 0, {{1, 0x10, 12}}).AddDevice(2, 1, 0, {{1, 0x10, 250}});
+    b.AnnouncedDevices(0xFFFFFFFFu);
+    auto loaded = LoadBytes(b.Bytes());
+    EXPECT_EQ(loaded.lot->devices(), 2);
+    EXPECT_EQ(loaded.lot->ResultText(1, 0), " 00.01?");
+  }
+  {  // a negative serial ends the list
+    tsd::TsdBuilder b;
+    b.AddItem("A");
+    b.AddDevice(1, 1, 0, {}).AddDevice(-5, 1, 0, {}).AddDevice(3, 1, 0, {});
+    EXPECT_EQ(LoadBytes(b.Bytes()).lot->devices(), 1);
+  }
+  {  // 256 items of every type, random statuses
+    tsd::GenerateOptions o;
+    o.items = 256;
+    o.devices = 40;
+    auto loaded = LoadBytes(tsd::GenerateLot(o));
+    EXPECT_EQ(loaded.lot->devices(), 40);
+    EXPECT_EQ(loaded.lot->deviceCells.size(), 41u * 258);
+  }
+}
+
+}  // namespace
+}  // namespace lotvue

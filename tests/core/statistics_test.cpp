@@ -1,0 +1,189 @@
+// Item statistics: worked examples, and random lots against a plain
+// reference that follows the rules one by one with std::string and atof.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/number_text.h"
+#include "core/statistics.h"
+#include "tests/core/test_lot.h"
+#include "tools/tsd_writer.h"
+
+namespace lotvue {
+namespace {
+
+using testing::LoadBytes;
+
+struct Stats {
+  std::string average, stdev, min, max;
+  bool operator==(const Stats&) const = default;
+};
+
+Stats StatsOf(const LotData& lot, int item) {
+  return {lot.ItemCell(kRowAverage, item + 2), lot.ItemCell(kRowStdev, item + 2), lot.ItemCell(kRowMinData, item + 2),
+          lot.ItemCell(kRowMaxData, item + 2)};
+}
+
+std::ostream& operator<<(std::ostream& o, const Stats& s) {
+  return o << "[" << s.average << "|" << s.stdev << "|" << s.min << "|" << s.max << "]";
+}
+
+std::string Printf(const char* format, double v) {
+  char buf[512];
+  std::snprintf(buf, sizeof buf, format, v);
+  return buf;
+}
+
+// The rules, one by one.
+Stats Reference(const std::vector<std::string>& texts, const std::vector<bool>& failed, bool onlyPass) {
+  const std::size_t n = texts.size();
+  auto isNumeric = [](std::string& t) {
+    for (const char* w : {"NoData", "Over", "Open", "Short", "------"})
+      if (t.find(w) != std::string::npos) return 0;
+    if (!t.empty() && t[0] == 'F') {
+      t.erase(0, 1);
+      t.erase(0, t.find_first_not_of(' ') == std::string::npos ? t.size() : t.find_first_not_of(' '));
+    }
+    return 1;
+  };
+  Stats s;
+  double sum = 0;
+  int count = 0;
+  std::vector<double> collected;
+  for (std::size_t d = 0; d < n; ++d) {
+    if (onlyPass && failed[d]) continue;
+    ++count;
+    std::string t = texts[d];
+    if (!t.empty() && isNumeric(t)) sum += std::atof(t.c_str());
+    std::string u = texts[d];
+    u.erase(0, u.find_first_not_of(' ') == std::string::npos ? u.size() : u.find_first_not_of(' '));
+    while (!u.empty() && u.back() == ' ') u.pop_back();
+    if (u.empty()) continue;
+    if (u[0] == 'F') u.erase(0, 1);
+    collected.push_back(std::atof(u.c_str()));
+  }
+  s.average = count == 0 ? "All Fail" : Printf("%0.3f", sum / count);
+  s.stdev = Printf("%0.5f", n <= 1 ? 0.0 : SampleStdDev(collected));
+  bool have = false;
+  std::string minText, maxText;
+  double minV = 0, maxV = 0;
+  for (std::size_t d = 0; d < n; ++d) {
+    std::string t = texts[d];
+    if (t.empty()) continue;  // a missing result is no candidate
+    if (t[0] == 'F') t.erase(0, 1);
+    if (!isNumeric(t)) continue;
+    const double v = std::atof(t.c_str());
+    if (!have || v < minV) minV = v, minText = t;
+    if (!have || v > maxV) maxV = v, maxText = t;
+    have = true;
+  }
+  s.min = minV == 0 ? "0.000" : minText;
+  s.max = maxV == 0 ? "0.000" : maxText;
+  return s;
+}
+
+TEST(StatisticsTest, WorkedExamples) {
+  struct Case {
+    const char* what;
+    std::vector<tsd::Result> results;
+    std::vector<std::uint16_t> fail;
+    bool onlyPass;
+    Stats expected;
+  };
+  const std::vector<Case> cases = {
+      {"no device", {}, {}, false, {"All Fail", "0.00000", "0.000", "0.000"}},
+      {"one device", {{1500, 0x10, 12}}, {0}, false, {"1.500", "0.00000", " 1.500 V", " 1.500 V"}},
+      {"1 2 3", {{1000, 0x10, 12}, {2000, 0x10, 12}, {3000, 0x10, 12}}, {0, 0, 0}, false,
+       {"2.000", "1.00000", " 1.000 V", " 3.000 V"}},
+      {"all failed, only pass", {{1000, 0x11, 12}, {2000, 0x11, 12}}, {1, 1}, true,
+       {"All Fail", "0.00000", " 1.000 V", " 2.000 V"}},
+      {"Over counts in the divisor", {{3000, 0x10, 12}, {0, 0x12, 12}}, {0, 0}, false,
+       {"1.500", "2.12132", " 3.000 V", " 3.000 V"}},
+      {"No Data is a zero candidate", {{3000, 0x10, 12}, {0, 0x14, 12}}, {0, 0}, false,
+       {"1.500", "2.12132", "0.000", " 3.000 V"}},
+      {"negatives", {{-3000, 0x10, 12}, {-1000, 0x11, 12}, {0, 0x10, 12}}, {0, 0, 0}, false,
+       {"-1.333", "1.52753", "-3.000 V", "0.000"}},
+      {"F values keep their blank", {{1234, 0x11, 9}, {1000, 0x10, 9}}, {1, 0}, false,
+       {"1.117", "0.16546", " 1.000mV", " 1.234mV"}},
+  };
+  for (const Case& c : cases) {
+    tsd::TsdBuilder b;
+    b.AddItem("A", 'V');
+    for (std::size_t d = 0; d < c.results.size(); ++d) b.AddDevice(static_cast<int>(d) + 1, 1, c.fail[d], {c.results[d]});
+    auto loaded = LoadBytes(b.Bytes(), c.onlyPass);
+    EXPECT_EQ(StatsOf(*loaded.lot, 0), c.expected) << c.what;
+  }
+}
+
+TEST(StatisticsTest, RandomLotsMatchTheReference) {
+  std::mt19937 rng(3);
+  for (int round = 0; round < 60; ++round) {
+    tsd::GenerateOptions o;
+    o.seed = static_cast<std::uint64_t>(round) + 100;
+    o.devices = std::uniform_int_distribution<int>(0, 40)(rng);
+    o.items = std::uniform_int_distribution<int>(1, 30)(rng);
+    o.failShare = 0.4;
+    tsd::TsdBuilder extra;  // plus every status byte once, on one item of one extra lot
+    for (bool onlyPass : {false, true}) {
+      auto loaded = LoadBytes(tsd::GenerateLot(o), onlyPass);
+      const LotData& lot = *loaded.lot;
+      for (int i = 0; i < lot.items(); ++i) {
+        std::vector<std::string> texts;
+        std::vector<bool> failed;
+        for (int d = 0; d < lot.devices(); ++d) {
+          texts.emplace_back(lot.ResultText(d, i));
+          failed.push_back(lot.deviceFailed[d] != 0);
+        }
+        ASSERT_EQ(StatsOf(lot, i), Reference(texts, failed, onlyPass)) << "seed " << o.seed << " item " << i;
+      }
+    }
+  }
+}
+
+TEST(StatisticsTest, EveryStatusByteMatchesTheReference) {
+  tsd::TsdBuilder b;
+  b.AddItem("A", 'A');
+  b.AddItem("B", 0, kOpenItem);
+  for (int s = 0; s < 256; ++s) {
+    const auto status = static_cast<std::uint8_t>(s);
+    b.AddDevice(s + 1, 1, static_cast<std::uint16_t>(s % 3 == 0), {{static_cast<std::int16_t>(s * 37 - 4000), status, static_cast<std::uint8_t>(s % 21)},
+                                                                   {static_cast<std::int16_t>(s), status, 12}});
+  }
+  for (bool onlyPass : {false, true}) {
+    auto loaded = LoadBytes(b.Bytes(), onlyPass);
+    const LotData& lot = *loaded.lot;
+    for (int i = 0; i < 2; ++i) {
+      std::vector<std::string> texts;
+      std::vector<bool> failed;
+      for (int d = 0; d < lot.devices(); ++d) {
+        texts.emplace_back(lot.ResultText(d, i));
+        failed.push_back(lot.deviceFailed[d] != 0);
+      }
+      EXPECT_EQ(StatsOf(lot, i), Reference(texts, failed, onlyPass)) << i << " " << onlyPass;
+    }
+  }
+}
+
+TEST(StatisticsTest, IsNumericCellRules) {
+  struct Case {
+    const char* in;
+    int numeric;
+    const char* out;
+  } cases[] = {{"No Data", 1, "No Data"}, {"NoData", 0, "NoData"}, {"F   1.5mV", 1, "1.5mV"}, {"CoverOpen", 0, "CoverOpen"},
+               {"ID_Over", 0, "ID_Over"}, {"F Short", 0, "F Short"}, {"------", 0, "------"}, {"f 1.5", 1, "f 1.5"}};
+  for (const Case& c : cases) {
+    std::string t = c.in;
+    EXPECT_EQ(IsNumericCell(t), c.numeric) << c.in;
+    EXPECT_EQ(t, c.out) << c.in;
+  }
+  EXPECT_EQ(SampleStdDev({}), 0);
+  EXPECT_EQ(SampleStdDev({5}), 0);
+  EXPECT_DOUBLE_EQ(SampleStdDev({1, 2, 3}), 1);
+}
+
+}  // namespace
+}  // namespace lotvue
