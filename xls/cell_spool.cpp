@@ -1,0 +1,70 @@
+#include "xls/cell_spool.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace tavo_xls {
+
+namespace {
+constexpr std::size_t kBufferBytes = std::size_t{1} << 18;
+}
+
+CellSpool::~CellSpool() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool CellSpool::Open(const std::string& folder, int sheets) {
+  // An unnamed file disappears by itself whatever happens to the process;
+  // where the file system cannot make one, a named file is unlinked at once.
+  fd_ = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  if (fd_ < 0) {
+    std::string name = folder + ".lotvue-cells-XXXXXX";
+    fd_ = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd_ < 0) return false;
+    ::unlink(name.c_str());
+  }
+  buffer_.reserve(kBufferBytes);
+  chunks_.assign(static_cast<std::size_t>(sheets), {});
+  sheetBytes_.assign(static_cast<std::size_t>(sheets), 0);
+  return true;
+}
+
+void CellSpool::Switch(int sheet) {
+  Flush();
+  bufferSheet_ = sheet;
+}
+
+bool CellSpool::Flush() {
+  if (buffer_.empty()) return !failed_;
+  const std::size_t size = buffer_.size();
+  if (!failed_) {
+    const std::uint8_t* p = buffer_.data();
+    std::size_t left = size;
+    while (left > 0) {
+      const ssize_t w = ::write(fd_, p, left);
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) {
+        failed_ = true;
+        break;
+      }
+      p += w;
+      left -= static_cast<std::size_t>(w);
+    }
+  }
+  if (!failed_) {
+    auto& chunks = chunks_[static_cast<std::size_t>(bufferSheet_)];
+    if (!chunks.empty() && chunks.back().offset + chunks.back().size == fileSize_)
+      chunks.back().size += size;  // the sheet goes on where it stopped
+    else
+      chunks.push_back({fileSize_, size});
+    sheetBytes_[static_cast<std::size_t>(bufferSheet_)] += size;
+    fileSize_ += size;
+  }
+  buffer_.clear();
+  return !failed_;
+}
+
+}  // namespace tavo_xls

@@ -1,0 +1,54 @@
+// SharedStrings: the workbook's shared string table (SST). Every distinct
+// cell text is kept once, in its stored form, and cells refer to it by
+// index; the table is written as an SST record continued by CONTINUE
+// records, followed by the EXTSST lookup record.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "xls/biff_buffer.h"
+
+namespace tavo_xls {
+
+class SharedStrings {
+ public:
+  SharedStrings();
+
+  // Index of the text whose stored form is `encoded` (flag byte, then the
+  // characters: 8-bit or UTF-16LE), adding it when it is new.
+  std::uint32_t Intern(std::string_view encoded, std::uint32_t chars);
+
+  std::uint32_t unique() const { return static_cast<std::uint32_t>(strings_.size()); }
+  // Cells referring to the table (the SST record's total count).
+  void AddReference() { ++references_; }
+  std::uint64_t references() const { return references_; }
+
+  // Appends SST, its CONTINUE records and EXTSST to out. Offsets in EXTSST
+  // are taken from `out`, whose byte 0 must be the stream's byte 0.
+  void WriteRecords(ByteBuffer& out) const;
+
+  // Bytes held (texts, index and hash table), for the memory figures.
+  std::size_t MemoryBytes() const;
+
+ private:
+  // Stored string: 2-byte character count, flag byte, characters.
+  const std::uint8_t* Store(std::string_view encoded, std::uint32_t chars);
+  static std::size_t BodyBytes(const std::uint8_t* s);
+  void Grow();
+
+  struct Block {
+    std::unique_ptr<std::uint8_t[]> bytes;
+    std::size_t capacity = 0;
+    std::size_t used = 0;
+  };
+  std::vector<Block> blocks_;
+  std::vector<const std::uint8_t*> strings_;
+  std::vector<std::uint32_t> hashes_;
+  std::vector<std::uint32_t> slots_;  // open addressing: string index + 1, 0 = empty
+  std::uint64_t references_ = 0;
+};
+
+}  // namespace tavo_xls
