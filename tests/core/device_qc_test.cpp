@@ -1,0 +1,470 @@
+#include "core/device_qc.h"
+
+#include <gtest/gtest.h>
+
+#include <numeric>
+
+namespace lotvue {
+namespace {
+
+struct Dev {
+  bool failed;
+  std::vector<std::string> cells;  // one per item
+};
+
+QcLot MakeLot(const std::vector<std::string>& names, const std::vector<Dev>& devs) {
+  QcLot q;
+  q.itemCount = static_cast<int>(names.size());
+  q.itemNames = names;
+  q.deviceCells.Reset(names.size() + 2);
+  q.deviceCells.AddCell("Serial", CellColor::Black);
+  q.deviceCells.AddCell("Bin", CellColor::Black);
+  for (std::size_t i = 0; i < names.size(); ++i) q.deviceCells.AddCell(std::to_string(i + 1) + " " + names[i], CellColor::Black);
+  q.deviceCells.EndRow();
+  int serial = 1;
+  for (const Dev& d : devs) {
+    q.deviceCells.AddCell((d.failed ? "F" : "P") + std::to_string(serial++), CellColor::Black);
+    q.deviceCells.AddCell("1", CellColor::Black);
+    for (const std::string& c : d.cells) q.deviceCells.AddCell(c, CellColor::Black);
+    q.deviceCells.EndRow();
+    q.deviceFailed.push_back(d.failed ? 1 : 0);
+  }
+  return q;
+}
+
+// One item, every device passed.
+QcLot OneItem(const std::vector<std::string>& cells) {
+  std::vector<Dev> devs;
+  for (const auto& c : cells) devs.push_back({false, {c}});
+  return MakeLot({"VTH"}, devs);
+}
+
+TEST(DeviceQcHelpers, ScaledValueAndLeadingNumber) {
+  struct Case { const char* text; double scaled; double leading; } cases[] = {
+      {"1.5mV", 0.0015, 1.5},          {"20uA", 20e-6, 20},           {"3.3", 3.3, 3.3},
+      {"2Meg", 2e6, 2},                {" 1.234 V", 1.234, 1.234},    {" 900.0uV", 900e-6, 900},
+      {"-0.250mV", -0.25e-3, -0.25},   {" 5.000pF", 5e-12, 5},        {" 1.5nS", 1.5e-9, 1.5},
+      {" 2.5kV", 2500, 2.5},           {"No Data", 0, 0},             {"F 1.234mV", 0, 0},
+      {"", 0, 0},                      {"1e3m", 1, 1000},             {"5Mm", 5e6, 5},  // the first letter met counts
+  };
+  for (const auto& c : cases) {
+    EXPECT_DOUBLE_EQ(ScaledValue(c.text), c.scaled) << c.text;
+    EXPECT_DOUBLE_EQ(LeadingNumber(c.text), c.leading) << c.text;
+  }
+}
+
+TEST(DeviceQcHelpers, UnitSuffixChangesTheCallersText) {
+  struct Case { const char* in; const char* suffix; const char* after; } cases[] = {
+      {"1.5mV", "V", "1.5mV"},     {"1.5mv", "V", "1.5mV"},       {"10ms", "s", "10ms"},
+      {"10mS", "S", "10mS"},       {"20ua", "A", "20uA"},         {"2.0kHz", "Hz", "2.0kHz"},
+      {"2.0khz", "Hz", "2.0kHz"},  {"#1.5mv", "", "#1.5mv"},      {"V5", "", "V5"},
+      {"5", "", "5"},              {"", "", ""},                  {"No Data", "AtA", "No DAtA"},
+      {"5mVA", "VA", "5mVA"},      {"1.0F", "F", "1.0F"},         {"4.7 R", "R", "4.7 R"},
+  };
+  for (const auto& c : cases) {
+    std::string t = c.in;
+    EXPECT_EQ(UnitSuffix(t), c.suffix) << c.in;
+    EXPECT_EQ(t, c.after) << c.in;
+  }
+}
+
+TEST(DeviceQcHelpers, PrefixUnitSuffixAndRank) {
+  struct Case { const char* text; const char* prefixUnit; int rank; } cases[] = {
+      {"1.5mV", "mV", 3},   {"3.3V", "", 4},        {" 900.0uV", "uV", 2}, {" 5.000pF", "pF", 0},
+      {"1.5nA", "nA", 1},   {"2.5kV", "kV", 5},     {"1.0MHz", "MHz", 6},  {"#1.5mV", "", 3},
+      {"m5", "", 3},        {"12.3mu", "u", 2},     {"Open", "pen", 0},    {"No Data", "", 4},
+      {"", "", 4},          {" 1.234 V", "", 4},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(PrefixUnitSuffix(c.text), c.prefixUnit) << c.text;
+    EXPECT_EQ(PrefixRank(c.text), c.rank) << c.text;
+  }
+}
+
+TEST(DeviceQcHelpers, CutFiveAndPrefixConversion) {
+  struct Cut { double v; const char* text; } cuts[] = {
+      {0.5, "0.500"},   {12.345678, "12.34"}, {-0.25, "-0.25"},   {1234.5, "1234."},  {0, "0.000"},
+      {-0.0001, "-0.00"}, {99999.9, "99999"}, {123456.7, "123456"}, {-12345.6, "-12345"},
+  };
+  for (const auto& c : cuts) EXPECT_EQ(CutFive(c.v), c.text) << c.v;
+
+  // The rewritten text denotes the same quantity in the prefix of the maximum.
+  struct Conv { const char* text; const char* unitMax; const char* out; } convs[] = {
+      {" 900.0uV", "mV", "0.900mV"}, {"0.5V", "mV", "500.0mV"},  {"2mV", "", "0.002"},
+      {"No Data", "mV", "0.000mV"},  {" 1.5kV", "mV", "1500000mV"}, {"-1.000 V", "mV", "-1000mV"},
+      {"250n", "uA", "0.250uA"},
+  };
+  for (const auto& c : convs) {
+    const std::string out = InPrefixOf(c.text, c.unitMax);
+    EXPECT_EQ(out, c.out) << c.text;
+    EXPECT_NEAR(ScaledValue(out), ScaledValue(c.text), 1e-3 * std::abs(ScaledValue(c.text)) + 1e-15) << c.text;
+  }
+}
+
+TEST(DeviceQcHelpers, ItemListNamesAndTitles) {
+  QcLot lot = MakeLot({"FVTH", "VF", "F"}, {});
+  EXPECT_EQ(ItemListName("FVTH"), "VTH");
+  EXPECT_EQ(ItemListName("FFX"), "FX");
+  EXPECT_EQ(ItemTitle("Y-", lot, 1), "Y-1 [VTH]");
+  EXPECT_EQ(ItemTitle("X-", lot, 2), "X-2 [VF]");
+  EXPECT_EQ(ItemTitle(" ", lot, 3), " 3 []");
+}
+
+TEST(DeviceQcScatter, EndsFollowDataRangeAndManualEdits) {
+  QcLot lot = MakeLot({"VTH", "IR"}, {
+                                         {false, {" 2.000mV", " 10.00uA"}},
+                                         {true, {" 900.0uV", " 50.00uA"}},
+                                         {false, {" 5.000mV", " 10.00uA"}},
+                                         {false, {"No Data", " 20.00uA"}},
+                                     });
+  struct Case {
+    int range;
+    const char *xMinEdit, *xMaxEdit;
+    QcMessage msg;
+    const char *xMin, *xMax, *yMin, *yMax;
+  } cases[] = {
+      // "No Data" reads 0 and is the smallest; the tie on 10uA keeps the first device.
+      {kRangeAll, "", "", QcMessage::None, "No Data", " 5.000mV", " 10.00uA", " 50.00uA"},
+      {kRangePass, "", "", QcMessage::None, "No Data", " 5.000mV", " 10.00uA", " 20.00uA"},
+      // The manual maximum borrows the unit V of the data; an empty minimum keeps the data's.
+      {kRangeManual, "", "8m", QcMessage::None, "No Data", "8mV", " 10.00uA", " 50.00uA"},
+      {kRangeManual, "0.001", "8m", QcMessage::None, "0.001V", "8mV", " 10.00uA", " 50.00uA"},
+      {kRangeManual, "1", "8m", QcMessage::InvalidMaxOrMin, "1V", "8mV", " 10.00uA", " 50.00uA"},  // 1V > 8mV
+      {kRangeManual, "1m", "8mV", QcMessage::None, "1m", "8mV", " 10.00uA", " 50.00uA"},
+      {kRangeManual, "9m", "8m", QcMessage::InvalidMaxOrMin, "9mV", "8mV", " 10.00uA", " 50.00uA"},
+      {kRangeManual, "8m", "8m", QcMessage::InvalidMaxOrMin, "8mV", "8mV", " 10.00uA", " 50.00uA"},
+  };
+  for (const auto& c : cases) {
+    ScatterState s;
+    s.xItem = 1;
+    s.yItem = 2;
+    s.range = c.range;
+    s.xMinEdit = c.xMinEdit;
+    s.xMaxEdit = c.xMaxEdit;
+    EXPECT_EQ(ShowScatter(lot, s), c.msg) << c.xMaxEdit;
+    EXPECT_EQ(s.xMinText, c.xMin);
+    EXPECT_EQ(s.xMaxText, c.xMax);
+    EXPECT_EQ(s.yMinText, c.yMin);
+    EXPECT_EQ(s.yMaxText, c.yMax);
+    EXPECT_EQ(s.xLabel, "X-1 [VTH]");
+    EXPECT_EQ(s.yLabel, "Y-2 [IR]");
+  }
+}
+
+TEST(DeviceQcScatter, ItemNumbersAndAllFailed) {
+  QcLot lot = MakeLot({"VTH"}, {{true, {" 1.000mV"}}, {true, {" 2.000mV"}}});
+  ScatterState s;
+  EXPECT_EQ(ShowScatter(lot, s), QcMessage::None);
+  s.range = kRangePass;
+  EXPECT_EQ(ShowScatter(lot, s), QcMessage::ItemAllFail);
+  s.range = kRangeAll;
+  EXPECT_EQ(ShowScatter(lot, s), QcMessage::None);
+  s.xItem = 0;
+  EXPECT_EQ(ShowScatter(lot, s), QcMessage::InvalidX);
+  s.xItem = 1;
+  s.yItem = 2;
+  EXPECT_EQ(ShowScatter(lot, s), QcMessage::InvalidY);
+  // The chart keeps the items of the last valid Show.
+  EXPECT_EQ(s.shownX, 1);
+  EXPECT_EQ(s.shownY, 1);
+  QcScene sc;
+  DrawScatter(lot, s, {0, 0, 400, 300}, sc);  // must not index item 2
+  EXPECT_EQ(ShowScatter(MakeLot({"VTH"}, {}), s = ScatterState{}), QcMessage::ItemAllFail);
+}
+
+TEST(DeviceQcScatter, PointsStrictlyInsideTheField) {
+  // One item against itself: a diagonal; the two ends lie on the frame.
+  QcLot lot = OneItem({" 1.000mV", " 2.000mV", " 3.000mV", " 900.0uV", " 5.000mV", " 4.000mV"});
+  ScatterState s;
+  ASSERT_EQ(ShowScatter(lot, s), QcMessage::None);
+  EXPECT_EQ(s.xMinText, " 900.0uV");
+  QcScene sc;
+  const QcRect area{10, 20, 410, 320};
+  DrawScatter(lot, s, area, sc);
+  const QcRect f = ScatterField(area);
+  EXPECT_EQ(f, (QcRect{145, 25, 405, 285}));
+  ASSERT_EQ(sc.points.size(), 4u);  // 900uV and 5mV are on the frame
+  for (auto [x, y] : sc.points) {
+    EXPECT_GT(x, f.left);
+    EXPECT_LT(x, f.right);
+    EXPECT_EQ(x - f.left + 1, f.bottom - y);  // the diagonal; both positions truncated
+  }
+  // 1mV: (0.001 - 0.0009) * 260 / 0.0041 = 6.34: x = left + 6, y = trunc(bottom - 6.34) = bottom - 7
+  EXPECT_EQ(sc.points[0], std::make_pair(f.left + 6, f.bottom - 7));
+
+  // All values equal: the span is 0, the texts are drawn, no point is.
+  QcLot flat = OneItem({" 1.000mV", " 1.000mV", " 1.000mV"});
+  ScatterState s2;
+  ASSERT_EQ(ShowScatter(flat, s2), QcMessage::None);
+  QcScene sc2;
+  DrawScatter(flat, s2, area, sc2);
+  EXPECT_TRUE(sc2.points.empty());
+  EXPECT_EQ(sc2.shapes.size(), 4u + 6u);
+}
+
+TEST(DeviceQcScatter, Geometry) {
+  QcLot lot = OneItem({" 1.000mV", " 2.000mV"});
+  ScatterState s;
+  const QcRect area{0, 0, 400, 300};
+  QcScene empty;
+  DrawScatter(lot, s, area, empty);  // before the first Show: area and empty field
+  ASSERT_EQ(empty.shapes.size(), 4u);
+  ASSERT_EQ(ShowScatter(lot, s), QcMessage::None);
+  QcScene sc;
+  DrawScatter(lot, s, area, sc);
+  ASSERT_EQ(sc.shapes.size(), 10u);
+  struct Want { QcShape::Kind kind; QcRect rect; QcRgb color; QcAlign align; const char* text; } want[] = {
+      {QcShape::Fill, {0, 0, 400, 300}, kQcAreaColor, QcAlign::Left, ""},
+      {QcShape::Frame, {0, 0, 400, 300}, kQcBlack, QcAlign::Left, ""},
+      {QcShape::Fill, {135, 5, 395, 265}, kQcFieldColor, QcAlign::Left, ""},
+      {QcShape::Frame, {135, 5, 395, 265}, kQcBlack, QcAlign::Left, ""},
+      {QcShape::Text, {0, 5, 125, 25}, kQcBlack, QcAlign::Right, " 2.000mV"},
+      {QcShape::Text, {0, 125, 125, 145}, kQcLabelColor, QcAlign::Right, "Y-1 [VTH]"},
+      {QcShape::Text, {0, 235, 125, 255}, kQcBlack, QcAlign::Right, " 1.000mV"},
+      {QcShape::Text, {135, 275, 395, 295}, kQcBlack, QcAlign::Left, " 1.000mV"},
+      {QcShape::Text, {135, 275, 395, 295}, kQcLabelColor, QcAlign::Center, "X-1 [VTH]"},
+      {QcShape::Text, {135, 275, 395, 295}, kQcBlack, QcAlign::Right, " 2.000mV"},
+  };
+  for (std::size_t i = 0; i < std::size(want); ++i) {
+    const QcShape& got = sc.shapes[i];
+    EXPECT_EQ(got.kind, want[i].kind) << i;
+    EXPECT_EQ(got.rect, want[i].rect) << i;
+    EXPECT_EQ(got.color, want[i].color) << i;
+    if (got.kind == QcShape::Text) {
+      EXPECT_EQ(got.align, want[i].align) << i;
+      EXPECT_EQ(got.text, want[i].text) << i;
+    }
+  }
+}
+
+TEST(DeviceQcHistogram, CountBinsOnHalfOpenIntervals) {
+  struct Case { std::vector<double> edges, values; std::vector<std::int32_t> counts; } cases[] = {
+      {{0, 1, 2}, {0, 0.5, 1, 1.999, 2, -1}, {2, 2}},
+      {{1, 1, 1}, {1, 1, 0.5}, {0, 0}},               // equal edges: every bin empty
+      {{-0.25, -0.2, 0}, {-0.25, -0.21, -0.2, 0}, {2, 1}},
+      {{0, 2, 1, 3}, {0.5, 1.5, 2.5}, {2, 0, 2}},      // overlapping bins: 1.5 counts twice
+      {{5}, {5}, {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CountBins(c.edges, c.values), c.counts);
+}
+
+TEST(DeviceQcHistogram, FullScale) {
+  struct Case { std::int64_t m, full; } cases[] = {
+      {0, 1}, {1, 2}, {9, 10}, {37, 38}, {99, 100}, {123, 130}, {1234, 1300}, {200000, 210000}, {-3, 1},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FullScale(c.m), c.full) << c.m;
+}
+
+std::vector<std::string> Cells(std::initializer_list<double> mv) {
+  std::vector<std::string> out;
+  for (double v : mv) out.push_back(CutFive(v) + "mV");
+  return out;
+}
+
+TEST(DeviceQcHistogram, AutomaticRange) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> cells;
+    const char *first, *last;                // labels 0 and 16
+    std::vector<std::int32_t> nonZero;       // bin, count pairs
+  } cases[] = {
+      // 16 values one step apart: one per bin, the maximum in the last bin.
+      {"steps", Cells({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}), "0.000mV", "16.00mV",
+       {0, 1, 1, 1, 2, 1, 3, 1, 4, 1, 5, 1, 6, 1, 7, 1, 8, 1, 9, 1, 10, 1, 11, 1, 12, 1, 13, 1, 14, 1, 15, 1}},
+      // All equal: the labels are equal and nothing is counted.
+      {"flat", {" 1.000mV", " 1.000mV"}, "1.000mV", "1.000mV", {}},
+      // The minimum in uV is rewritten in mV; the uV cell itself counts by its number, 900.
+      {"uV among mV", {" 1.000mV", " 900.0uV", " 5.000mV"}, "0.900mV", "5.273mV", {0, 1, 15, 1}},
+      // Negative: -0.25 keeps its sign; 0 falls on edge 5.
+      {"negative", {"-0.250mV", " 0.000mV", " 0.500mV"}, "-0.25mV", "0.550mV", {0, 1, 5, 1, 15, 1}},
+      // A first edge cut toward zero lies above the minimum, which then counts nowhere.
+      {"cut minimum", {"-1.234mV", " 0.100mV", " 1.000mV"}, "-1.23mV", "1.148mV", {8, 1, 15, 1}},
+      // No prefix on the maximum: the labels carry neither prefix nor unit, and
+      // the mV cell counts by its number, 900, beyond every edge.
+      {"no prefix", {" 1.200 V", " 900.0mV"}, "0.900", "1.220", {15, 1}},
+  };
+  for (const auto& c : cases) {
+    QcLot lot = OneItem(c.cells);
+    HistogramState h;
+    h.scrollOffset = 5;
+    ASSERT_EQ(ShowHistogram(lot, h), QcMessage::None) << c.name;
+    EXPECT_EQ(h.labelCount, 17) << c.name;
+    ASSERT_EQ(h.binLabels.size(), 17u) << c.name;
+    ASSERT_EQ(h.binCounts.size(), 16u) << c.name;
+    EXPECT_EQ(h.binLabels.front(), c.first) << c.name;
+    EXPECT_EQ(h.binLabels.back(), c.last) << c.name;
+    EXPECT_EQ(h.scrollOffset, 0);
+    EXPECT_FALSE(h.scrollVisible);
+    std::vector<std::int32_t> want(16, 0);
+    for (std::size_t i = 0; i < c.nonZero.size(); i += 2) want[c.nonZero[i]] = c.nonZero[i + 1];
+    EXPECT_EQ(h.binCounts, want) << c.name;
+    EXPECT_EQ(h.title, " 1 [VTH]");
+  }
+}
+
+TEST(DeviceQcHistogram, PassSkipsFailedDevices) {
+  QcLot lot = MakeLot({"VTH"}, {{false, {" 1.000mV"}}, {true, {" 9.000mV"}}, {false, {" 2.500mV"}}});
+  HistogramState h;
+  h.range = kRangePass;
+  ASSERT_EQ(ShowHistogram(lot, h), QcMessage::None);
+  EXPECT_EQ(h.binLabels.front(), "1.000mV");
+  EXPECT_EQ(h.binLabels.back(), "2.600mV");
+  EXPECT_EQ(std::accumulate(h.binCounts.begin(), h.binCounts.end(), 0), 2);
+}
+
+TEST(DeviceQcHistogram, ManualRange) {
+  QcLot lot = OneItem(Cells({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+  struct Case {
+    const char *minEdit, *maxEdit, *stepEdit;
+    QcMessage msg;
+    int labelCount;
+    const char *first, *last;
+    bool scroll;
+  } cases[] = {
+      {"2", "6", "1m", QcMessage::None, 7, "2.000mV", "8.000mV", false},
+      // A step without prefix is in the base unit: 1V is 1000mV, so 2 to 6 needs only 3 labels.
+      {"2", "6", "1", QcMessage::None, 3, "2.000mV", "2002.mV", false},
+      {" 2m ", "", "", QcMessage::None, 17, "2.000mV", "10.53mV", false},   // no step: 16 bins
+      // The check compares scaled values: "2" becomes 2V, above the data's 10mV.
+      {"2", "", "", QcMessage::InvalidMaxOrMin, 0, nullptr, nullptr, false},
+      {"0", "27", "1m", QcMessage::None, 30, "0.000mV", "29.00mV", true},   // more than 17 labels
+      {"0", "10", "500u", QcMessage::None, 23, "0.000mV", "11.00mV", true},  // 500uV -> 0.500mV
+      {"0", "10", "0.002V", QcMessage::None, 8, "0.000mV", "14.00mV", false},  // 2mV
+      {"0", "10", "2mV", QcMessage::None, 8, "0.000mV", "14.00mV", false},
+      {"0", "10", "0", QcMessage::InvalidStep, 0, nullptr, nullptr, false},
+      {"0", "10", "1mA", QcMessage::InvalidStep, 0, nullptr, nullptr, false},  // another unit
+      {"0", "10", "0.1u", QcMessage::InvalidStep, 0, nullptr, nullptr, false},  // 0.0001mV cuts to 0
+      {"0", "10", "-1m", QcMessage::InvalidStep, 0, nullptr, nullptr, false},   // wrong sign
+      {"0", "10", "0.001m", QcMessage::InvalidStep, 0, nullptr, nullptr, false},  // too many labels
+      {"6", "2", "1m", QcMessage::InvalidMaxOrMin, 0, nullptr, nullptr, false},
+      {"6", "6", "", QcMessage::InvalidMaxOrMin, 0, nullptr, nullptr, false},
+      {"6", "2", "-1m", QcMessage::InvalidMaxOrMin, 0, nullptr, nullptr, false},
+  };
+  for (const auto& c : cases) {
+    HistogramState h;
+    h.range = kRangeManual;
+    h.minEdit = c.minEdit;
+    h.maxEdit = c.maxEdit;
+    h.stepEdit = c.stepEdit;
+    const std::string id = std::string(c.minEdit) + "|" + c.maxEdit + "|" + c.stepEdit;
+    EXPECT_EQ(ShowHistogram(lot, h), c.msg) << id;
+    if (c.msg != QcMessage::None) {
+      EXPECT_TRUE(h.binLabels.empty()) << id;
+      continue;
+    }
+    EXPECT_EQ(h.labelCount, c.labelCount) << id;
+    ASSERT_EQ(h.binLabels.size(), static_cast<std::size_t>(c.labelCount)) << id;
+    EXPECT_EQ(h.binCounts.size(), static_cast<std::size_t>(c.labelCount - 1)) << id;
+    EXPECT_EQ(h.binLabels.front(), c.first) << id;
+    EXPECT_EQ(h.binLabels.back(), c.last) << id;
+    EXPECT_EQ(h.scrollVisible, c.scroll) << id;
+  }
+  // The edits are trimmed in place and given the unit of the data.
+  HistogramState h;
+  h.range = kRangeManual;
+  h.minEdit = " 2m ";
+  h.stepEdit = " 1m ";
+  ASSERT_EQ(ShowHistogram(lot, h), QcMessage::None);
+  EXPECT_EQ(h.minEdit, "2m");
+  EXPECT_EQ(h.stepEdit, "1mV");
+  EXPECT_EQ(h.minText, "2mV");
+  EXPECT_EQ(h.maxText, "10.00mV");
+}
+
+TEST(DeviceQcHistogram, ScrollLimits) {
+  QcLot lot = OneItem(Cells({0, 5, 27}));
+  HistogramState h;
+  h.range = kRangeManual;
+  h.minEdit = "0";
+  h.maxEdit = "27";
+  h.stepEdit = "1m";
+  ASSERT_EQ(ShowHistogram(lot, h), QcMessage::None);
+  ASSERT_EQ(h.labelCount, 30);
+  EXPECT_TRUE(h.scrollVisible);
+  EXPECT_FALSE(h.upEnabled);
+  EXPECT_TRUE(h.downEnabled);
+  for (int i = 0; i < 20; ++i) ScrollHistogram(h, +1);
+  EXPECT_EQ(h.scrollOffset, 13);
+  EXPECT_TRUE(h.upEnabled);
+  EXPECT_FALSE(h.downEnabled);
+  ScrollHistogram(h, -1);
+  EXPECT_EQ(h.scrollOffset, 12);
+  EXPECT_TRUE(h.downEnabled);
+  // A new Show keeps the offset within the new limits.
+  h.maxEdit = "20";
+  ASSERT_EQ(ShowHistogram(lot, h), QcMessage::None);
+  EXPECT_EQ(h.labelCount, 23);
+  EXPECT_EQ(h.scrollOffset, 6);
+  EXPECT_FALSE(h.downEnabled);
+  // Back to an automatic range: buttons hidden, offset 0.
+  h.range = kRangeAll;
+  ASSERT_EQ(ShowHistogram(lot, h), QcMessage::None);
+  EXPECT_FALSE(h.scrollVisible);
+  EXPECT_EQ(h.scrollOffset, 0);
+}
+
+TEST(DeviceQcHistogram, Geometry) {
+  // 1001 devices in bin 0, one in bin 15: full scale 1100, the single one still 2 px long.
+  std::vector<std::string> cells(1001, " 0.000mV");
+  cells.push_back(" 15.00mV");
+  QcLot lot = OneItem(cells);
+  HistogramState h;
+  const QcRect area{0, 0, 400, 380};  // rowH 20, barMax 200
+  QcScene before;
+  DrawHistogram(h, area, before);
+  ASSERT_EQ(before.shapes.size(), 4u);
+  EXPECT_EQ(before.shapes[2].rect, (QcRect{110, 5, 395, 375}));
+
+  ASSERT_EQ(ShowHistogram(lot, h), QcMessage::None);
+  QcScene sc;
+  DrawHistogram(h, area, sc);
+  // 4 fields, title, 17 labels, 2 bars with frames, 16 counts.
+  ASSERT_EQ(sc.shapes.size(), 4u + 1 + 17 + 4 + 16);
+  EXPECT_EQ(sc.shapes[4].rect, (QcRect{0, 0, 100, 20}));
+  EXPECT_EQ(sc.shapes[4].text, " 1 [VTH]");
+  EXPECT_EQ(sc.shapes[4].color, kQcLabelColor);
+  EXPECT_EQ(sc.shapes[5].rect, (QcRect{0, 40, 100, 60}));  // label 0 in row 2
+  EXPECT_EQ(sc.shapes[5].align, QcAlign::Right);
+  EXPECT_EQ(sc.shapes[21].rect, (QcRect{0, 360, 100, 380}));  // label 16
+  // Bar 0: 1001 * 200 / 1100 = 182 px, half a row below its label.
+  EXPECT_EQ(sc.shapes[22].kind, QcShape::Fill);
+  EXPECT_EQ(sc.shapes[22].rect, (QcRect{110, 50, 292, 65}));
+  EXPECT_EQ(sc.shapes[22].color, kQcLabelColor);
+  EXPECT_EQ(sc.shapes[23].kind, QcShape::Frame);
+  EXPECT_EQ(sc.shapes[24].text, "1001");
+  EXPECT_EQ(sc.shapes[24].rect, (QcRect{302, 50, 402, 65}));
+  // Empty bin 1: no bar, its count at the field's edge.
+  EXPECT_EQ(sc.shapes[25].text, "0");
+  EXPECT_EQ(sc.shapes[25].rect, (QcRect{120, 70, 220, 85}));
+  // Bin 15: one device, two pixels.
+  const QcShape& last = sc.shapes[sc.shapes.size() - 3];
+  EXPECT_EQ(last.rect, (QcRect{110, 350, 112, 365}));
+  EXPECT_EQ(sc.shapes.back().text, "1");
+}
+
+TEST(DeviceQcHistogram, GeometryScrolled) {
+  QcLot lot = OneItem(Cells({0, 5, 27}));
+  HistogramState h;
+  h.range = kRangeManual;
+  h.minEdit = "0";
+  h.maxEdit = "27";
+  h.stepEdit = "1m";
+  ASSERT_EQ(ShowHistogram(lot, h), QcMessage::None);
+  for (int i = 0; i < 13; ++i) ScrollHistogram(h, +1);
+  QcScene sc;
+  DrawHistogram(h, {0, 0, 400, 380}, sc);
+  // Labels 13 to 29, bars 13 to 28.
+  std::vector<std::string> texts;
+  for (const auto& s : sc.shapes)
+    if (s.kind == QcShape::Text && s.align == QcAlign::Right) texts.push_back(s.text);
+  ASSERT_EQ(texts.size(), 17u);
+  EXPECT_EQ(texts.front(), "13.00mV");
+  EXPECT_EQ(texts.back(), "29.00mV");
+  int counts = 0;
+  for (const auto& s : sc.shapes)
+    if (s.kind == QcShape::Text && s.align == QcAlign::Left && s.rect.left > 100) ++counts;
+  EXPECT_EQ(counts, 16);
+}
+
+}  // namespace
+}  // namespace lotvue
