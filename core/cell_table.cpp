@@ -1,7 +1,6 @@
 #include "core/cell_table.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace lotvue {
 
@@ -12,6 +11,7 @@ constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
 void CellTable::Reset(std::size_t width) {
   width_ = width;
   data_.reset();
+  building_ = nullptr;
 }
 
 std::string_view CellTable::At(std::size_t row, std::size_t col) const {
@@ -25,65 +25,52 @@ CellTable::Data& CellTable::Mutable() {
   if (!data_) {
     data_ = std::make_shared<Data>();
   } else if (data_.use_count() > 1) {
-    // Another copy shares the data: rebuild our own, rows packed afresh.
-    auto copy = std::make_shared<Data>();
+    // Another copy shares the data: take our own, the rows packed afresh.
     const Data& old = *data_;
+    auto copy = std::make_shared<Data>();
     copy->cellEnd = old.cellEnd;
     copy->colors = old.colors;
-    copy->pending = old.pending;
-    copy->pendingEnd = old.pendingEnd;
-    copy->pendingColors = old.pendingColors;
-    copy->rowStart.reserve(old.rowStart.size());
     for (std::size_t r = 0; r < old.rowStart.size(); ++r) {
       const std::size_t len = width_ == 0 ? 0 : old.cellEnd[(r + 1) * width_ - 1];
-      copy->pending.assign(old.rowStart[r], old.rowStart[r] + len);
-      copy->rowStart.push_back(StoreRow(*copy));
+      if (copy->blockFree < len) MoveRowToNewBlock(*copy, len);
+      std::memcpy(copy->rowBase, old.rowStart[r], len);
+      copy->rowStart.push_back(copy->rowBase);
+      copy->rowBase += len;
+      copy->blockFree -= len;
     }
-    copy->pending = old.pending;
+    const std::size_t pendingBytes = old.rowBytes;
+    if (copy->blockFree < pendingBytes) MoveRowToNewBlock(*copy, pendingBytes);
+    if (pendingBytes) std::memcpy(copy->rowBase, old.rowBase, pendingBytes);
+    copy->rowBytes = pendingBytes;
     data_ = std::move(copy);
   }
+  building_ = nullptr;
   return *data_;
 }
 
-const char* CellTable::StoreRow(Data& d) {
-  const std::size_t len = d.pending.size();
-  if (d.blocks.empty() || d.blocks.back().capacity - d.blocks.back().used < len) {
-    Block b;
-    b.capacity = std::max(len, kBlockBytes);
-    b.bytes.reset(new char[b.capacity]);
-    d.blocks.push_back(std::move(b));
-  }
-  Block& b = d.blocks.back();
-  char* dst = b.bytes.get() + b.used;
-  if (len) std::memcpy(dst, d.pending.data(), len);
-  b.used += len;
-  d.textBytes += len;
-  return dst;
-}
-
-void CellTable::AddCell(std::string_view text, CellColor color) {
-  Data& d = Mutable();
-  d.pending.insert(d.pending.end(), text.begin(), text.end());
-  d.pendingEnd.push_back(static_cast<std::uint32_t>(d.pending.size()));
-  d.pendingColors.push_back(static_cast<std::uint8_t>(color));
+void CellTable::MoveRowToNewBlock(Data& d, std::size_t moreBytes) {
+  Block b;
+  b.capacity = std::max(kBlockBytes, 2 * (d.rowBytes + moreBytes));
+  b.bytes.reset(new char[b.capacity]);
+  if (d.rowBytes) std::memcpy(b.bytes.get(), d.rowBase, d.rowBytes);
+  d.rowBase = b.bytes.get();
+  d.blockFree = b.capacity;
+  d.blocks.push_back(std::move(b));
 }
 
 void CellTable::EndRow() {
-  Data& d = Mutable();
-  d.rowStart.push_back(StoreRow(d));
-  d.cellEnd.insert(d.cellEnd.end(), d.pendingEnd.begin(), d.pendingEnd.end());
-  d.colors.insert(d.colors.end(), d.pendingColors.begin(), d.pendingColors.end());
-  d.pending.clear();
-  d.pendingEnd.clear();
-  d.pendingColors.clear();
+  Data& d = building_ ? *building_ : StartBuilding();
+  d.rowStart.push_back(d.rowBase);
+  d.rowBase += d.rowBytes;
+  d.blockFree -= d.rowBytes;
+  d.rowBytes = 0;
 }
 
-void CellTable::ReserveRows(std::size_t rows, std::size_t textBytesPerRow) {
-  Data& d = Mutable();
+void CellTable::ReserveRows(std::size_t rows) {
+  Data& d = building_ ? *building_ : StartBuilding();
   d.rowStart.reserve(d.rowStart.size() + rows);
   d.cellEnd.reserve(d.cellEnd.size() + rows * width_);
   d.colors.reserve(d.colors.size() + rows * width_);
-  d.blocks.reserve(d.blocks.size() + rows * textBytesPerRow / kBlockBytes + 1);
 }
 
 std::size_t CellTable::MemoryBytes() const {

@@ -125,7 +125,13 @@ double AtofC(std::string_view text) {
     }
     if (digits == 0) {
       // No digit at all: only inf and nan can still be numbers.
-      const bool word = p < end && (*p == 'i' || *p == 'I' || *p == 'n' || *p == 'N');
+      auto startsWithNoCase = [&](const char* w) {
+        for (std::size_t k = 0; w[k]; ++k) {
+          if (p + k >= end || (p[k] | 0x20) != w[k]) return false;
+        }
+        return true;
+      };
+      const bool word = startsWithNoCase("inf") || startsWithNoCase("nan");
       if (!word) return 0.0;
     }
   }

@@ -417,7 +417,7 @@ void ReadDeviceRecords(ResultFileSource& file, LotData& lot, const ReadOptions& 
   const std::uint64_t headBytes = 512 + 80 * static_cast<std::uint64_t>(items);
   if (file.SizeHint() > headBytes) {
     const std::size_t possible = static_cast<std::size_t>((file.SizeHint() - headBytes) / recordBytes + 1);
-    cells.ReserveRows(possible, columns * 9);
+    cells.ReserveRows(possible);
     lot.deviceFailed.reserve(possible);
   }
 
@@ -474,12 +474,13 @@ void ReadDeviceRecords(ResultFileSource& file, LotData& lot, const ReadOptions& 
         default: {
           const PackedValue v = PackedValue::FromBytes(b);
           if (NeedsRangeWarning(v)) events.RangeWarning(records, i, v.mantissa);
+          char* out = cells.CellSpace(kMaxValueText + 1);
           std::size_t len = 0;
-          if (view.kind == CellKind::kValueF) text[len++] = 'F';
-          if (view.kind == CellKind::kValueO) text[len++] = 'O';
-          if (view.kind == CellKind::kValueSmallF) text[len++] = 'f';
-          len += WriteResultValue(v, item.unit, text + len);
-          cells.AddCell(std::string_view(text, len), view.color);
+          if (view.kind == CellKind::kValueF) out[len++] = 'F';
+          if (view.kind == CellKind::kValueO) out[len++] = 'O';
+          if (view.kind == CellKind::kValueSmallF) out[len++] = 'f';
+          len += WriteResultValue(v, item.unit, out + len);
+          cells.CommitCell(len, view.color);
           break;
         }
       }

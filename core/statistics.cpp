@@ -1,6 +1,8 @@
 #include "core/statistics.h"
 
+#include <algorithm>
 #include <cmath>
+#include <thread>
 #include <limits>
 
 #include "core/number_text.h"
@@ -10,8 +12,17 @@ namespace lotvue {
 namespace {
 
 bool NamesNoNumber(std::string_view t) {
-  for (std::string_view word : {"NoData", "Over", "Open", "Short", "------"}) {
-    if (t.find(word) != std::string_view::npos) return true;
+  // One pass, looking at the words' first letters only.
+  const std::size_t n = t.size();
+  for (std::size_t i = 0; i + 4 <= n; ++i) {
+    const std::string_view rest = t.substr(i);
+    switch (t[i]) {
+      case 'N': if (rest.starts_with("NoData")) return true; break;
+      case 'O': if (rest.starts_with("Over") || rest.starts_with("Open")) return true; break;
+      case 'S': if (rest.starts_with("Short")) return true; break;
+      case '-': if (rest.starts_with("------")) return true; break;
+      default: break;
+    }
   }
   return false;
 }
@@ -31,27 +42,63 @@ struct CellReading {
   double candidateValue;
 };
 
+constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+// The number of a text shaped like a value text (blanks, sign, at most 15
+// digits around one point, then no exponent): the digits over a power of
+// ten, both exact, so the quotient is what atof gives. false for any other
+// shape, which then takes the general reader. end: where the number ends.
+inline bool ReadValueShape(std::string_view t, double& x, std::size_t& end) {
+  const char* const begin = t.data();
+  const char* const stop = begin + t.size();
+  const char* p = begin;
+  while (p < stop && *p == ' ') ++p;
+  bool negative = false;
+  if (p < stop && (*p == '-' || *p == '+')) negative = *p++ == '-';
+  std::uint64_t digits = 0;
+  const char* first = p;
+  while (p < stop && static_cast<unsigned char>(*p - '0') < 10) digits = digits * 10 + static_cast<unsigned>(*p++ - '0');
+  std::ptrdiff_t count = p - first;
+  std::ptrdiff_t fraction = 0;
+  if (p < stop && *p == '.') {
+    const char* point = ++p;
+    while (p < stop && static_cast<unsigned char>(*p - '0') < 10) digits = digits * 10 + static_cast<unsigned>(*p++ - '0');
+    fraction = p - point;
+    count += fraction;
+  }
+  if (count == 0 || count > 15) return false;
+  if (p < stop && ((*p | 0x20) == 'e' || (*p | 0x20) == 'x')) return false;
+  const double v = static_cast<double>(static_cast<std::int64_t>(digits)) / kPow10[fraction];
+  x = negative ? -v : v;
+  end = static_cast<std::size_t>(p - begin);
+  return true;
+}
+
+// The readings of a value text; false for any other text.
+inline bool ReadPlainValue(std::string_view t, CellReading& r) {
+  if (t.empty()) return false;
+  const char c = t.front();
+  double x;
+  std::size_t end;
+  if (!((c == ' ' || c == '-' || static_cast<unsigned>(c - '0') < 10) && ReadValueShape(t, x, end))) return false;
+  // No leading "F" after the blanks (the number follows them), and the
+  // words that name no number need four letters after the number.
+  const bool numeric = t.size() - end < 4 || !NamesNoNumber(t);
+  r.averaged = numeric;
+  r.averageValue = x;
+  r.collected = true;
+  r.stdValue = x;
+  r.candidate = numeric;
+  r.candidateText = t;
+  r.candidateValue = x;
+  return true;
+}
+
+// The readings of any text, by the rules one by one.
 CellReading Read(std::string_view t) {
   CellReading r{};
   if (t.empty()) return r;  // no result: not averaged, not collected, no candidate
-  const char c = t.front();
-  std::string_view trimmed = t;
-  while (!trimmed.empty() && IsBlank(trimmed.front())) trimmed.remove_prefix(1);
-  const bool plain = c == ' ' || c == '-' || (c >= '0' && c <= '9');
-  if (plain && (trimmed.empty() || trimmed.front() != 'F')) {
-    bool numeric = true;
-    if (t.size() >= 4 && NamesNoNumber(t)) numeric = false;
-    const double x = AtofC(t);
-    r.averaged = numeric;
-    r.averageValue = x;
-    // Trimmed of blanks it is non-empty unless it is all blanks.
-    r.collected = !trimmed.empty();
-    r.stdValue = x;
-    r.candidate = numeric;
-    r.candidateText = t;
-    r.candidateValue = x;
-    return r;
-  }
+  if (ReadPlainValue(t, r)) return r;
   // Average: IsNumericCell on the text as it stands.
   {
     std::string_view a = t;
@@ -106,84 +153,156 @@ double SampleStdDev(const std::vector<double>& values) {
   return std::sqrt(squares / static_cast<double>(values.size() - 1));
 }
 
-void ComputeItemStatistics(LotData& lot, bool avgStdOnlyPass) {
-  const int items = lot.items();
-  const int devices = lot.devices();
-  struct Accumulator {
-    double sum = 0;          // average
-    double stdSum = 0;       // standard deviation, first pass
-    std::int64_t stdCount = 0;
-    double squares = 0;      // standard deviation, second pass
-    double mean = 0;
-    bool haveMin = false, haveMax = false;
-    std::string_view minText, maxText;
-    double minValue = 0, maxValue = 0;
-  };
-  std::vector<Accumulator> acc(static_cast<std::size_t>(items));
-  std::int64_t included = 0;
+namespace {
 
-  auto isIncluded = [&](int d) { return !(avgStdOnlyPass && lot.deviceFailed[d] != 0); };
+// A value text whose number all three readings take as it stands: the
+// common case, read without building a CellReading.
+inline bool PlainNumber(std::string_view t, double& x) {
+  if (t.empty()) return false;
+  const char c = t.front();
+  std::size_t end;
+  if (!(c == ' ' || c == '-' || static_cast<unsigned char>(c - '0') < 10) || !ReadValueShape(t, x, end)) return false;
+  return t.size() - end < 4 || !NamesNoNumber(t);
+}
+
+struct Accumulator {
+  double sum = 0;  // average
+  double stdSum = 0;  // standard deviation, first pass
+  std::int64_t stdCount = 0;
+  double squares = 0;  // standard deviation, second pass
+  double mean = 0;
+  bool haveExtremes = false;
+  std::string_view minText, maxText;
+  double minValue = 0, maxValue = 0;
+  std::string_view lastText;  // the last text that took the general reader,
+  CellReading lastReading{};  // and its reading (columns repeat such texts)
+
+  const CellReading& General(std::string_view t) {
+    if (lastText.empty() || t != lastText) {
+      lastReading = Read(t);
+      lastText = t;
+    }
+    return lastReading;
+  }
+  void Extremes(double x, std::string_view text) {
+    if (!haveExtremes) {
+      haveExtremes = true;
+      minValue = maxValue = x;
+      minText = maxText = text;
+      return;
+    }
+    if (x < minValue) minValue = x, minText = text;
+    if (x > maxValue) maxValue = x, maxText = text;
+  }
+};
+
+}  // namespace
+
+namespace {
+
+// The two passes over the items [first, last) of every device. Items are
+// independent of each other, so ranges of items can run on separate threads.
+void AccumulateItems(const LotData& lot, const std::vector<std::uint8_t>& included, int first, int last,
+                     std::vector<Accumulator>& acc) {
+  const int devices = lot.devices();
+  const int width = last - first;
+  // The numbers collected for the standard deviation, device by device
+  // (NaN where a cell is not collected; no cell of a lot reads as NaN).
+  const bool wantStd = devices > 1;
+  std::vector<double> collected;
+  if (wantStd) collected.reserve(static_cast<std::size_t>(devices) * static_cast<std::size_t>(width));
+  constexpr double kNotCollected = std::numeric_limits<double>::quiet_NaN();
 
   // First pass over the devices in file order: sums and extremes. Summing
   // per item in device order gives the same doubles as one item at a time.
+  // Extremes take every device, failed or not, whatever the setting: they
+  // report what was measured.
   for (int d = 0; d < devices; ++d) {
-    const bool in = isIncluded(d);
-    if (in) ++included;
-    for (int i = 0; i < items; ++i) {
-      const CellReading r = Read(lot.ResultText(d, i));
+    const bool in = included[d] != 0;
+    const CellTable::RowCells row = lot.deviceCells.Row(static_cast<std::size_t>(d) + 1);
+    for (int i = first; i < last; ++i) {
+      const std::string_view t = row[i + 2];
       Accumulator& a = acc[i];
+      double x;
+      if (PlainNumber(t, x)) {
+        if (in) {
+          a.sum += x;
+          a.stdSum += x;
+          ++a.stdCount;
+          if (wantStd) collected.push_back(x);
+        }
+        a.Extremes(x, t);
+        continue;
+      }
+      const CellReading& r = a.General(t);
       if (in) {
         if (r.averaged) a.sum += r.averageValue;
         if (r.collected) {
           a.stdSum += r.stdValue;
           ++a.stdCount;
         }
+        if (wantStd) collected.push_back(r.collected ? r.stdValue : kNotCollected);
       }
-      // Extremes take every device, failed or not, whatever the setting:
-      // they report what was measured.
-      if (r.candidate) {
-        if (!a.haveMin || r.candidateValue < a.minValue) {
-          a.haveMin = true;
-          a.minValue = r.candidateValue;
-          a.minText = r.candidateText;
-        }
-        if (!a.haveMax || r.candidateValue > a.maxValue) {
-          a.haveMax = true;
-          a.maxValue = r.candidateValue;
-          a.maxText = r.candidateText;
-        }
-      }
+      if (r.candidate) a.Extremes(r.candidateValue, r.candidateText);
     }
   }
+  if (!wantStd) return;
 
   // Second pass: squared deviations from each item's mean.
-  const bool wantStd = devices > 1;
-  if (wantStd) {
-    for (Accumulator& a : acc) {
-      if (a.stdCount > 0) a.mean = a.stdSum / static_cast<double>(a.stdCount);
-    }
-    for (int d = 0; d < devices; ++d) {
-      if (!isIncluded(d)) continue;
-      for (int i = 0; i < items; ++i) {
-        const CellReading r = Read(lot.ResultText(d, i));
-        if (r.collected) {
-          const double dev = r.stdValue - acc[i].mean;
-          acc[i].squares += dev * dev;
-        }
-      }
+  for (int i = first; i < last; ++i) {
+    if (acc[i].stdCount > 0) acc[i].mean = acc[i].stdSum / static_cast<double>(acc[i].stdCount);
+  }
+  const double* x = collected.data();
+  const double* const end = x + collected.size();
+  while (x < end) {
+    for (int i = first; i < last; ++i, ++x) {
+      if (std::isnan(*x)) continue;
+      const double dev = *x - acc[i].mean;
+      acc[i].squares += dev * dev;
     }
   }
+}
 
+// Below this many cells a second thread costs more than it saves.
+constexpr std::int64_t kCellsPerThread = std::int64_t{1} << 20;
+
+}  // namespace
+
+void ComputeItemStatistics(LotData& lot, bool avgStdOnlyPass, int threads) {
+  const int items = lot.items();
+  const int devices = lot.devices();
+  std::vector<Accumulator> acc(static_cast<std::size_t>(items));
+  std::vector<std::uint8_t> included(static_cast<std::size_t>(devices));
+  std::int64_t includedCount = 0;
+  for (int d = 0; d < devices; ++d) {
+    included[d] = !(avgStdOnlyPass && lot.deviceFailed[d] != 0);
+    includedCount += included[d];
+  }
+
+  const std::int64_t cells = static_cast<std::int64_t>(devices) * items;
+  if (threads <= 0) {
+    threads = cells >= 2 * kCellsPerThread ? static_cast<int>(std::max(1u, std::thread::hardware_concurrency())) : 1;
+  }
+  if (threads > 1 && items > 1) {
+    const int split = items / 2;
+    std::thread other([&] { AccumulateItems(lot, included, split, items, acc); });
+    AccumulateItems(lot, included, 0, split, acc);
+    other.join();
+  } else {
+    AccumulateItems(lot, included, 0, items, acc);
+  }
+
+  const bool wantStd = devices > 1;
   for (int i = 0; i < items; ++i) {
     const Accumulator& a = acc[i];
     const int col = i + 2;
     lot.ItemCell(kRowAverage, col) =
-        included == 0 ? std::string("All Fail") : FixedText(a.sum / static_cast<double>(included), 3);
+        includedCount == 0 ? std::string("All Fail") : FixedText(a.sum / static_cast<double>(includedCount), 3);
     double stdev = 0;
     if (wantStd && a.stdCount >= 2) stdev = std::sqrt(a.squares / static_cast<double>(a.stdCount - 1));
     lot.ItemCell(kRowStdev, col) = FixedText(stdev, 5);
-    lot.ItemCell(kRowMinData, col) = (!a.haveMin || a.minValue == 0) ? std::string("0.000") : std::string(a.minText);
-    lot.ItemCell(kRowMaxData, col) = (!a.haveMax || a.maxValue == 0) ? std::string("0.000") : std::string(a.maxText);
+    lot.ItemCell(kRowMinData, col) = (!a.haveExtremes || a.minValue == 0) ? std::string("0.000") : std::string(a.minText);
+    lot.ItemCell(kRowMaxData, col) = (!a.haveExtremes || a.maxValue == 0) ? std::string("0.000") : std::string(a.maxText);
   }
 }
 

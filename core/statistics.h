@@ -11,8 +11,9 @@ namespace lotvue {
 
 // Fills item-table rows 7 to 10 (Average, STDEV, Min Data, Max Data) of
 // every item. Devices that failed are left out of the average and the
-// standard deviation when avgStdOnlyPass is set.
-void ComputeItemStatistics(LotData& lot, bool avgStdOnlyPass);
+// standard deviation when avgStdOnlyPass is set. Large lots use two threads
+// (threads 0); a given count forces it.
+void ComputeItemStatistics(LotData& lot, bool avgStdOnlyPass, int threads = 0);
 
 // 0 when the text names no number ("NoData", "Over", "Open", "Short" or
 // "------" anywhere in it); else 1, after dropping a leading "F" and the

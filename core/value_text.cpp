@@ -12,27 +12,31 @@ constexpr char kResultPrefix[7] = {'p', 'n', 'u', 'm', ' ', 'k', 'M'};
 constexpr char kBiasPrefix[7] = {'p', 'n', 'u', 'm', 0, 'k', 'M'};
 constexpr char kUnknownPrefix = '?';
 
-// printf("%0*d", width, m) for |m| < 100000.
-std::size_t WritePadded(int m, int width, char* out) {
-  char digits[8];
-  unsigned u = m < 0 ? static_cast<unsigned>(-m) : static_cast<unsigned>(m);
-  int n = 0;
-  do {
-    digits[n++] = static_cast<char>('0' + u % 10);
-    u /= 10;
-  } while (u != 0);
+// printf("%0*d", width, m) for a 16-bit m and a width of 4 or 5; returns the length.
+inline std::size_t WritePadded(int m, int width, char* out) {
   std::size_t len = 0;
-  if (m < 0) out[len++] = '-';
-  const int pad = width - (m < 0 ? 1 : 0) - n;
-  for (int i = 0; i < pad; ++i) out[len++] = '0';
-  while (n > 0) out[len++] = digits[--n];
+  unsigned u = static_cast<unsigned>(m);
+  if (m < 0) {
+    out[len++] = '-';
+    u = 0u - u;
+  }
+  char digits[5] = {static_cast<char>('0' + u / 10000), static_cast<char>('0' + u / 1000 % 10),
+                    static_cast<char>('0' + u / 100 % 10), static_cast<char>('0' + u / 10 % 10),
+                    static_cast<char>('0' + u % 10)};
+  // At least width characters, sign included; never fewer digits than u has.
+  int shown = width - static_cast<int>(len);
+  const int needed = u >= 10000 ? 5 : u >= 1000 ? 4 : u >= 100 ? 3 : u >= 10 ? 2 : 1;
+  if (shown < needed) shown = needed;
+  for (int i = 5 - shown; i < 5; ++i) out[len++] = digits[i];
   return len;
 }
 
-// Inserts '.' at position pos of the len bytes in out.
-inline void InsertPoint(char* out, std::size_t len, std::size_t pos) {
-  std::memmove(out + pos + 1, out + pos, len - pos);
+// Writes the len characters of t with '.' inserted before position pos.
+inline std::size_t WriteWithPoint(const char* t, std::size_t len, std::size_t pos, char* out) {
+  for (std::size_t i = 0; i < pos; ++i) out[i] = t[i];
   out[pos] = '.';
+  for (std::size_t i = pos; i < len; ++i) out[i + 1] = t[i];
+  return len + 1;
 }
 
 }  // namespace
@@ -41,13 +45,49 @@ char ValuePrefix(std::uint8_t exponent) {
   return exponent <= 20 ? kResultPrefix[exponent / 3] : kUnknownPrefix;
 }
 
+namespace {
+
+// "%05d" of 0 to 32768, five digits each: the value texts copy them whole.
+struct FiveDigitTable {
+  char digits[32769][5] = {};
+  constexpr FiveDigitTable() {
+    for (unsigned u = 0; u <= 32768; ++u) {
+      unsigned v = u;
+      for (int i = 4; i >= 0; --i, v /= 10) digits[u][i] = static_cast<char>('0' + v % 10);
+    }
+  }
+};
+constexpr FiveDigitTable kFiveDigits{};
+
+}  // namespace
+
 std::size_t WriteLimitValue(PackedValue v, char* out) {
-  std::size_t len = WritePadded(v.mantissa, 5, out);
-  if (out[0] == '0') out[0] = ' ';
-  InsertPoint(out, len, len - 3 + v.exponent % 3);
-  ++len;
-  out[len++] = ValuePrefix(v.exponent);
-  return len;
+  // "%05d" of the mantissa, its first '0' made a blank.
+  std::size_t len;
+  if (v.mantissa >= 0) {
+    std::memcpy(out, kFiveDigits.digits[v.mantissa], 5);
+    if (out[0] == '0') out[0] = ' ';
+    len = 5;
+  } else {
+    const unsigned u = 0u - static_cast<unsigned>(static_cast<int>(v.mantissa));
+    out[0] = '-';
+    if (u >= 10000) {
+      std::memcpy(out + 1, kFiveDigits.digits[u], 5);
+      len = 6;
+    } else {
+      std::memcpy(out + 1, kFiveDigits.digits[u] + 1, 4);
+      len = 5;
+    }
+  }
+  // The point goes before position len - 3 + e mod 3: move up to three
+  // characters one place to the right.
+  const std::size_t pos = len - 3 + v.exponent % 3;
+  out[len] = out[len - 1];
+  if (pos <= len - 2) out[len - 1] = out[len - 2];
+  if (pos <= len - 3) out[len - 2] = out[len - 3];
+  out[pos] = '.';
+  out[len + 1] = ValuePrefix(v.exponent);
+  return len + 2;
 }
 
 std::string FormatLimitValue(const std::uint8_t bytes[4]) {
@@ -66,16 +106,20 @@ std::string RangeWarningText(int deviceIndex, int itemIndex, int mantissa) {
 }
 
 std::size_t WriteBiasValue(std::int16_t mantissa, std::uint8_t exponent, char* out) {
-  std::size_t len = WritePadded(mantissa, 4, out);
-  if (out[0] == '0') out[0] = ' ';
+  char t[8];
+  const std::size_t len = WritePadded(mantissa, 4, t);
+  if (t[0] == '0') t[0] = ' ';
   const unsigned rest = exponent % 3;
-  if (rest != 2) {
-    InsertPoint(out, len, len - (rest == 0 ? 2 : 1));
-    ++len;
+  std::size_t n;
+  if (rest == 2) {
+    std::memcpy(out, t, len);
+    n = len;
+  } else {
+    n = WriteWithPoint(t, len, len - (rest == 0 ? 2 : 1), out);
   }
   const char prefix = exponent <= 20 ? kBiasPrefix[exponent / 3] : kUnknownPrefix;
-  if (prefix != 0) out[len++] = prefix;
-  return len;
+  if (prefix != 0) out[n++] = prefix;
+  return n;
 }
 
 std::string FormatBiasValue(const std::uint8_t bytes[3]) {

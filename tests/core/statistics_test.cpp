@@ -168,6 +168,21 @@ TEST(StatisticsTest, EveryStatusByteMatchesTheReference) {
   }
 }
 
+TEST(StatisticsTest, TwoThreadsGiveTheSameTexts) {
+  tsd::GenerateOptions o;
+  o.devices = 3000;
+  o.items = 37;
+  o.failShare = 0.3;
+  for (bool onlyPass : {false, true}) {
+    auto loaded = LoadBytes(tsd::GenerateLot(o), onlyPass);
+    LotData& lot = *loaded.lot;
+    ComputeItemStatistics(lot, onlyPass, 1);
+    const std::vector<std::string> one = lot.itemTable;
+    ComputeItemStatistics(lot, onlyPass, 2);
+    EXPECT_EQ(lot.itemTable, one);
+  }
+}
+
 TEST(StatisticsTest, IsNumericCellRules) {
   struct Case {
     const char* in;
