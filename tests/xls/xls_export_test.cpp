@@ -1,0 +1,306 @@
+// The two-sheet book and the one-kind books, written through the real
+// library and read back with xlrd: sheet layout, texts and numbers,
+// colours, the sheet split, the limits of a sheet and the failures.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+#include <sys/resource.h>
+
+#include "core/language.h"
+#include "core/value_text.h"
+#include "core/xls_export.h"
+#include "xls_test_util.h"
+
+namespace lotvue {
+namespace {
+
+using xls_test::BuildLot;
+using xls_test::FileExists;
+using xls_test::ReadBook;
+using xls_test::TempFolder;
+using xls_test::ValueColor;
+using xls_test::ValueText;
+using xls_test::XlsSheet;
+
+// Palette index of each text colour: black 8, red 10, magenta 14, blue 12.
+int ExpectedFont(int d, int i) {
+  constexpr int kIndex[4] = {8, 10, 14, 12};
+  return kIndex[static_cast<int>(ValueColor(d, i))];
+}
+
+class XlsExportTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    SelectLanguageTable(0);
+    ASSERT_EQ(lib.LoadFrom(LOTVUE_BIN_DIR), 1);
+  }
+  std::string LotPath(const std::string& name = "A123.tsd") { return folder / name; }
+
+  TempFolder folder;
+  CXlsLibrary lib;
+  LotData lot;
+  CollectedMessages messages;
+};
+
+// Rows 0 to 23 of every sheet: title, summary (pass and fail counts as
+// numbers), item table without column 1 and without its empty row 6, and
+// the device title row on fill 11.
+void ExpectSheetHead(const XlsSheet& s, int items, int shift = 0) {
+  const int w = items + 2;
+  EXPECT_EQ(s.TextAt(0, 0), "TAVO Test System VXT-5000");
+  const char* const labels[] = {"DataFileName", "WaferNum", "SystemName", "DeviceName", "LotName", "OperatorName",
+                                "TestFileName", "Comment",  "Pass",       "Fail",       "Yield"};
+  if (shift == 0) {
+    for (int row = 1; row <= 11; ++row) EXPECT_EQ(s.TextAt(row, 0), labels[row - 1]) << row;
+  }
+  const int pass = 9 + shift;
+  ASSERT_TRUE(s.At(pass, 2) && s.At(pass + 1, 2));
+  EXPECT_EQ(s.At(pass, 2)->kind, "number");
+  EXPECT_EQ(s.At(pass, 2)->number, 3);
+  EXPECT_EQ(s.At(pass + 1, 2)->number, 1);
+  EXPECT_EQ(s.TextAt(pass + 2, 2), "75.000%");
+  const int itemRows[] = {0, 1, 2, 3, 4, 5, 7, 8, 9, 10};
+  for (int k = 0; k < 10; ++k) {
+    const int row = 13 + shift + k;
+    EXPECT_EQ(s.At(row, 1), nullptr) << row;
+    for (int i = 0; i < items; ++i)
+      EXPECT_EQ(s.TextAt(row, i + 2), "r" + std::to_string(itemRows[k]) + "i" + std::to_string(i + 1)) << row;
+  }
+  EXPECT_EQ(s.TextAt(19 + shift, 0), "Average");
+  const int title = 23 + shift;
+  for (int c = 0; c < w; ++c) {
+    ASSERT_NE(s.At(title, c), nullptr) << c;
+    EXPECT_EQ(s.At(title, c)->fill, 11) << c;
+  }
+  EXPECT_EQ(s.TextAt(title, 0), "Serial");
+  EXPECT_EQ(s.TextAt(title, 2), "Item1");
+}
+
+// Device d on sheet row `row`: serial and bin as text, values as text or as
+// numbers, every cell in the colour of its result class.
+void ExpectDeviceRow(const XlsSheet& s, int row, int d, int items, bool numbers) {
+  EXPECT_EQ(s.TextAt(row, 0), (d % 4 == 0 ? "F" : "P") + std::to_string(d)) << row;
+  EXPECT_EQ(s.At(row, 0)->font, d % 4 == 0 ? 10 : 8);
+  EXPECT_EQ(s.At(row, 1)->kind, "text");
+  for (int i = 0; i < items; ++i) {
+    const auto* cell = s.At(row, i + 2);
+    ASSERT_NE(cell, nullptr) << row;
+    if (numbers) {
+      EXPECT_EQ(cell->kind, "number");
+      EXPECT_DOUBLE_EQ(cell->number, ScaledValueOf(ValueText(d, i)));
+    } else {
+      EXPECT_EQ(cell->text, ValueText(d, i));
+    }
+    EXPECT_EQ(cell->font, ExpectedFont(d, i)) << row << "," << i;
+  }
+}
+
+TEST_F(XlsExportTest, TwoSheetBookOfTheWholeLot) {
+  BuildLot(lot, 4, 3, LotPath());
+  ASSERT_TRUE(WriteTwoSheetBook(lib, lot, 0, lot.deviceCells.size(), messages));
+  EXPECT_TRUE(messages.texts.empty());
+  const auto book = ReadBook(folder / "A123.XLS");
+  ASSERT_TRUE(book.read) << book.error;
+  EXPECT_EQ(book.fontName, "宋体");
+  EXPECT_EQ(book.fontHeight, 200);
+  ASSERT_EQ(book.sheets.size(), 2u);
+  EXPECT_EQ(book.sheets[0].name, "Data");
+  EXPECT_EQ(book.sheets[1].name, "Scientific");
+  for (int s = 0; s < 2; ++s) {
+    const XlsSheet& sheet = book.sheets[s];
+    ExpectSheetHead(sheet, 3);
+    for (int d = 1; d <= 4; ++d) ExpectDeviceRow(sheet, 23 + d, d, 3, s == 1);
+    EXPECT_EQ(sheet.rows, 28);
+    EXPECT_EQ(sheet.cols, 5);
+  }
+  // Nothing else: 1 title + 22 summary + 10 x 4 item cells + 5 titles, then the devices.
+  EXPECT_EQ(book.sheets[0].texts, 1 + 22 - 2 + 40 + 5 + 4 * 5);
+  EXPECT_EQ(book.sheets[1].numbers, 2 + 4 * 3);
+}
+
+TEST_F(XlsExportTest, PartialRangeRepeatsTheTitleRowAboveItsDevices) {
+  BuildLot(lot, 5, 2, LotPath());
+  const std::size_t w = 4;
+  ASSERT_TRUE(WriteTwoSheetBook(lib, lot, w * 2, w * 4, messages));
+  const auto book = ReadBook(folder / "A123.XLS");
+  ASSERT_TRUE(book.read) << book.error;
+  for (int s = 0; s < 2; ++s) {
+    ExpectSheetHead(book.sheets[s], 2);
+    ExpectDeviceRow(book.sheets[s], 24, 2, 2, s == 1);
+    ExpectDeviceRow(book.sheets[s], 25, 3, 2, s == 1);
+    EXPECT_EQ(book.sheets[s].rows, 26);
+  }
+}
+
+// An operator named "Pass" moves the cursor up one more row: everything
+// after it lands one row higher.
+TEST_F(XlsExportTest, SummaryTextPassMovesTheFollowingRowsUp) {
+  BuildLot(lot, 2, 1, LotPath());
+  lot.headerCells[11] = "Pass";
+  ASSERT_TRUE(WriteTwoSheetBook(lib, lot, 0, lot.deviceCells.size(), messages));
+  const auto book = ReadBook(folder / "A123.XLS");
+  ASSERT_TRUE(book.read) << book.error;
+  const XlsSheet& s = book.sheets.at(0);
+  EXPECT_EQ(s.TextAt(5, 2), "Pass");  // over the lot name
+  EXPECT_EQ(s.TextAt(6, 0), "TestFileName");
+  EXPECT_EQ(s.TextAt(8, 0), "Pass");
+  ExpectSheetHead(s, 1, -1);
+  ExpectDeviceRow(s, 23, 1, 1, false);
+}
+
+TEST_F(XlsExportTest, OneKindBooksOfBothKinds) {
+  BuildLot(lot, 3, 2, LotPath());
+  for (int kind : {kKindData, kKindScientific}) {
+    std::vector<int> rows;
+    ASSERT_TRUE(WriteOneKindBook(lib, lot, kind, messages, [&](int row) { rows.push_back(row); }));
+    EXPECT_EQ(rows, (std::vector<int>{1, 2, 3}));
+    const auto book = ReadBook(folder / (kind == kKindData ? "A123_Data.XLS" : "A123_Scientific.XLS"));
+    ASSERT_TRUE(book.read) << book.error;
+    ASSERT_EQ(book.sheets.size(), 1u);
+    EXPECT_EQ(book.sheets[0].name, "1");
+    ExpectSheetHead(book.sheets[0], 2);
+    EXPECT_EQ(book.sheets[0].At(23, 0)->font, 32767);  // the title row keeps the default font
+    for (int d = 1; d <= 3; ++d) ExpectDeviceRow(book.sheets[0], 23 + d, d, 2, kind == kKindScientific);
+  }
+  EXPECT_TRUE(messages.texts.empty());
+}
+
+// Sheets of at most 65000 devices, each with its own head and title row.
+TEST_F(XlsExportTest, OneKindBookSplitsIntoSheetsOf65000Devices) {
+  const struct {
+    int devices;
+    std::vector<int> devicesPerSheet;
+  } cases[] = {{64998, {64998}}, {65000, {65000, 0}}, {130001, {65000, 65000, 1}}};
+  for (const auto& c : cases) {
+    BuildLot(lot, c.devices, 1, LotPath());
+    int calls = 0, last = 0;
+    ASSERT_TRUE(WriteOneKindBook(lib, lot, kKindData, messages, [&](int row) { ++calls, last = row; }));
+    EXPECT_EQ(calls, c.devices);
+    EXPECT_EQ(last, c.devices);
+    const auto book = ReadBook(folder / "A123_Data.XLS", "--rows 23-24 --last 1");
+    ASSERT_TRUE(book.read) << book.error;
+    ASSERT_EQ(book.sheets.size(), c.devicesPerSheet.size()) << c.devices;
+    int first = 1;
+    for (std::size_t s = 0; s < book.sheets.size(); ++s) {
+      const XlsSheet& sheet = book.sheets[s];
+      const int n = c.devicesPerSheet[s];
+      EXPECT_EQ(sheet.name, std::to_string(s + 1));
+      EXPECT_EQ(sheet.rows, 24 + n);
+      EXPECT_EQ(sheet.TextAt(23, 0), "Serial");
+      if (n == 0) continue;
+      ExpectDeviceRow(sheet, 24, first, 1, false);
+      ExpectDeviceRow(sheet, 23 + n, first + n - 1, 1, false);
+      first += n;
+    }
+  }
+}
+
+// A book of over 7 MB: its FAT needs more than the header's 109 entries.
+TEST_F(XlsExportTest, BigBookHasDifatSectorsAndReadsBack) {
+  BuildLot(lot, 100000, 4, LotPath());
+  ASSERT_TRUE(WriteOneKindBook(lib, lot, kKindScientific, messages));
+  const std::string path = folder / "A123_Scientific.XLS";
+  const std::string header = xls_test::ReadFileBytes(path).substr(0, 76);
+  auto u32 = [&](int at) {
+    return static_cast<unsigned char>(header[at]) | static_cast<unsigned char>(header[at + 1]) << 8 |
+           static_cast<unsigned char>(header[at + 2]) << 16 | static_cast<unsigned>(header[at + 3]) << 24;
+  };
+  EXPECT_GT(u32(44), 109u);  // FAT sectors
+  EXPECT_GE(u32(72), 1u);    // DIFAT sectors
+  const auto book = ReadBook(path, "--last 1");
+  ASSERT_TRUE(book.read) << book.error;
+  ASSERT_EQ(book.sheets.size(), 2u);
+  EXPECT_EQ(book.sheets[0].numbers + book.sheets[1].numbers, 2 * 2 + 100000L * 4);
+  ExpectDeviceRow(book.sheets[1], 23 + 35000, 100000, 4, true);
+}
+
+// Cells beyond 65536 rows or 256 columns are left out and counted, once.
+TEST_F(XlsExportTest, CellsBeyondTheSheetLimitsAreCountedInOneMessage) {
+  const struct {
+    int devices, items;
+    long long dropped;
+    int rows, cols;
+  } cases[] = {
+      {65600, 1, (65600 - 65512) * 3 * 2, 65536, 3},
+      {2, 256, (11 + 1 + 2) * 2 * 2, 26, 256},
+  };
+  for (const auto& c : cases) {
+    BuildLot(lot, c.devices, c.items, LotPath());
+    messages.texts.clear();
+    ASSERT_TRUE(WriteTwoSheetBook(lib, lot, 0, lot.deviceCells.size(), messages));
+    EXPECT_EQ(messages.texts, std::vector<std::string>{DroppedCellsMessage(folder / "A123.XLS", c.dropped)});
+    const auto book = ReadBook(folder / "A123.XLS", "--last 1");
+    ASSERT_TRUE(book.read) << book.error;
+    for (const auto& sheet : book.sheets) {
+      EXPECT_EQ(sheet.rows, c.rows);
+      EXPECT_EQ(sheet.cols, c.cols);
+    }
+    ExpectDeviceRow(book.sheets[1], c.rows - 1, c.rows - 24, std::min(c.items, 254), true);
+  }
+}
+
+TEST_F(XlsExportTest, OldBookIsReplaced) {
+  BuildLot(lot, 1, 1, LotPath());
+  { std::ofstream(folder / "A123.XLS") << "old"; }
+  ASSERT_TRUE(WriteTwoSheetBook(lib, lot, 0, lot.deviceCells.size(), messages));
+  EXPECT_TRUE(ReadBook(folder / "A123.XLS").read);
+}
+
+TEST_F(XlsExportTest, BookThatCannotBeDeletedOrCreatedGivesTheTaggedError) {
+  BuildLot(lot, 1, 1, LotPath());
+  std::filesystem::create_directory(folder / "A123.XLS");  // in the way, and not deletable as a file
+  std::filesystem::create_directory(folder / "A123_Data.XLS");
+  EXPECT_FALSE(WriteTwoSheetBook(lib, lot, 0, lot.deviceCells.size(), messages));
+  EXPECT_FALSE(WriteOneKindBook(lib, lot, kKindData, messages));
+  EXPECT_TRUE(std::filesystem::is_directory(folder / "A123.XLS"));
+
+  lot.path = folder / "missing/A123.tsd";
+  EXPECT_FALSE(WriteTwoSheetBook(lib, lot, 0, lot.deviceCells.size(), messages));
+  EXPECT_EQ(messages.texts, (std::vector<std::string>{"Creat XLS File Error(My_Convert)(0)",
+                                                      "Creat XLS File Error(My_Convert)(0)",
+                                                      "Creat XLS File Error(My_Convert)(1)"}));
+}
+
+TEST_F(XlsExportTest, NoBookWithoutTheLibraryAndNoPartialBookAfterAFailedWrite) {
+  BuildLot(lot, 30000, 4, LotPath());
+  { std::ofstream(folder / "A123.XLS") << "old"; }
+  CXlsLibrary missing;
+  TempFolder empty;
+  missing.LoadFrom(empty.path(), &messages);
+  EXPECT_FALSE(WriteTwoSheetBook(missing, lot, 0, lot.deviceCells.size(), messages));
+  EXPECT_EQ(messages.texts, std::vector<std::string>{"Xls.dll no find."});
+  EXPECT_EQ(xls_test::ReadFileBytes(folder / "A123.XLS"), "old");
+
+  struct rlimit old;
+  getrlimit(RLIMIT_FSIZE, &old);
+  struct rlimit small = old;
+  small.rlim_cur = 1 << 20;
+  signal(SIGXFSZ, SIG_IGN);
+  setrlimit(RLIMIT_FSIZE, &small);
+  const bool written = WriteTwoSheetBook(lib, lot, 0, lot.deviceCells.size(), messages);
+  setrlimit(RLIMIT_FSIZE, &old);
+  EXPECT_FALSE(written);
+  EXPECT_EQ(messages.texts.size(), 1u);  // a failed close shows nothing
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 0);
+}
+
+TEST(XlsExportNames, BookPathsAndBusyState) {
+  EXPECT_EQ(TwoSheetBookPath("/lots/A123.tsd"), "/lots/A123.XLS");
+  EXPECT_EQ(OneKindBookPath("/lots/A123.tsd", kKindData), "/lots/A123_Data.XLS");
+  EXPECT_EQ(OneKindBookPath("/lots/A123.tsd", kKindScientific), "/lots/A123_Scientific.XLS");
+  LotData lot;
+  try {
+    ConvertingState busy(lot);
+    EXPECT_EQ(lot.loadState, kConverting);
+    throw std::runtime_error("conversion ends early");
+  } catch (const std::runtime_error&) {
+  }
+  EXPECT_EQ(lot.loadState, kIdle);
+}
+
+}  // namespace
+}  // namespace lotvue

@@ -1,0 +1,68 @@
+// Helpers of the XLS tests: lots built by hand, temporary folders, and the
+// books as xlrd reads them back (read_xls.py).
+#pragma once
+
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/lot_data.h"
+
+namespace lotvue::xls_test {
+
+struct XlsCell {
+  std::string kind;  // "text", "number" or "blank"
+  int font = -1;     // font colour index (32767: automatic)
+  int fill = -1;     // solid fill colour index, -1 none
+  std::string text;
+  double number = 0;
+};
+
+struct XlsSheet {
+  std::string name;
+  int rows = 0;
+  int cols = 0;
+  long texts = 0, numbers = 0, blanks = 0;
+  std::map<std::pair<int, int>, XlsCell> cells;  // (row, column) of the rows dumped
+  const XlsCell* At(int row, int col) const;
+  std::string TextAt(int row, int col) const;  // "" when no text cell is there
+};
+
+struct XlsBook {
+  bool read = false;
+  std::string error;  // what xlrd said when it could not read the book
+  std::string fontName;
+  int fontHeight = 0;
+  std::vector<XlsSheet> sheets;
+};
+
+// options: read_xls.py's row selection ("--rows 0-30 --last 2").
+XlsBook ReadBook(const std::string& path, const std::string& options = "");
+
+// A folder of its own under /tmp, removed with everything in it.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  const std::string& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+// The value text and colour of device d (1-based), item i (0-based) of BuildLot's lots.
+std::string ValueText(int d, int i);
+CellColor ValueColor(int d, int i);
+
+// Fills lot as the reader would: 24 header cells, the 11-row item table and
+// the device table (title row "Serial", "Bin", "Item1"...; device rows "P1"
+// or "F2", bin, ValueText), with path set to lotPath.
+void BuildLot(LotData& lot, int devices, int items, const std::string& lotPath);
+
+bool FileExists(const std::string& path);
+long long FileSize(const std::string& path);
+std::string ReadFileBytes(const std::string& path);
+
+}  // namespace lotvue::xls_test
