@@ -50,7 +50,9 @@ CellTable::Data& CellTable::Mutable() {
 
 void CellTable::MoveRowToNewBlock(Data& d, std::size_t moreBytes) {
   Block b;
-  b.capacity = std::max(kBlockBytes, 2 * (d.rowBytes + moreBytes));
+  // Blocks grow from 4 KiB to 1 MiB, so that small lots stay small.
+  const std::size_t grown = std::min(kBlockBytes, std::size_t{4096} << std::min<std::size_t>(d.blocks.size(), 8));
+  b.capacity = std::max(grown, 2 * (d.rowBytes + moreBytes));
   b.bytes.reset(new char[b.capacity]);
   if (d.rowBytes) std::memcpy(b.bytes.get(), d.rowBase, d.rowBytes);
   d.rowBase = b.bytes.get();
