@@ -1,0 +1,21 @@
+// The report window's commands of the analysis dialogs, and their
+// registration with the main window.
+#pragma once
+
+class QWidget;
+
+namespace lotvue {
+
+struct LotData;
+class CMainFrame;
+
+// DeviceQC (32795): the Device QC dialog on a copy of the lot.
+void OnDeviceQc(const LotData& lot, QWidget* parent);
+// Only Show Fail (32808): rebuilds failRows from the lot and lists them.
+void OnOnlyShowFail(const LotData& lot, QWidget* parent);
+
+// Makes the main window run the two commands on its active report window
+// (the main window enables them only while no file is loading).
+void RegisterAnalysisCommands(CMainFrame& frame);
+
+}  // namespace lotvue
