@@ -1,0 +1,320 @@
+// The Device QC dialog on screen: the pixels of both halves, the controls
+// and the messages.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFocusEvent>
+#include <QImage>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+
+#include "analysis/device_qc_dlg.h"
+#include "core/language.h"
+#include "view/message_box.h"
+
+namespace lotvue {
+namespace {
+
+QcLot MakeLot(const std::vector<std::string>& names, const std::vector<std::vector<std::string>>& rows,
+              const std::vector<bool>& failed = {}) {
+  QcLot q;
+  q.itemCount = static_cast<int>(names.size());
+  q.itemNames = names;
+  q.deviceCells.Reset(names.size() + 2);
+  q.deviceCells.AddCell("Serial", CellColor::Black);
+  q.deviceCells.AddCell("Bin", CellColor::Black);
+  for (const auto& n : names) q.deviceCells.AddCell(n, CellColor::Black);
+  q.deviceCells.EndRow();
+  for (std::size_t d = 0; d < rows.size(); ++d) {
+    const bool f = d < failed.size() && failed[d];
+    q.deviceCells.AddCell((f ? "F" : "P") + std::to_string(d + 1), CellColor::Black);
+    q.deviceCells.AddCell("1", CellColor::Black);
+    for (const auto& c : rows[d]) q.deviceCells.AddCell(c, CellColor::Black);
+    q.deviceCells.EndRow();
+    q.deviceFailed.push_back(f ? 1 : 0);
+  }
+  return q;
+}
+
+QRgb Rgb(QcRgb c) { return qRgb(c.r, c.g, c.b); }
+
+class DeviceQcDialog : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SelectLanguageTable(0);
+    previous_ = SetMessageHook([this](QWidget*, const QString& text) { messages_.push_back(text); });
+  }
+  void TearDown() override { SetMessageHook(std::move(previous_)); }
+
+  // Shows the dialog and waits for its first paint.
+  static void Open(CDeviceQcDlg& dlg) {
+    dlg.show();
+    QApplication::processEvents();
+  }
+  // Rendered into a 32-bit image: the screen's pixmaps may hold fewer bits per colour.
+  static QImage Grab(CDeviceQcDlg& dlg) {
+    QImage img(dlg.size(), QImage::Format_RGB32);
+    img.fill(Qt::white);
+    dlg.render(&img);
+    return img;
+  }
+  template <typename T>
+  static T* Ctl(CDeviceQcDlg& dlg, int id) {
+    return static_cast<T*>(dlg.Control(id));
+  }
+  static void Focus(QWidget* w) {
+    QFocusEvent in(QEvent::FocusIn, Qt::MouseFocusReason);
+    QApplication::sendEvent(w, &in);
+  }
+
+  std::vector<QString> messages_;
+  MessageHook previous_;
+};
+
+TEST_F(DeviceQcDialog, InitialControlsAndItemLists) {
+  CDeviceQcDlg dlg(MakeLot({"FVTH", "IR", "VF"}, {{" 1.000mV", " 2.000uA", " 0.600 V"}}));
+  Open(dlg);
+  auto* list = Ctl<QTableWidget>(dlg, CDeviceQcDlg::IDC_SCATTER_LIST);
+  ASSERT_EQ(list->rowCount(), 3);
+  EXPECT_EQ(list->horizontalHeaderItem(0)->text(), "ID");
+  EXPECT_EQ(list->horizontalHeaderItem(1)->text(), "Item Name");
+  EXPECT_EQ(list->columnWidth(0), 40);
+  EXPECT_EQ(list->item(0, 1)->text(), "VTH");  // the leading F goes
+  EXPECT_EQ(list->item(2, 0)->text(), "3");
+  EXPECT_EQ(Ctl<QTableWidget>(dlg, CDeviceQcDlg::IDC_HIST_LIST)->rowCount(), 3);
+  EXPECT_EQ(Ctl<QLineEdit>(dlg, CDeviceQcDlg::IDC_X_NUMBER)->text(), "1");
+  EXPECT_TRUE(Ctl<QRadioButton>(dlg, CDeviceQcDlg::IDC_SCATTER_ALL)->isChecked());
+  EXPECT_EQ(Ctl<QRadioButton>(dlg, CDeviceQcDlg::IDC_SCATTER_MANUAL)->text(), "Manual");
+  EXPECT_FALSE(Ctl<QWidget>(dlg, CDeviceQcDlg::IDC_SCROLL_UP)->isVisible());
+  EXPECT_FALSE(Ctl<QWidget>(dlg, CDeviceQcDlg::IDC_SCROLL_DOWN)->isVisible());
+
+  // Manual edits are enabled only while Manual is chosen, in each half.
+  for (int id : {CDeviceQcDlg::IDC_X_MIN, CDeviceQcDlg::IDC_Y_MAX, CDeviceQcDlg::IDC_HIST_STEP})
+    EXPECT_FALSE(Ctl<QWidget>(dlg, id)->isEnabled());
+  Ctl<QRadioButton>(dlg, CDeviceQcDlg::IDC_SCATTER_MANUAL)->click();
+  EXPECT_TRUE(Ctl<QWidget>(dlg, CDeviceQcDlg::IDC_X_MIN)->isEnabled());
+  EXPECT_TRUE(Ctl<QWidget>(dlg, CDeviceQcDlg::IDC_Y_MAX)->isEnabled());
+  EXPECT_FALSE(Ctl<QWidget>(dlg, CDeviceQcDlg::IDC_HIST_STEP)->isEnabled());
+  Ctl<QRadioButton>(dlg, CDeviceQcDlg::IDC_SCATTER_PASS)->click();
+  EXPECT_FALSE(Ctl<QWidget>(dlg, CDeviceQcDlg::IDC_X_MIN)->isEnabled());
+
+  // The areas lie right of the lists and end 20 pixels before the client's edge.
+  const QRect l = list->geometry();
+  EXPECT_EQ(dlg.scatterArea(), QRect(l.x() + l.width() + 10, l.y(), dlg.width() - 20 - (l.x() + l.width() + 10), l.height()));
+}
+
+TEST_F(DeviceQcDialog, ListClickSetsTheNumberOfTheFocusedEdit) {
+  CDeviceQcDlg dlg(MakeLot({"A", "B", "C"}, {{" 1.000mV", " 2.000mV", " 3.000mV"}, {" 2.000mV", " 1.000mV", " 5.000mV"}}));
+  Open(dlg);
+  auto* list = Ctl<QTableWidget>(dlg, CDeviceQcDlg::IDC_SCATTER_LIST);
+  dlg.OnScatterListClick(2);
+  EXPECT_EQ(dlg.scatter().xItem, 3);
+  EXPECT_EQ(dlg.scatter().yItem, 1);
+  Focus(Ctl<QLineEdit>(dlg, CDeviceQcDlg::IDC_Y_NUMBER));
+  EXPECT_EQ(dlg.numberTarget(), 1);
+  Q_EMIT list->cellClicked(1, 1);
+  EXPECT_EQ(dlg.scatter().yItem, 2);
+  EXPECT_EQ(dlg.scatter().xItem, 3);
+  EXPECT_EQ(Ctl<QLineEdit>(dlg, CDeviceQcDlg::IDC_Y_NUMBER)->text(), "2");
+  EXPECT_EQ(dlg.scatter().yLabel, "Y-2 [B]");
+
+  // In Manual a new number empties that axis' range edits only.
+  Ctl<QRadioButton>(dlg, CDeviceQcDlg::IDC_SCATTER_MANUAL)->click();
+  Ctl<QLineEdit>(dlg, CDeviceQcDlg::IDC_X_MAX)->setText("9m");
+  Ctl<QLineEdit>(dlg, CDeviceQcDlg::IDC_Y_MAX)->setText("9m");
+  dlg.OnScatterListClick(2);  // the Y number changes from 2 to 3
+  EXPECT_EQ(Ctl<QLineEdit>(dlg, CDeviceQcDlg::IDC_Y_MAX)->text(), "");
+  EXPECT_EQ(Ctl<QLineEdit>(dlg, CDeviceQcDlg::IDC_X_MAX)->text(), "9m");
+
+  // The histogram list sets the histogram's number.
+  Q_EMIT Ctl<QTableWidget>(dlg, CDeviceQcDlg::IDC_HIST_LIST)->cellClicked(1, 0);
+  EXPECT_EQ(dlg.histogram().item, 2);
+  EXPECT_EQ(dlg.histogram().title, " 2 [B]");
+}
+
+TEST_F(DeviceQcDialog, ScatterPixels) {
+  // One item against itself: 1 mV and 5 mV are the ends, on the frame; 2, 3, 4 mV inside.
+  CDeviceQcDlg dlg(MakeLot({"VTH"}, {{" 1.000mV"}, {" 2.000mV"}, {" 3.000mV"}, {" 4.000mV"}, {" 5.000mV"}}));
+  Open(dlg);
+  const QRect a = dlg.scatterArea();
+  const QcRect area{a.x(), a.y(), a.x() + a.width(), a.y() + a.height()};
+  const QcRect f = ScatterField(area);
+
+  QImage before = Grab(dlg);
+  EXPECT_EQ(before.pixel(a.x() + 3, a.y() + 3), Rgb(kQcAreaColor));
+  EXPECT_EQ(before.pixel(a.x(), a.y() + 50), Rgb(kQcBlack));  // area frame
+  EXPECT_EQ(before.pixel(f.left + 50, f.top + 50), Rgb(kQcFieldColor));
+  EXPECT_EQ(before.pixel(f.left, f.top + 50), Rgb(kQcBlack));  // field frame
+  EXPECT_EQ(before.pixel(f.right - 1, f.bottom - 1), Rgb(kQcBlack));
+
+  dlg.OnShowScatter();
+  QApplication::processEvents();
+  const QImage img = Grab(dlg);
+  int red = 0;
+  for (int y = f.top; y < f.bottom + 2; ++y)
+    for (int x = f.left - 1; x < f.right + 1; ++x)
+      if (img.pixel(x, y) == Rgb(kQcPointColor)) ++red;
+  EXPECT_EQ(red, 3 * 4);  // three points of two by two pixels
+  const double w = f.width();
+  for (int k = 2; k <= 4; ++k) {
+    const int px = static_cast<int>((k - 1) * 1e-3 * w / 4e-3 + f.left);
+    const int py = static_cast<int>(f.bottom - (k - 1) * 1e-3 * f.height() / 4e-3);
+    EXPECT_EQ(img.pixel(px - 1, py - 1), Rgb(kQcPointColor)) << k;
+    EXPECT_EQ(img.pixel(px, py), Rgb(kQcPointColor)) << k;
+    EXPECT_NE(img.pixel(px + 1, py), Rgb(kQcPointColor)) << k;
+  }
+  // The ends sit on the frame and are not drawn.
+  EXPECT_EQ(img.pixel(f.left, f.bottom - 1), Rgb(kQcBlack));
+  EXPECT_EQ(img.pixel(f.left - 1, f.bottom - 1), Rgb(kQcAreaColor));
+  EXPECT_EQ(img.pixel(f.right - 1, f.top), Rgb(kQcBlack));
+  // The axis label is drawn in its blue somewhere left of the field's middle.
+  bool blue = false;
+  const int m = f.top + (f.bottom - f.top) / 2;
+  for (int y = m - 10; y < m + 10 && !blue; ++y)
+    for (int x = area.left + 1; x < f.left - 10 && !blue; ++x) blue = img.pixel(x, y) == Rgb(kQcLabelColor);
+  EXPECT_TRUE(blue);
+}
+
+TEST_F(DeviceQcDialog, HistogramBarsAndCounts) {
+  std::vector<std::vector<std::string>> rows;
+  for (int i = 0; i < 30; ++i) rows.push_back({" 0.000mV"});
+  rows.push_back({" 7.500mV"});
+  rows.push_back({" 15.00mV"});
+  CDeviceQcDlg dlg(MakeLot({"VTH"}, rows));
+  Open(dlg);
+  dlg.OnShowHistogram();
+  QApplication::processEvents();
+  const QImage img = Grab(dlg);
+  const QRect a = dlg.histogramArea();
+  const int rowH = a.height() / 19;
+  const int barMax = a.width() - 200;
+  const int left = a.x() + 110;
+  // Full scale 31 for 30 devices in bin 0.
+  const HistogramState& h = dlg.histogram();
+  ASSERT_EQ(h.binCounts.size(), 16u);
+  EXPECT_EQ(h.binCounts[0], 30);
+  EXPECT_EQ(h.binCounts[7], 1);
+  EXPECT_EQ(h.binCounts[15], 1);
+  auto barLength = [&](int k) {
+    const int y = a.y() + (k + 2) * rowH + rowH / 2 + (rowH - 5) / 2;
+    int x = left + 1;
+    while (img.pixel(x, y) == Rgb(kQcLabelColor)) ++x;
+    return img.pixel(x, y) == Rgb(kQcBlack) ? x + 1 - left : x - left;
+  };
+  EXPECT_EQ(barLength(0), 30 * barMax / 31);
+  EXPECT_EQ(barLength(7), std::max(2, barMax / 31));
+  EXPECT_EQ(barLength(15), std::max(2, barMax / 31));
+  // An empty bin has no bar: the field colour right of its frame line.
+  const int y1 = a.y() + 3 * rowH + rowH / 2 + 2;
+  EXPECT_EQ(img.pixel(left + 1, y1), Rgb(kQcFieldColor));
+  // Counts are drawn beside their bars.
+  const QcScene scene = dlg.Scene();
+  std::vector<std::string> counts;
+  for (const QcShape& s : scene.shapes)
+    if (s.kind == QcShape::Text && s.align == QcAlign::Left && s.rect.left > left) counts.push_back(s.text);
+  ASSERT_EQ(counts.size(), 16u);
+  EXPECT_EQ(counts[0], "30");
+  EXPECT_EQ(counts[1], "0");
+  EXPECT_EQ(counts[7], "1");
+}
+
+TEST_F(DeviceQcDialog, ScrollButtons) {
+  CDeviceQcDlg dlg(MakeLot({"VTH"}, {{" 0.000mV"}, {" 27.00mV"}}));
+  Open(dlg);
+  auto* up = Ctl<QPushButton>(dlg, CDeviceQcDlg::IDC_SCROLL_UP);
+  auto* down = Ctl<QPushButton>(dlg, CDeviceQcDlg::IDC_SCROLL_DOWN);
+  Ctl<QRadioButton>(dlg, CDeviceQcDlg::IDC_HIST_MANUAL)->click();
+  Ctl<QLineEdit>(dlg, CDeviceQcDlg::IDC_HIST_STEP)->setText("1m");
+  Ctl<QPushButton>(dlg, CDeviceQcDlg::IDC_HIST_SHOW)->click();
+  ASSERT_EQ(dlg.histogram().labelCount, 30);
+  EXPECT_TRUE(up->isVisible());
+  EXPECT_TRUE(down->isVisible());
+  EXPECT_FALSE(up->isEnabled());
+  EXPECT_TRUE(down->isEnabled());
+  for (int i = 0; i < 13; ++i) down->click();
+  EXPECT_EQ(dlg.histogram().scrollOffset, 13);
+  EXPECT_FALSE(down->isEnabled());
+  EXPECT_TRUE(up->isEnabled());
+  up->click();
+  EXPECT_EQ(dlg.histogram().scrollOffset, 12);
+  EXPECT_TRUE(down->isEnabled());
+  // Back to All: the buttons go away.
+  Ctl<QRadioButton>(dlg, CDeviceQcDlg::IDC_HIST_ALL)->click();
+  Ctl<QPushButton>(dlg, CDeviceQcDlg::IDC_HIST_SHOW)->click();
+  EXPECT_FALSE(up->isVisible());
+  EXPECT_FALSE(down->isVisible());
+  EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(DeviceQcDialog, Messages) {
+  CDeviceQcDlg dlg(MakeLot({"VTH", "IR"}, {{" 1.000mV", " 1.000uA"}, {" 2.000mV", " 3.000uA"}}, {true, true}));
+  Open(dlg);
+  auto* x = Ctl<QLineEdit>(dlg, CDeviceQcDlg::IDC_X_NUMBER);
+  struct Case {
+    std::function<void()> setUp;
+    std::function<void()> show;
+    const char* message;
+  } cases[] = {
+      {[&] { x->setText("3"); }, [&] { dlg.OnShowScatter(); }, "Invalid"},
+      {[&] { x->setText("abc"); }, [&] { dlg.OnShowScatter(); }, "Please enter an integer."},
+      {[&] { x->setText("1"); Ctl<QRadioButton>(dlg, CDeviceQcDlg::IDC_SCATTER_PASS)->click(); },
+       [&] { dlg.OnShowScatter(); }, "Item All Fail"},
+      {[&] {
+         Ctl<QRadioButton>(dlg, CDeviceQcDlg::IDC_SCATTER_MANUAL)->click();
+         Ctl<QLineEdit>(dlg, CDeviceQcDlg::IDC_X_MIN)->setText("5m");
+         Ctl<QLineEdit>(dlg, CDeviceQcDlg::IDC_X_MAX)->setText("4m");
+       },
+       [&] { dlg.OnShowScatter(); }, "Invalid Max Or Min"},
+      {[&] { Ctl<QLineEdit>(dlg, CDeviceQcDlg::IDC_HIST_NUMBER)->setText("0"); }, [&] { dlg.OnShowHistogram(); }, "Invalid"},
+      {[&] {
+         Ctl<QLineEdit>(dlg, CDeviceQcDlg::IDC_HIST_NUMBER)->setText("1");
+         Ctl<QRadioButton>(dlg, CDeviceQcDlg::IDC_HIST_MANUAL)->click();
+         Ctl<QLineEdit>(dlg, CDeviceQcDlg::IDC_HIST_STEP)->setText("0");
+       },
+       [&] { dlg.OnShowHistogram(); }, "Invalid Step"},
+      {[&] {
+         Ctl<QLineEdit>(dlg, CDeviceQcDlg::IDC_HIST_STEP)->setText("");
+         Ctl<QLineEdit>(dlg, CDeviceQcDlg::IDC_HIST_MIN)->setText("3m");
+         Ctl<QLineEdit>(dlg, CDeviceQcDlg::IDC_HIST_MAX)->setText("2m");
+       },
+       [&] { dlg.OnShowHistogram(); }, "Invalid Max Or Min"},
+  };
+  for (const Case& c : cases) {
+    messages_.clear();
+    c.setUp();
+    c.show();
+    ASSERT_EQ(messages_.size(), 1u) << c.message;
+    EXPECT_EQ(messages_[0], QString::fromUtf8(c.message));
+  }
+  // The offending number is selected for retyping.
+  x->setText("7");
+  dlg.OnShowScatter();
+  EXPECT_EQ(x->selectedText(), "7");
+}
+
+TEST_F(DeviceQcDialog, OpensQuicklyOnALargeLot) {
+  std::vector<std::vector<std::string>> rows(200000, {" 1.234mV", " 5.000uA"});
+  const QcLot lot = MakeLot({"VTH", "IR"}, rows);
+  QElapsedTimer t;
+  t.start();
+  CDeviceQcDlg dlg(lot);  // a copy: the cells are shared
+  Open(dlg);
+  EXPECT_LT(t.elapsed(), 1000);
+  EXPECT_EQ(dlg.lot().devices(), 200000);
+  // Both halves shown and painted once.
+  t.restart();
+  dlg.OnShowScatter();
+  dlg.OnShowHistogram();
+  Grab(dlg);
+  RecordProperty("show_and_paint_ms", static_cast<int>(t.elapsed()));
+  EXPECT_LT(t.elapsed(), 3000);
+  EXPECT_TRUE(messages_.empty());
+}
+
+}  // namespace
+}  // namespace lotvue

@@ -1,0 +1,161 @@
+// The fail list dialog: its list, its size, and the double click that writes
+// the fail CSV file and offers to open it.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QTableView>
+
+#include "analysis/fail_list_dlg.h"
+#include "core/fail_list.h"
+#include "core/language.h"
+#include "tests/gui/test_lots.h"
+#include "view/message_box.h"
+
+namespace lotvue {
+namespace {
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class FailListDialog : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SelectLanguageTable(0);
+    previousHook_ = SetMessageHook([this](QWidget*, const QString& text) { messages_.push_back(text); });
+    previousAsk_ = CFailListDlg::AskYesNo;
+    previousOpen_ = CFailListDlg::OpenFile;
+    CFailListDlg::AskYesNo = [this](QWidget*, const QString& caption, const QString& text) {
+      questions_.push_back({caption, text});
+      return answer_;
+    };
+    CFailListDlg::OpenFile = [this](const std::string& path) {
+      opened_.push_back(path);
+      return openWorks_;
+    };
+  }
+  void TearDown() override {
+    SetMessageHook(std::move(previousHook_));
+    CFailListDlg::AskYesNo = previousAsk_;
+    CFailListDlg::OpenFile = previousOpen_;
+  }
+
+  // Seven devices of two items, every third failed (devices 3 and 6).
+  void Load(const std::string& path) {
+    testing::ReadLot(testing::SmallLot(2, 7).Bytes(), lot_, path);
+    BuildFailRows(lot_);
+  }
+  static void DoubleClick(QTableView* list, QPoint at) {
+    QMouseEvent e(QEvent::MouseButtonDblClick, at, list->viewport()->mapToGlobal(at), Qt::LeftButton,
+                  Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(list->viewport(), &e);
+  }
+
+  LotData lot_;
+  std::vector<QString> messages_;
+  std::vector<std::pair<QString, QString>> questions_;
+  std::vector<std::string> opened_;
+  bool answer_ = true;
+  bool openWorks_ = true;
+  MessageHook previousHook_;
+  decltype(CFailListDlg::AskYesNo) previousAsk_;
+  decltype(CFailListDlg::OpenFile) previousOpen_;
+};
+
+TEST_F(FailListDialog, ListsTheFailedDevicesNumberedInOrder) {
+  Load("/data/LOT01.tsd");
+  CFailListDlg dlg(failRows, lot_.columns(), "/data/LOT01");
+  dlg.show();
+  QApplication::processEvents();
+  EXPECT_EQ(dlg.windowTitle(), "Only Fail");
+  QAbstractItemModel* m = dlg.list()->model();
+  ASSERT_EQ(m->columnCount(), 5);
+  EXPECT_EQ(m->headerData(0, Qt::Horizontal).toString(), "Number");
+  EXPECT_EQ(m->headerData(1, Qt::Horizontal).toString(), "Serial");
+  EXPECT_EQ(m->headerData(2, Qt::Horizontal).toString(), "Bin");
+  EXPECT_EQ(m->headerData(3, Qt::Horizontal).toString().toStdString(), std::string(failRows.At(0, 2)));
+  ASSERT_EQ(m->rowCount(), 2);
+  EXPECT_EQ(m->index(0, 0).data().toString(), "1");
+  EXPECT_EQ(m->index(0, 1).data().toString(), "F3");
+  EXPECT_EQ(m->index(1, 0).data().toString(), "2");
+  EXPECT_EQ(m->index(1, 1).data().toString(), "F6");
+  EXPECT_EQ(dlg.list()->horizontalHeader()->sectionSize(3), 100);
+
+  // The list follows the dialog's size with an 8-pixel margin.
+  dlg.resize(700, 500);
+  QApplication::processEvents();
+  EXPECT_EQ(dlg.list()->geometry(), QRect(8, 8, 700 - 16, 500 - 16));
+}
+
+TEST_F(FailListDialog, DoubleClickWritesTheCsvAndOffersToOpenIt) {
+  const std::string folder = testing::TempFolder("fail-list");
+  Load(folder + "/LOT01.tsd");
+  CFailListDlg dlg(failRows, lot_.columns(), folder + "/LOT01");
+  dlg.show();
+  QApplication::processEvents();
+  const std::string csv = folder + "/LOT01_Fail.CSV";
+
+  struct Case { bool answer, openWorks; std::size_t opened, messages; } cases[] = {
+      {false, true, 0, 0},  // No: nothing is opened
+      {true, true, 1, 0},
+      {true, false, 1, 1},  // the program could not be started
+  };
+  for (const Case& c : cases) {
+    questions_.clear();
+    opened_.clear();
+    messages_.clear();
+    std::remove(csv.c_str());
+    answer_ = c.answer;
+    openWorks_ = c.openWorks;
+    DoubleClick(dlg.list(), QPoint(5, dlg.list()->viewport()->height() - 5));  // below the rows
+    const std::string text = ReadAll(csv);
+    EXPECT_EQ(text.substr(0, 16), "Number,Serial,Bi");
+    EXPECT_NE(text.find("\r\n1,F3,"), std::string::npos);
+    EXPECT_NE(text.find("\r\n2,F6,"), std::string::npos);
+    EXPECT_EQ(text.substr(text.size() - 3), ",\r\n");
+    ASSERT_EQ(questions_.size(), 1u);
+    EXPECT_EQ(questions_[0].first.toStdString(), csv);
+    EXPECT_EQ(questions_[0].second.toStdString(), "Save success. Open this File ? File name:" + csv);
+    ASSERT_EQ(opened_.size(), c.opened);
+    if (c.opened) {
+      EXPECT_EQ(opened_[0], csv);
+    }
+    ASSERT_EQ(messages_.size(), c.messages);
+    if (c.messages) {
+      EXPECT_EQ(messages_[0], "Call Excel and NOTEPAD Error");
+    }
+  }
+}
+
+TEST_F(FailListDialog, NoFailedDevicesAndUnwritableFolder) {
+  const std::string folder = testing::TempFolder("fail-list-none");
+  testing::ReadLot(testing::SmallLot(1, 2).Bytes(), lot_, folder + "/ALLPASS.tsd");
+  BuildFailRows(lot_);
+  CFailListDlg dlg(failRows, lot_.columns(), folder + "/ALLPASS");
+  dlg.show();
+  QApplication::processEvents();
+  EXPECT_EQ(dlg.list()->model()->rowCount(), 0);
+  EXPECT_EQ(dlg.list()->model()->columnCount(), 4);
+  DoubleClick(dlg.list(), QPoint(10, 10));
+  EXPECT_EQ(ReadAll(folder + "/ALLPASS_Fail.CSV"), "Number,Serial,Bin," + std::string(failRows.At(0, 2)) + ",\r\n");
+  EXPECT_EQ(questions_.size(), 1u);
+
+  // A folder that does not exist: no file, no question, no message.
+  questions_.clear();
+  CFailListDlg lost(failRows, lot_.columns(), folder + "/missing/ALLPASS");
+  lost.show();
+  DoubleClick(lost.list(), QPoint(10, 10));
+  EXPECT_TRUE(questions_.empty());
+  EXPECT_TRUE(messages_.empty());
+}
+
+}  // namespace
+}  // namespace lotvue
