@@ -2,7 +2,6 @@
 // beside the time to read the file's bytes into memory in the same run.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
-#include <malloc.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -59,9 +58,8 @@ void BM_LoadLot(benchmark::State& state) {
   for (auto _ : state) {
     lotvue::LotData lot;
     lot.path = path;
-    const std::size_t before = mallinfo2().uordblks;
     lotvue::LoadResultFile(lot, {}, events);
-    held = mallinfo2().uordblks - before;
+    held = lot.MemoryBytes();
     benchmark::DoNotOptimize(lot.deviceCells.size());
   }
   state.counters["ns_per_cell"] = benchmark::Counter(TableCells(), benchmark::Counter::kIsIterationInvariantRate |

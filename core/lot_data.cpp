@@ -29,6 +29,16 @@ void LotData::Reset() {
   loadState = kIdle;
 }
 
+std::size_t LotData::MemoryBytes() const {
+  auto strings = [](const std::vector<std::string>& v) {
+    std::size_t bytes = v.capacity() * sizeof(std::string);
+    for (const std::string& s : v) bytes += s.capacity() > 15 ? s.capacity() + 1 : 0;
+    return bytes;
+  };
+  return sizeof(LotData) + deviceCells.MemoryBytes() + deviceFailed.capacity() + itemUnits.capacity() +
+         itemTypes.capacity() * sizeof(std::uint32_t) + strings(headerCells) + strings(itemTable) + strings(itemNames);
+}
+
 void LotData::CopyFrom(const LotData& o) {
   recordsRead = 0;
   deviceCount = o.deviceCount.load();

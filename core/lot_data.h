@@ -97,6 +97,8 @@ struct LotData {
   // Colour of device-cell entry `index` as a COLORREF.
   ColorRef CellColorRef(std::size_t index) const { return deviceCells.ColorRefAt(index); }
   int PassCount() const { return devices() - failCount; }
+  // Bytes the lot holds (texts, offsets, colours and the per-item lists).
+  std::size_t MemoryBytes() const;
 };
 
 // The process-wide lot that the loading thread fills.
