@@ -1,0 +1,78 @@
+// The report window's grid: rows of one height, columns of settable width
+// (0 hides a column), the scroll position and the selection mark, and the
+// row and column arithmetic of the two report formats, "Matrix" and
+// "Per Device". The window paints over this grid; nothing here draws.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "core/lot_data.h"
+
+namespace lotvue {
+
+inline constexpr int kFormatPerDevice = 0;
+inline constexpr int kFormatMatrix = 1;
+
+// Files with more cell strings than this are shown in "Matrix" only.
+inline constexpr std::size_t kFormatCellLimit = 2000;
+
+struct ReportGrid {
+  int rowHeight = 22;              // R, from the report font
+  std::vector<int> columnWidths;   // 0 = hidden
+  int rowCount = 0;
+  int firstRow = 0;                // P: the first visible row (vertical scroll position)
+  int scrollX = 0;                 // horizontal scroll position in pixels
+  int selectionMark = -1;          // S: the row clicked last, -1 for none
+
+  int columnCount() const { return static_cast<int>(columnWidths.size()); }
+  int ColumnWidth(int c) const { return c >= 0 && c < columnCount() ? columnWidths[static_cast<std::size_t>(c)] : 0; }
+  // Sum of all column widths (T).
+  int TotalWidth() const;
+  // Left edge of column c in the window (scrolling applied).
+  int ColumnLeft(int c) const;
+  // Top edge of row r in the window: rows above the first visible one are negative.
+  int RowTop(int row) const { return (row - firstRow) * rowHeight; }
+  // Row under the window point y, or -1 when there is none.
+  int RowAt(int y) const;
+  // Rows that fit completely into a window of that height (at least 1).
+  int FullRowsIn(int height) const;
+  // Largest first row and horizontal position for a window of this size.
+  int MaxFirstRow(int height) const;
+  int MaxScrollX(int width) const;
+  // Keeps the scroll position within its range.
+  void ClampScroll(int width, int height);
+  // No columns, no rows, top-left position, no selection.
+  void Clear();
+};
+
+// Strings per device record (itemCount + 2).
+int RecordWidth(const LotData& lot);
+// Records of deviceCells, the title record included.
+int RecordCount(const LotData& lot);
+// Rows in front of the title record in "Matrix": header pairs, a blank row,
+// the item-table rows, a blank row (N).
+int MatrixHeaderRows(const LotData& lot);
+// All rows of "Matrix": the header rows and one per record.
+int MatrixRowCount(const LotData& lot);
+
+// Columns and rows of a freshly read lot in "Matrix": column 0 of 4 h,
+// column 1 of 2 h, one column of 6 h per item; MatrixRowCount rows.
+void BuildInitialGrid(ReportGrid& grid, const LotData& lot, int fontHeight);
+
+// Cells per line of "Per Device" for a client width (at least 1).
+int PerDeviceCellsPerLine(int clientWidth, int fontHeight);
+// Non-empty values of device record r (1-based: record 0 is the title).
+int DeviceValueCount(const LotData& lot, int record);
+
+// Lays the grid out again for lot.viewFormat. "Matrix": column 0 4 h,
+// column 1 3 h, the others 6 h. "Per Device": n = clientWidth / 12 h cells of
+// 12 h, the other columns hidden; a row per header pair and per device a band
+// row plus its values n to a row. Scroll position and selection stay.
+void RebuildGrid(ReportGrid& grid, const LotData& lot, int fontHeight, int clientWidth);
+
+// Whether the Format command is offered for a loaded lot: at most 2000
+// strings in deviceCells.
+bool FormatEnabledFor(const LotData& lot);
+
+}  // namespace lotvue
