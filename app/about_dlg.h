@@ -1,0 +1,15 @@
+// CAboutDlg: the About box (product, version, test system, maker).
+#pragma once
+
+#include <QDialog>
+
+namespace lotvue {
+
+class CAboutDlg : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit CAboutDlg(QWidget* parent = nullptr);
+};
+
+}  // namespace lotvue

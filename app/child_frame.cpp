@@ -1,0 +1,44 @@
+#include "app/child_frame.h"
+
+#include <QCloseEvent>
+#include <QIcon>
+
+#include "core/loader.h"
+#include "view/report_view.h"
+
+namespace lotvue {
+
+CChildFrame::CChildFrame(QWidget* parent) : QMdiSubWindow(parent) {
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowIcon(QIcon(QStringLiteral(":/icons/report.png")));
+  if (!OpenPathList.empty()) m_strPath = OpenPathList.back();
+  setWindowTitle(QString::fromStdString(m_strPath));
+}
+
+CChildFrame::~CChildFrame() { OnDestroy(); }
+
+void CChildFrame::SetView(CLotvueView* view) {
+  view_ = view;
+  setWidget(view);
+}
+
+void CChildFrame::closeEvent(QCloseEvent* event) {
+  if (!LoaderIdle()) {
+    event->ignore();
+    return;
+  }
+  QMdiSubWindow::closeEvent(event);
+}
+
+void CChildFrame::OnDestroy() {
+  for (std::size_t k = 0; k < OpenPathList.size(); ++k) {
+    if (OpenPathList[k] == m_strPath) {
+      OpenPathList.erase(OpenPathList.begin() + static_cast<std::ptrdiff_t>(k));
+      if (k < OpenViewList.size()) OpenViewList.erase(OpenViewList.begin() + static_cast<std::ptrdiff_t>(k));
+      break;
+    }
+  }
+  if (onDestroyed) onDestroyed();
+}
+
+}  // namespace lotvue

@@ -1,0 +1,49 @@
+// Command ids of the menus, the toolbar and the accelerators, and the
+// menus and toolbar that carry them.
+#pragma once
+
+namespace lotvue {
+
+enum CommandId : int {
+  kCmdClose = 32771,
+  kCmdConvertAllFiles = 32772,
+  kCmdConvertSetup = 32773,
+  kCmdOpen = 32787,
+  kCmdShowLine = 32790,
+  kCmdOnlyPass = 32791,
+  kCmdConvertDetail = 32793,
+  kCmdConvert = 32794,
+  kCmdDeviceQc = 32795,
+  kCmdFormat = 32796,
+  kCmdLanguage = 32800,
+  kCmdNormalDistribution = 32801,
+  kCmdConvertScientific = 32803,
+  kCmdConvertData = 32806,
+  kCmdOnlyShowFail = 32808,
+  kCmdArrangeIcons = 57649,
+  kCmdCascade = 57650,
+  kCmdTile = 57651,
+  kCmdAbout = 57664,
+  kCmdExit = 57665,
+  kCmdToolBar = 59392,
+  kCmdStatusBar = 59393,
+};
+
+// Menu resources: 128 while no report window is open, 129 with one.
+inline constexpr int kMainMenu = 128;
+inline constexpr int kReportMenu = 129;
+
+// Toolbar 128, left to right (a separator between each two).
+inline constexpr int kToolbarCommands[] = {
+    kCmdOpen,     kCmdConvertScientific, kCmdConvertData, kCmdConvert,     kCmdConvertSetup,
+    kCmdDeviceQc, kCmdFormat,            kCmdShowLine,    kCmdOnlyShowFail,
+};
+
+// Commands another part of the program provides; until it registers a
+// handler (CMainFrame::SetCommandHandler) they say they are not there yet.
+inline constexpr int kProvidedCommands[] = {
+    kCmdConvertAllFiles, kCmdConvertDetail, kCmdConvert,     kCmdConvertSetup,
+    kCmdConvertScientific, kCmdConvertData, kCmdDeviceQc,    kCmdOnlyShowFail,
+};
+
+}  // namespace lotvue

@@ -1,0 +1,356 @@
+#include "view/report_view.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTimerEvent>
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/app_settings.h"
+#include "core/language.h"
+#include "core/value_text.h"
+#include "view/message_box.h"
+#include "view/text_codec.h"
+#include "view/view_format_dlg.h"
+
+namespace lotvue {
+
+std::vector<CLotvueView*> OpenViewList;
+std::vector<std::string> OpenPathList;
+int BatchConverting = 0;
+std::function<void(CLotvueView&)> CLotvueView::WholeFileConverter;
+
+namespace {
+
+constexpr int kProgressTimerMs = 20;
+
+QColor ToQColor(ColorRef c) { return QColor(RedOf(c), GreenOf(c), BlueOf(c)); }
+
+QString DisplayText(std::string_view bytes) {
+  if (IsAscii(bytes)) return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+  return QString::fromStdString(DisplayUtf8(bytes));
+}
+
+CLotvueView* ViewOfTicket(LoadTicket ticket) {
+  for (CLotvueView* view : OpenViewList) {
+    if (view->ticket() == ticket) return view;
+  }
+  return nullptr;
+}
+
+// Messages of the reader, shown on the user-interface thread while the
+// loading thread waits.
+class GuiReaderEvents : public ReaderEvents {
+ public:
+  void NotTsdFile() override { Show(Lang(kSlotIsNotTsdFile)); }
+  void RangeWarning(int deviceIndex, int itemIndex, int mantissa) override {
+    Show(RangeWarningText(deviceIndex, itemIndex, mantissa));
+  }
+
+ private:
+  static void Show(const std::string& text) {
+    QMetaObject::invokeMethod(
+        qApp, [text] { ShowMessageUtf8(nullptr, text); }, Qt::BlockingQueuedConnection);
+  }
+};
+
+}  // namespace
+
+QFont ReportFont(int fontHeight) {
+  QFont font(QStringLiteral("Arial"));
+  // The height is the font's cell height (ascent plus descent); Arial's
+  // em square is 2048 of its 2288 cell units.
+  font.setPixelSize(std::max(1, static_cast<int>(std::lround(fontHeight * 2048.0 / 2288.0))));
+  font.setBold(true);
+  font.setItalic(false);
+  font.setUnderline(false);
+  font.setStrikeOut(false);
+  font.setStyleStrategy(QFont::PreferDefault);
+  return font;
+}
+
+int ReportRowHeight(const QFont& font) { return QFontMetrics(font).height() + 2; }
+
+LoaderHooks GuiLoaderHooks() {
+  static GuiReaderEvents events;
+  LoaderHooks hooks;
+  hooks.events = &events;
+  hooks.beforeReady = [](LoadTicket ticket) {
+    QMetaObject::invokeMethod(
+        qApp,
+        [ticket] {
+          if (CLotvueView* view = ViewOfTicket(ticket)) view->BuildInitialGrid();
+        },
+        Qt::BlockingQueuedConnection);
+  };
+  hooks.busyCursor = [](bool busy) {
+    QMetaObject::invokeMethod(
+        qApp,
+        [busy] {
+          if (busy) {
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+          } else {
+            QApplication::restoreOverrideCursor();
+          }
+        },
+        Qt::QueuedConnection);
+  };
+  hooks.options.avgStdOnlyPass = AppSettings.AvgStdOnlyPass == 1;
+  return hooks;
+}
+
+CLotvueView::CLotvueView(QWidget* parent) : QAbstractScrollArea(parent) {
+  setFrameShape(QFrame::Box);
+  setFrameShadow(QFrame::Plain);
+  setLineWidth(1);
+  setFocusPolicy(Qt::StrongFocus);
+  font_ = ReportFont(Lot.fontHeight);
+  setFont(font_);
+  viewport()->setFont(font_);
+  maxCharWidth_ = QFontMetrics(font_).maxWidth();
+  grid_.rowHeight = ReportRowHeight(font_);
+  viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+  viewport()->setAutoFillBackground(false);
+  verticalScrollBar()->setSingleStep(1);
+  horizontalScrollBar()->setSingleStep(20);
+  UpdateScrollBars();
+}
+
+CLotvueView::~CLotvueView() {
+  StopTimer();
+  ForgetLoad(ticket_);
+  const auto it = std::find(OpenViewList.begin(), OpenViewList.end(), this);
+  if (it != OpenViewList.end()) {
+    // The frame removes the pair when it goes; this only guards a view
+    // that is deleted on its own.
+    const auto index = static_cast<std::size_t>(it - OpenViewList.begin());
+    OpenViewList.erase(it);
+    if (index < OpenPathList.size()) OpenPathList.erase(OpenPathList.begin() + static_cast<std::ptrdiff_t>(index));
+  }
+}
+
+void CLotvueView::OnCreate() {
+  OpenViewList.push_back(this);
+  path_ = LoadingLot.path;
+  ticket_ = StartLoading(GuiLoaderHooks());
+  if (ticket_ == 0) {
+    failure_ = LoadOutcome::kCannotOpen;
+    return;
+  }
+  timerId_ = startTimer(kProgressTimerMs);
+}
+
+bool CLotvueView::IsLoading() const {
+  return Lot.loadState.load() == kIdle && ticket_ != 0 && CurrentLoadTicket() == ticket_ &&
+         LoadingLot.loadState.load() == kReading;
+}
+
+void CLotvueView::BuildInitialGrid() {
+  lotvue::BuildInitialGrid(grid_, LoadingLot, Lot.fontHeight);
+  UpdateScrollBars();
+}
+
+void CLotvueView::RebuildGrid() {
+  lotvue::RebuildGrid(grid_, Lot, Lot.fontHeight, viewport()->width());
+  UpdateScrollBars();
+}
+
+void CLotvueView::OnViewFormat() {
+  CViewFormatDlg dialog(this);
+  dialog.m_nFormat = Lot.viewFormat;
+  if (dialog.exec() != QDialog::Accepted) return;
+  Lot.viewFormat = dialog.m_nFormat;
+  RebuildGrid();
+  viewport()->update();
+}
+
+void CLotvueView::OnFileClose() {
+  // The frame decides (it refuses while a file is being read).
+  QWidget* frame = parentWidget();
+  while (frame && !frame->isWindow() && !frame->inherits("QMdiSubWindow")) frame = frame->parentWidget();
+  if (frame) frame->close();
+}
+
+void CLotvueView::StopTimer() {
+  if (timerId_ != 0) {
+    killTimer(timerId_);
+    timerId_ = 0;
+  }
+}
+
+void CLotvueView::timerEvent(QTimerEvent* event) {
+  if (event->timerId() != timerId_ || timerId_ == 0) {
+    QAbstractScrollArea::timerEvent(event);
+    return;
+  }
+  OnTimer();
+}
+
+void CLotvueView::OnTimer() {
+  bool finished = false;
+  if (LoadingLot.loadState.load() == kRead) {
+    finished = TakeLoadedLot(ticket_, Lot, [this] {
+      StopTimer();
+      if (BatchConverting == 1) {
+        if (WholeFileConverter) WholeFileConverter(*this);
+        BatchConverting = 0;
+      }
+    });
+    if (finished) {
+      FormatEnabled = FormatEnabledFor(Lot) ? 1 : 0;
+      UpdateScrollBars();
+    }
+  }
+  if (!finished) {
+    const LoadOutcome outcome = OutcomeOf(ticket_);
+    if (outcome == LoadOutcome::kCannotOpen || outcome == LoadOutcome::kRejected) {
+      // The file will not come: stop polling and say so in the window.
+      StopTimer();
+      failure_ = outcome;
+      ForgetLoad(ticket_);
+      finished = true;
+    }
+  }
+  viewport()->update();
+  if (finished) Q_EMIT loadFinished();
+}
+
+void CLotvueView::ScrollToRow(int row) { verticalScrollBar()->setValue(row); }
+void CLotvueView::ScrollToX(int x) { horizontalScrollBar()->setValue(x); }
+
+void CLotvueView::SetSelectionMark(int row) {
+  grid_.selectionMark = row;
+  viewport()->update();
+}
+
+void CLotvueView::UpdateScrollBars() {
+  const QSize size = viewport()->size();
+  QScrollBar* v = verticalScrollBar();
+  QScrollBar* h = horizontalScrollBar();
+  v->setPageStep(grid_.FullRowsIn(size.height()));
+  v->setRange(0, grid_.MaxFirstRow(size.height()));
+  h->setPageStep(std::max(1, size.width()));
+  h->setRange(0, grid_.MaxScrollX(size.width()));
+  grid_.firstRow = v->value();
+  grid_.scrollX = h->value();
+}
+
+void CLotvueView::scrollContentsBy(int, int) {
+  grid_.firstRow = verticalScrollBar()->value();
+  grid_.scrollX = horizontalScrollBar()->value();
+  viewport()->update();
+}
+
+void CLotvueView::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) {
+    const QPoint pos = event->position().toPoint();
+    const int row = grid_.RowAt(pos.y());
+    // A click beside the columns hits no row.
+    if (row >= 0 && pos.x() < grid_.TotalWidth() - grid_.scrollX) grid_.selectionMark = row;
+    viewport()->update();
+  }
+  QAbstractScrollArea::mousePressEvent(event);
+}
+
+void CLotvueView::resizeEvent(QResizeEvent* event) {
+  QAbstractScrollArea::resizeEvent(event);
+  memBitmap_ = QImage();
+  UpdateScrollBars();
+}
+
+void CLotvueView::BuildPaintList(PaintList& list) const {
+  list.Clear();
+  const QSize size = viewport()->size();
+  if (LoadingLot.loadState.load() == kConverting) {
+    PaintStatus(list, ConvertingStatus(Lot, ConvertProgress));
+    return;
+  }
+  if (IsLoading()) {
+    PaintStatus(list, LoadingStatus(LoadingLot, grid_.rowCount));
+    return;
+  }
+  if (failure_ != LoadOutcome::kNone) {
+    // The file never arrives: the window says why instead of waiting.
+    StatusScreen screen;
+    screen.text = failure_ == LoadOutcome::kRejected ? std::string(Lang(kSlotIsNotTsdFile)) : std::string("Cannot open the file");
+    screen.text += ": ";
+    screen.text += path_;
+    PaintStatus(list, screen);
+    return;
+  }
+  PaintInputs in;
+  in.width = size.width();
+  in.height = size.height();
+  in.frameHeight = height();
+  in.showLine = AppSettings.ShowLine == 1;
+  in.maxCharWidth = maxCharWidth_;
+  PaintReport(list, grid_, Lot, in);
+}
+
+void CLotvueView::Draw(QPainter& painter, const PaintList& list) {
+  const QFontMetrics metrics(font_);
+  const int ascent = metrics.ascent();
+  const int lineHeight = metrics.height();
+  painter.setFont(font_);
+  for (const PaintOp& op : list.ops) {
+    const PaintRect& r = op.rect;
+    switch (op.kind) {
+      case PaintKind::kFill:
+        if (r.right > r.left && r.bottom > r.top) painter.fillRect(r.left, r.top, r.right - r.left, r.bottom - r.top, ToQColor(op.color));
+        break;
+      case PaintKind::kFrame:
+        if (r.right > r.left && r.bottom > r.top) {
+          painter.setPen(ToQColor(op.color));
+          painter.setBrush(Qt::NoBrush);
+          painter.drawRect(r.left, r.top, r.right - r.left - 1, r.bottom - r.top - 1);
+        }
+        break;
+      case PaintKind::kText: {
+        const QString text = DisplayText(list.TextOf(op));
+        if (text.isEmpty()) break;
+        painter.setPen(ToQColor(op.color));
+        int x = r.left;
+        int y = r.top + (r.bottom - r.top - lineHeight) / 2 + ascent;
+        switch (op.place) {
+          case TextPlace::kLeft:
+            break;
+          case TextPlace::kRight:
+            x = r.right - metrics.horizontalAdvance(text);
+            break;
+          case TextPlace::kCentre:
+            x = r.left + (r.right - r.left - metrics.horizontalAdvance(text)) / 2;
+            break;
+          case TextPlace::kTopLeft:
+            y = r.top + ascent;
+            break;
+        }
+        painter.drawText(x, y, text);
+        break;
+      }
+    }
+  }
+}
+
+void CLotvueView::PaintFrame(QImage& image) {
+  const QSize size = viewport()->size();
+  if (image.size() != size) image = QImage(size, QImage::Format_RGB32);
+  image.fill(ToQColor(kBackgroundColor));
+  BuildPaintList(paintList_);
+  QPainter painter(&image);
+  Draw(painter, paintList_);
+}
+
+void CLotvueView::paintEvent(QPaintEvent*) {
+  if (memBitmap_.size() != viewport()->size()) memBitmap_ = QImage(viewport()->size(), QImage::Format_RGB32);
+  if (memBitmap_.isNull()) return;
+  PaintFrame(memBitmap_);
+  QPainter painter(viewport());
+  painter.drawImage(0, 0, memBitmap_);
+}
+
+}  // namespace lotvue

@@ -1,0 +1,122 @@
+// CLotvueView: the report window of one result file. It keeps the grid
+// (rows of the report font's height, columns, scroll position, selection
+// mark), polls the loading thread for its lot, and paints the report, or a
+// status screen while its file is read or a spreadsheet is written.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <QAbstractScrollArea>
+#include <QFont>
+#include <QImage>
+
+#include "core/loader.h"
+#include "core/lot_data.h"
+#include "core/report_grid.h"
+#include "core/report_paint.h"
+
+class QPainter;
+
+namespace lotvue {
+
+class CLotvueView : public QAbstractScrollArea {
+  Q_OBJECT
+
+ public:
+  explicit CLotvueView(QWidget* parent = nullptr);
+  ~CLotvueView() override;
+
+  // Window creation: enters the view at the end of OpenViewList, starts
+  // loading LoadingLot.path and starts the 20 ms progress timer.
+  void OnCreate();
+
+  // The grid of the freshly read LoadingLot in "Matrix" (run for the
+  // loading thread on the user-interface thread, before the hand-over).
+  void BuildInitialGrid();
+  // Lays the grid out again for Lot.viewFormat.
+  void RebuildGrid();
+
+  // Commands of the report window.
+  void OnViewFormat();  // Format (32796)
+  void OnFileClose();   // Close (32771): asks the frame to close
+
+  // The lot of this window; empty until the hand-over.
+  LotData Lot;
+  // Whether the Format command is offered (at most 2000 cell strings).
+  int FormatEnabled = 0;
+  // Row of the device being written while this window's file is converted
+  // to a spreadsheet; set by the conversion, shown on the status screen.
+  int ConvertProgress = 0;
+
+  const ReportGrid& grid() const { return grid_; }
+  LoadTicket ticket() const { return ticket_; }
+  bool timerRunning() const { return timerId_ != 0; }
+  // Why the file never arrived: kCannotOpen or kRejected; else kNone.
+  LoadOutcome failure() const { return failure_; }
+  // True while this window's file is being read.
+  bool IsLoading() const;
+  const QFont& reportFont() const { return font_; }
+
+  // Scroll position and selection mark, as the user sets them.
+  void ScrollToRow(int row);
+  void ScrollToX(int x);
+  void SetSelectionMark(int row);
+
+  // Paints one frame of the window as it is now into an image of the
+  // viewport's size (the back buffer goes the same way).
+  void PaintFrame(QImage& image);
+
+  // Converts the window's whole file (the folder conversion's step at the
+  // hand-over); set by the export layer.
+  static std::function<void(CLotvueView&)> WholeFileConverter;
+
+ Q_SIGNALS:
+  // The lot has been taken over, or the file will never arrive.
+  void loadFinished();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void timerEvent(QTimerEvent* event) override;
+  void scrollContentsBy(int dx, int dy) override;
+  void mousePressEvent(QMouseEvent* event) override;
+
+ private:
+  void OnTimer();
+  void StopTimer();
+  void UpdateScrollBars();
+  void Draw(QPainter& painter, const PaintList& list);
+  void BuildPaintList(PaintList& list) const;
+
+  ReportGrid grid_;
+  QFont font_;
+  int maxCharWidth_ = 0;
+  QImage memBitmap_;  // the back buffer, until the next resize
+  PaintList paintList_;
+  std::string path_;  // the file this window asked for
+  LoadTicket ticket_ = 0;
+  LoadOutcome failure_ = LoadOutcome::kNone;
+  int timerId_ = 0;
+};
+
+// The report windows that exist and the files they show, index-aligned,
+// in the order they were opened.
+extern std::vector<CLotvueView*> OpenViewList;
+extern std::vector<std::string> OpenPathList;
+
+// 1 while a folder conversion waits for the next hand-over.
+extern int BatchConverting;
+
+// The report font of a font height: bold Arial.
+QFont ReportFont(int fontHeight);
+// Row height of the grid for that font.
+int ReportRowHeight(const QFont& font);
+
+// The loader's hooks for the desktop: messages on the user-interface
+// thread (the loader waits for them), the grid set-up of the ticket's
+// window, the wait cursor.
+LoaderHooks GuiLoaderHooks();
+
+}  // namespace lotvue
