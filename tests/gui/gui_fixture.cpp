@@ -1,0 +1,100 @@
+#include "tests/gui/gui_fixture.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMdiArea>
+#include <QTimer>
+
+#include <cstdlib>
+#include <filesystem>
+#include <ostream>
+
+#include "core/app_settings.h"
+#include "core/language.h"
+#include "core/loader.h"
+#include "tests/gui/test_lots.h"
+#include "view/message_box.h"
+
+namespace lotvue::testing {
+
+void GuiTest::SetUp() {
+  const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  dir = TempFolder(std::string(info->test_suite_name()) + "." + info->name());
+  config = dir + "/Config";
+  std::filesystem::create_directories(config);
+  setenv("LOTVUE_CONFIG_DIR", config.c_str(), 1);
+  SelectLanguageTable(0);
+  SetMessageHook([this](QWidget*, const QString& text) { messages.push_back(text); });
+  MakeFrame();
+}
+
+void GuiTest::TearDown() {
+  WaitFor([] { return LoaderIdle() && LoadingLot.loadState.load() == kIdle; }, 30000);
+  DeleteFrame();
+  SetMessageHook({});
+  SelectLanguageTable(0);
+  JoinLoaderThread();
+}
+
+void GuiTest::MakeFrame(const QString& commandLine) {
+  DeleteFrame();
+  frame = new CMainFrame;
+  frame->OnCreate(commandLine);
+  frame->resize(1200, 800);
+  frame->show();
+  QApplication::processEvents();
+}
+
+void GuiTest::DeleteFrame() {
+  delete frame;
+  frame = nullptr;
+  QApplication::processEvents();
+}
+
+bool GuiTest::WaitFor(const std::function<bool()>& cond, int timeoutMs) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!cond()) {
+    if (timer.elapsed() > timeoutMs) return false;
+    QApplication::processEvents(QEventLoop::AllEvents, 5);
+  }
+  return true;
+}
+
+void GuiTest::Settle() {
+  QApplication::processEvents();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  QApplication::processEvents();
+}
+
+CLotvueView* GuiTest::Open(const std::string& path) {
+  frame->OpenResultFile(QString::fromStdString(path));
+  return OpenViewList.empty() ? nullptr : OpenViewList.back();
+}
+
+bool GuiTest::WaitLoaded(CLotvueView* view) {
+  return WaitFor([view] {
+    return (view->Lot.loadState.load() == kRead || view->failure() != LoadOutcome::kNone) && LoaderIdle();
+  });
+}
+
+void GuiTest::WhenModal(std::function<void(QWidget*)> act) {
+  auto* poll = new QTimer;
+  QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || !modal->isVisible()) return;
+    poll->stop();
+    poll->deleteLater();
+    act(modal);
+  });
+  poll->start(10);
+}
+
+Rgb3 PixelAt(const QImage& image, int x, int y) {
+  const QColor c = image.pixelColor(x, y);
+  return {c.red(), c.green(), c.blue()};
+}
+
+void PrintTo(const Rgb3& c, std::ostream* os) { *os << "(" << c.r << ", " << c.g << ", " << c.b << ")"; }
+
+}  // namespace lotvue::testing

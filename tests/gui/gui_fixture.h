@@ -1,0 +1,53 @@
+// A main window per test, message boxes recorded instead of shown, and
+// helpers that wait with the event loop running.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <QImage>
+#include <QString>
+
+#include "app/main_frame.h"
+#include "view/report_view.h"
+
+namespace lotvue::testing {
+
+class GuiTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Runs the event loop until cond holds (false after the timeout).
+  static bool WaitFor(const std::function<bool()>& cond, int timeoutMs = 30000);
+  // Lets closed windows go (their deletion waits for the event loop).
+  static void Settle();
+  // Opens a file through the main window; returns the newest view.
+  CLotvueView* Open(const std::string& path);
+  // Waits for the hand-over (or the end of a file that never arrives) and
+  // for the program to be idle.
+  bool WaitLoaded(CLotvueView* view);
+  // When the next modal dialog is up, act(dialog) runs on it.
+  static void WhenModal(std::function<void(QWidget*)> act);
+  // A new main window as the program makes it, shown with this command line.
+  void MakeFrame(const QString& commandLine = QString());
+  void DeleteFrame();
+
+  CMainFrame* frame = nullptr;
+  std::vector<QString> messages;
+  std::string dir;     // a temporary folder of the test
+  std::string config;  // the Config folder of the test
+};
+
+// The colour of a pixel as (r, g, b).
+struct Rgb3 {
+  int r, g, b;
+  bool operator==(const Rgb3&) const = default;
+};
+Rgb3 PixelAt(const QImage& image, int x, int y);
+void PrintTo(const Rgb3& c, std::ostream* os);
+
+}  // namespace lotvue::testing

@@ -1,0 +1,147 @@
+// lotvue_shots: starts the application on a file, puts it into a state
+// worth looking at and saves a screenshot (or holds the state while an
+// outside tool takes one). Used to check the look under a real X server.
+//
+//   lotvue_shots [options] FILE
+//     --row N          scroll the report to row N (or "mid")
+//     --x PIXELS       scroll the report horizontally
+//     --per-device     choose "Per Device"
+//     --lines          switch Show Line on
+//     --select ROW     click row ROW (counted from the first visible row)
+//     --language L     interface language 0, 1 or 2 (not saved)
+//     --menu POS       open the menu-bar menu at POS
+//     --progress       take the picture while the file is still loading
+//     --child-max      maximise the report window
+//     --grab OUT.png   save the screen (X) or the main window (offscreen)
+//     --hold SECONDS   keep running that long afterwards
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QScreen>
+#include <QScrollBar>
+#include <QThread>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+
+#include "app/child_frame.h"
+#include "app/lotvue_app.h"
+#include "app/main_frame.h"
+#include "core/app_settings.h"
+#include "core/language.h"
+#include "core/loader.h"
+#include "view/report_view.h"
+
+using namespace lotvue;
+
+namespace {
+
+bool WaitFor(const std::function<bool()>& cond, int timeoutMs) {
+  QElapsedTimer t;
+  t.start();
+  while (!cond()) {
+    if (t.elapsed() > timeoutMs) return false;
+    QApplication::processEvents(QEventLoop::AllEvents, 5);
+  }
+  return true;
+}
+
+void Pump(int ms) {
+  QElapsedTimer t;
+  t.start();
+  while (t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Lotvue"));
+  QString file, row, grab;
+  int x = 0, select = -1, language = -1, menu = -1, hold = 0;
+  bool perDevice = false, lines = false, progress = false, childMax = false;
+  const QStringList args = QApplication::arguments();
+  for (int i = 1; i < args.size(); ++i) {
+    const QString& a = args[i];
+    auto next = [&] { return i + 1 < args.size() ? args[++i] : QString(); };
+    if (a == "--row") row = next();
+    else if (a == "--x") x = next().toInt();
+    else if (a == "--per-device") perDevice = true;
+    else if (a == "--lines") lines = true;
+    else if (a == "--select") select = next().toInt();
+    else if (a == "--language") language = next().toInt();
+    else if (a == "--menu") menu = next().toInt();
+    else if (a == "--progress") progress = true;
+    else if (a == "--child-max") childMax = true;
+    else if (a == "--grab") grab = next();
+    else if (a == "--hold") hold = next().toInt();
+    else file = a;
+  }
+  if (file.isEmpty()) {
+    std::fprintf(stderr, "usage: lotvue_shots [options] FILE\n");
+    return 2;
+  }
+
+  CLotvueApp app;
+  app.InitInstance({QStringLiteral("lotvue"), file});
+  if (language >= 0) SelectLanguageTable(language);
+  CMainFrame* frame = app.mainWindow();
+  frame->ApplyMenuTitles();
+  frame->RefreshToolTips();
+  if (lines) AppSettings.ShowLine = 1;
+
+  if (!WaitFor([] { return !OpenViewList.empty(); }, 10000)) {
+    std::fprintf(stderr, "no report window\n");
+    return 1;
+  }
+  CLotvueView* view = OpenViewList.back();
+  if (childMax) frame->FrameOf(view)->showMaximized();
+  if (progress) {
+    WaitFor([view] { return view->IsLoading() && LoadingLot.recordsRead.load() > LoadingLot.devices() / 3; }, 60000);
+  } else {
+    WaitFor([view] { return view->Lot.loadState.load() == kRead || view->failure() != LoadOutcome::kNone; }, 60000);
+    if (perDevice) {
+      view->Lot.viewFormat = 0;
+      view->RebuildGrid();
+    }
+    if (row == "mid") view->ScrollToRow(view->grid().rowCount / 2);
+    else if (!row.isEmpty()) view->ScrollToRow(row.toInt());
+    if (x) view->ScrollToX(x);
+    if (select >= 0) view->SetSelectionMark(view->grid().firstRow + select);
+  }
+  frame->UpdateCommands();
+  view->viewport()->update();
+  Pump(progress ? 50 : 300);
+  if (menu >= 0) {
+    const QList<QAction*> tops = frame->menuBar()->actions();
+    if (menu < tops.size() && tops[menu]->menu()) {
+      frame->menuBar()->setActiveAction(tops[menu]);
+      Pump(300);
+    }
+  }
+  if (!grab.isEmpty()) {
+    QPixmap shot;
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+      shot = QGuiApplication::primaryScreen()->grabWindow(0);
+    } else {
+      shot = frame->grab();
+    }
+    shot.save(grab);
+    std::printf("saved %s\n", qPrintable(grab));
+  }
+  std::fflush(stdout);
+  Pump(hold * 1000);
+  if (progress) WaitFor([] { return LoaderIdle() && LoadingLot.loadState.load() == kIdle; }, 60000);
+  // Leave without waiting for anything more.
+  if (QMenu* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget())) popup->close();
+  while (!LoaderIdle()) Pump(20);
+  app.ExitInstance();
+  return 0;
+}

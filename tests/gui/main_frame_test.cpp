@@ -1,0 +1,272 @@
+// The main window: ways of opening a file and their tests and messages,
+// titles and menus, refusals while a file loads, the language switch and
+// the settings written at exit.
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRadioButton>
+
+#include "app/child_frame.h"
+#include "app/commands.h"
+#include "app/language_dlg.h"
+#include "core/app_settings.h"
+#include "core/language.h"
+#include "core/loader.h"
+#include "tests/gui/gui_fixture.h"
+#include "tests/gui/test_lots.h"
+
+namespace lotvue::testing {
+namespace {
+
+const QString kTitle = QStringLiteral("TAVO LotVuer&QC");
+
+QStringList MenuTitles(CMainFrame* frame) {
+  QStringList titles;
+  for (QAction* a : frame->menuBar()->actions()) titles << a->text();
+  return titles;
+}
+
+QStringList Items(QMenu* menu) {
+  QStringList items;
+  for (QAction* a : menu->actions()) items << (a->isSeparator() ? QStringLiteral("-") : a->text());
+  return items;
+}
+
+std::string ReadFile(const std::string& path) {
+  QFile f(QString::fromStdString(path));
+  if (!f.open(QIODevice::ReadOnly)) return "<missing>";
+  return f.readAll().toStdString();
+}
+
+using MainFrame = GuiTest;
+
+TEST_F(MainFrame, TitlesAndMenusFollowTheReportWindows) {
+  frame->UpdateCommands();
+  EXPECT_EQ(frame->windowTitle(), kTitle);
+  EXPECT_EQ(frame->CurrentMenu(), kMainMenu);
+  EXPECT_EQ(MenuTitles(frame), (QStringList{"&File", "&View", "&Tool", "&Help"}));
+  EXPECT_EQ(Items(frame->TopMenu(kMainMenu, 0)),
+            (QStringList{"&Open...\tCtrl+O", "-", "Convert All &Files...", "Convert &Detail...", "-", "Exit(&X)"}));
+  EXPECT_EQ(Items(frame->TopMenu(kMainMenu, 1)), (QStringList{"&Tool bar", "&Status bar", "-", "Show Line", "Only Pass"}));
+
+  const std::string a = WriteTsd(dir, "a.tsd", SmallLot(2, 5).Bytes());
+  const std::string b = WriteTsd(dir, "b.tsd", SmallLot(3, 7).Bytes());
+  CLotvueView* va = Open(a);
+  ASSERT_TRUE(WaitLoaded(va));
+  CLotvueView* vb = Open(b);
+  ASSERT_TRUE(WaitLoaded(vb));
+  frame->UpdateCommands();
+  EXPECT_EQ(frame->windowTitle(), kTitle + " - " + QString::fromStdString(b));
+  EXPECT_EQ(frame->CurrentMenu(), kReportMenu);
+  EXPECT_EQ(MenuTitles(frame), (QStringList{"&File", "&View", "&Tool", "&Window", "&Help"}));
+  EXPECT_EQ(Items(frame->TopMenu(kReportMenu, 0)),
+            (QStringList{"Close\tCtrl+W", "&Open...\tCtrl+O", "-", "Con&vert\tF2", "Convert &Setup...\tF3",
+                         "Convert &Detail...", "Convert Scientific", "Convert Data", "-", "Exit(&X)"}));
+  EXPECT_EQ(Items(frame->TopMenu(kReportMenu, 2)),
+            (QStringList{"DeviceQC\tF4", "Language", QStringLiteral("正态分布图"), "Only Show Fail"}));
+
+  // Activating the other window names its file; closing both brings menu 128 back.
+  frame->mdiArea()->setActiveSubWindow(frame->FrameOf(va));
+  EXPECT_EQ(frame->windowTitle(), kTitle + " - " + QString::fromStdString(a));
+  frame->RunCommand(kCmdClose);
+  Settle();
+  EXPECT_EQ(OpenPathList.size(), 1u);
+  EXPECT_EQ(OpenPathList[0], b);
+  ASSERT_EQ(OpenViewList.size(), 1u);
+  EXPECT_EQ(OpenViewList[0], vb);
+  frame->FrameOf(vb)->close();
+  Settle();
+  EXPECT_TRUE(OpenPathList.empty());
+  EXPECT_EQ(frame->windowTitle(), kTitle);
+  EXPECT_EQ(frame->CurrentMenu(), kMainMenu);
+}
+
+TEST_F(MainFrame, SameFileTwiceAndTwoFilesInTurn) {
+  const std::string a = WriteTsd(dir, "a.tsd", SmallLot(2, 5).Bytes());
+  const std::string b = WriteTsd(dir, "b.tsd", SmallLot(4, 9).Bytes());
+  CLotvueView* va = Open(a);
+  ASSERT_TRUE(WaitLoaded(va));
+  CLotvueView* vb = Open(b);
+  ASSERT_TRUE(WaitLoaded(vb));
+  EXPECT_EQ(va->Lot.path, a);
+  EXPECT_EQ(va->Lot.items(), 2);
+  EXPECT_EQ(vb->Lot.path, b);
+  EXPECT_EQ(vb->Lot.devices(), 9);
+  EXPECT_EQ(LoadingLot.loadState.load(), kIdle);
+  EXPECT_TRUE(LoadingLot.path.empty());
+
+  EXPECT_EQ(Open(a), vb) << "no new window";
+  EXPECT_EQ(frame->mdiArea()->subWindowList().size(), 2);
+  EXPECT_EQ(frame->mdiArea()->currentSubWindow(), frame->FrameOf(va)) << "the open window comes to the front";
+  EXPECT_TRUE(messages.empty());
+  EXPECT_TRUE(LoaderIdle());
+}
+
+TEST_F(MainFrame, RefusalsWhileAFileLoads) {
+  const std::string a = WriteTsd(dir, "a.tsd", SmallLot(8, 3000).Bytes());
+  const std::string b = WriteTsd(dir, "b.tsd", SmallLot(2, 5).Bytes());
+  CLotvueView* va = Open(a);
+  // Until the hand-over nothing else opens and nothing closes.
+  Open(b);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0], QStringLiteral("This is Loading,wait please."));
+  EXPECT_EQ(OpenPathList.size(), 1u);
+  frame->FrameOf(va)->close();
+  frame->close();
+  Settle();
+  EXPECT_EQ(frame->mdiArea()->subWindowList().size(), 1);
+  EXPECT_TRUE(frame->isVisible());
+  ASSERT_TRUE(WaitLoaded(va));
+  EXPECT_EQ(va->Lot.devices(), 3000);
+  // Once idle the window closes.
+  frame->RunCommand(kCmdClose);
+  Settle();
+  EXPECT_EQ(frame->mdiArea()->subWindowList().size(), 0);
+}
+
+TEST_F(MainFrame, FileThatCannotBeOpenedLeavesTheProgramIdle) {
+  CLotvueView* lost = Open(dir + "/missing.tsd");
+  ASSERT_TRUE(WaitLoaded(lost));
+  EXPECT_EQ(lost->failure(), LoadOutcome::kCannotOpen);
+  EXPECT_TRUE(messages.empty()) << "no message, the window says it";
+  CLotvueView* next = Open(WriteTsd(dir, "b.tsd", SmallLot(2, 5).Bytes()));
+  ASSERT_TRUE(WaitLoaded(next));
+  EXPECT_EQ(next->Lot.devices(), 5);
+  EXPECT_EQ(lost->Lot.loadState.load(), kIdle) << "the lost window does not take the next file";
+  EXPECT_EQ(lost->Lot.devices(), 0);
+  frame->FrameOf(lost)->close();
+  Settle();
+  EXPECT_EQ(OpenViewList, std::vector<CLotvueView*>{next});
+}
+
+TEST_F(MainFrame, EveryWayInTestsTheNameEnd) {
+  const std::string good = WriteTsd(dir, "lot.TSD", SmallLot(1, 2).Bytes());
+  struct Case {
+    const char* how;
+    QString path;
+    QString message;  // empty: the file opens
+  } cases[] = {
+      {"dialog", QString::fromStdString(dir + "/lot.txt"), "Is not TSD File(OnMenuFOpen)"},
+      {"dialog", QString(), QString()},  // Cancel
+      {"drop", QString::fromStdString(dir + "/lot.csv"), "Is not TSD File(OnDrop)"},
+      {"dialog", QString::fromStdString(good), QString()},
+  };
+  for (const Case& c : cases) {
+    messages.clear();
+    const std::size_t before = OpenPathList.size();
+    if (std::string(c.how) == "dialog") {
+      frame->openFileDialog = [&c](QWidget*) { return c.path; };
+      frame->RunCommand(kCmdOpen);
+    } else {
+      frame->OnDropFiles({c.path, QString::fromStdString(good)});
+    }
+    if (c.message.isEmpty()) {
+      EXPECT_TRUE(messages.empty()) << c.how;
+    } else {
+      ASSERT_EQ(messages.size(), 1u) << c.how;
+      EXPECT_EQ(messages[0], c.message);
+      EXPECT_EQ(OpenPathList.size(), before) << "the other dropped files are ignored";
+    }
+  }
+  ASSERT_EQ(OpenPathList.size(), 1u);
+  ASSERT_TRUE(WaitLoaded(OpenViewList[0]));
+  // A name ending in "xtsd" passes the test (and here cannot be opened).
+  frame->OnDropFiles({QString::fromStdString(dir + "/a.xtsd")});
+  EXPECT_EQ(OpenPathList.size(), 2u);
+}
+
+TEST_F(MainFrame, CommandLineIsOpenedAtTheFirstResize) {
+  const std::string good = WriteTsd(dir, "cmd.tsd", SmallLot(1, 2).Bytes());
+  MakeFrame(QStringLiteral("  notes.txt "));
+  ASSERT_TRUE(WaitFor([this] { return !messages.empty(); }, 5000));
+  EXPECT_EQ(messages[0], QStringLiteral("Is not TSD File.(OnSize) \r\narg=notes.txt,path=") +
+                             QCoreApplication::applicationFilePath());
+  EXPECT_TRUE(frame->commandLine().isEmpty());
+
+  MakeFrame(QString::fromStdString(good));
+  ASSERT_TRUE(WaitFor([] { return !OpenViewList.empty(); }, 5000));
+  ASSERT_TRUE(WaitLoaded(OpenViewList[0]));
+  EXPECT_EQ(frame->windowTitle(), kTitle + " - " + QString::fromStdString(good));
+  EXPECT_EQ(messages.size(), 1u);
+}
+
+TEST_F(MainFrame, LanguageSwitchChangesEveryText) {
+  CLotvueView* view = Open(WriteTsd(dir, "a.tsd", SmallLot(2, 5).Bytes()));
+  ASSERT_TRUE(WaitLoaded(view));
+  WhenModal([](QWidget* w) {
+    auto* dialog = qobject_cast<CLanguageDlg*>(w);
+    ASSERT_TRUE(dialog);
+    EXPECT_TRUE(dialog->radio(0)->isChecked());
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Please Select Language"));
+    dialog->radio(1)->setChecked(true);
+    dialog->accept();
+  });
+  frame->RunCommand(kCmdLanguage);
+  EXPECT_EQ(LanguageTable.language, 1);
+  EXPECT_EQ(MenuTitles(frame),
+            (QStringList{"文件(&F)", "查看(&V)", "工具(&T)", "窗口(&W)", "帮助(&H)"}));
+  EXPECT_EQ(frame->action(kCmdClose)->text(), QStringLiteral("关闭文档\tCtrl+W"));
+  EXPECT_EQ(frame->action(kCmdFormat)->text(), QStringLiteral("版式(&F)...\tF5"));
+  EXPECT_EQ(frame->action(kCmdNormalDistribution)->text(), QStringLiteral("正态分布图"));
+  EXPECT_EQ(frame->action(kCmdOpen)->toolTip(), QStringLiteral("打开文件"));
+  EXPECT_EQ(ReadFile(config + "/Language.spec"), "LOTvue=1");
+
+  // Menu 128 takes the titles when it is next set up; messages speak the language at once.
+  frame->FrameOf(view)->close();
+  Settle();
+  EXPECT_EQ(frame->CurrentMenu(), kMainMenu);
+  Open(dir + "/a.tsd");
+  // (reopened: loading) a second open is refused in Chinese
+  Open(dir + "/other.tsd");
+  ASSERT_FALSE(messages.empty());
+  EXPECT_EQ(messages.back().toStdString(), Lang(kSlotLoadingWait));
+}
+
+TEST_F(MainFrame, SettingsReadAtStartAndWrittenAtExit) {
+  DeleteFrame();  // (writes its own settings at its end)
+  {
+    QFile f(QString::fromStdString(config + "/LotVuer.spec"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("AvgStdOnlyPass=Yes\r\nShowLine=No\r\nCSVFormat=2");
+  }
+  MakeFrame();
+  frame->UpdateCommands();
+  EXPECT_EQ(AppSettings.AvgStdOnlyPass, 1);
+  EXPECT_TRUE(frame->action(kCmdOnlyPass)->isChecked());
+  EXPECT_FALSE(frame->action(kCmdShowLine)->isChecked());
+  frame->RunCommand(kCmdShowLine);
+  frame->RunCommand(kCmdOnlyPass);
+  EXPECT_TRUE(frame->action(kCmdShowLine)->isChecked());
+  frame->close();
+  DeleteFrame();
+  EXPECT_EQ(ReadFile(config + "/LotVuer.spec"),
+            "AvgStdOnlyPass=No\r\nShowLine=Yes\r\nConvertFileTypeXLS=Yes\r\nConvertFileTypeCSV=No\r\nCSVFormat=2");
+}
+
+TEST_F(MainFrame, PlaceholderAndStubCommands) {
+  CLotvueView* view = Open(WriteTsd(dir, "a.tsd", SmallLot(2, 5).Bytes()));
+  ASSERT_TRUE(WaitLoaded(view));
+  QString caption;
+  WhenModal([&caption](QWidget* w) {
+    caption = w->windowTitle();
+    qobject_cast<QDialog*>(w)->accept();
+  });
+  frame->RunCommand(kCmdNormalDistribution);
+  EXPECT_EQ(caption, QStringLiteral("正态分布图"));
+
+  // A command of a part not built yet says so; a registered handler takes over.
+  frame->RunCommand(kCmdDeviceQc);
+  ASSERT_EQ(messages.size(), 1u);
+  int ran = 0;
+  frame->SetCommandHandler(kCmdDeviceQc, [&ran] { ++ran; });
+  frame->RunCommand(kCmdDeviceQc);
+  EXPECT_EQ(ran, 1);
+  EXPECT_EQ(messages.size(), 1u);
+}
+
+}  // namespace
+}  // namespace lotvue::testing

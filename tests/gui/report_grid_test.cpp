@@ -1,0 +1,115 @@
+// Rows and columns of the report grid in both formats.
+#include <gtest/gtest.h>
+
+#include "core/report_grid.h"
+#include "tests/gui/test_lots.h"
+
+namespace lotvue {
+namespace {
+
+using testing::ReadLot;
+using testing::SmallLot;
+
+TEST(ReportGrid, InitialGridIsMatrixOfTheLoadedCounts) {
+  struct Case {
+    int items, devices;
+    std::vector<int> widths;
+    int rows;
+  } cases[] = {
+      {3, 10, {80, 40, 120, 120, 120}, 12 + 1 + 11 + 1 + 11},
+      {0, 2, {80, 40}, 12 + 1 + 11 + 1 + 3},
+      {1, 0, {80, 40, 120}, 12 + 1 + 11 + 1 + 1},
+  };
+  for (const Case& c : cases) {
+    LotData lot;
+    ReadLot(SmallLot(c.items, c.devices).Bytes(), lot);
+    ReportGrid grid;
+    BuildInitialGrid(grid, lot, 20);
+    EXPECT_EQ(grid.columnWidths, c.widths) << c.items << " items";
+    EXPECT_EQ(grid.rowCount, c.rows) << c.items << " items";
+    EXPECT_EQ(MatrixHeaderRows(lot), 25);
+  }
+}
+
+TEST(ReportGrid, PerDeviceWrapsValuesAndMatrixComesBack) {
+  // Device 1 has 9 values, device 2 none, device 3 all 12.
+  const std::vector<std::vector<int>> values = {{0, 1, 2, 3, 4, 5, 6, 7, 8}, {99}, {}};
+  LotData lot;
+  ReadLot(SmallLot(12, 3, values).Bytes(), lot);
+  ASSERT_EQ(DeviceValueCount(lot, 1), 9);
+  ASSERT_EQ(DeviceValueCount(lot, 2), 0);
+  ReportGrid grid;
+  BuildInitialGrid(grid, lot, 20);
+  const int matrixRows = grid.rowCount;
+
+  struct Case {
+    int clientWidth, cellsPerLine, rows;
+  } cases[] = {
+      // 12 header rows; device 1: band + ceil(9/n); device 2: band; device 3: band + ceil(12/n).
+      {1000, 4, 12 + (1 + 3) + 1 + (1 + 3)},
+      {239, 1, 12 + (1 + 9) + 1 + (1 + 12)},
+      {480, 2, 12 + (1 + 5) + 1 + (1 + 6)},
+      {100000, 416, 12 + 2 + 1 + 2},
+  };
+  for (const Case& c : cases) {
+    lot.viewFormat = kFormatPerDevice;
+    RebuildGrid(grid, lot, 20, c.clientWidth);
+    EXPECT_EQ(PerDeviceCellsPerLine(c.clientWidth, 20), c.cellsPerLine);
+    EXPECT_EQ(grid.rowCount, c.rows) << "width " << c.clientWidth;
+    ASSERT_EQ(grid.columnCount(), 14) << "columns are hidden, never added or deleted";
+    for (int col = 0; col < 14; ++col) {
+      EXPECT_EQ(grid.ColumnWidth(col), col < c.cellsPerLine ? 240 : 0) << "width " << c.clientWidth << " col " << col;
+    }
+    lot.viewFormat = kFormatMatrix;
+    RebuildGrid(grid, lot, 20, c.clientWidth);
+    EXPECT_EQ(grid.rowCount, matrixRows);
+    EXPECT_EQ(grid.ColumnWidth(0), 80);
+    EXPECT_EQ(grid.ColumnWidth(1), 60) << "column 1 is 60 after a rebuild, 40 after loading";
+    EXPECT_EQ(grid.ColumnWidth(13), 120);
+  }
+}
+
+TEST(ReportGrid, FormatIsOfferedUpTo2000Strings) {
+  struct Case {
+    int items, devices;
+    bool enabled;
+  } cases[] = {
+      {12, 153, false},  // 154 records x 14 = 2156 strings
+      {12, 141, true},   // 142 x 14 = 1988
+      {0, 999, true},    // 1000 x 2 = 2000
+      {0, 1000, false},  // 2002
+  };
+  for (const Case& c : cases) {
+    LotData lot;
+    ReadLot(SmallLot(c.items, c.devices).Bytes(), lot);
+    EXPECT_EQ(FormatEnabledFor(lot), c.enabled) << lot.deviceCells.size() << " strings";
+  }
+}
+
+TEST(ReportGrid, ScrollRangeRowsAndHits) {
+  ReportGrid grid;
+  grid.rowHeight = 22;
+  grid.columnWidths = {80, 40, 120};
+  grid.rowCount = 100;
+  EXPECT_EQ(grid.TotalWidth(), 240);
+  EXPECT_EQ(grid.FullRowsIn(230), 10);
+  EXPECT_EQ(grid.MaxFirstRow(230), 90);
+  EXPECT_EQ(grid.MaxScrollX(200), 40);
+  grid.firstRow = 500;
+  grid.scrollX = -5;
+  grid.ClampScroll(200, 230);
+  EXPECT_EQ(grid.firstRow, 90);
+  EXPECT_EQ(grid.scrollX, 0);
+  grid.firstRow = 7;
+  grid.scrollX = 30;
+  EXPECT_EQ(grid.RowTop(7), 0);
+  EXPECT_EQ(grid.RowTop(5), -44);
+  EXPECT_EQ(grid.ColumnLeft(2), 90);
+  EXPECT_EQ(grid.RowAt(0), 7);
+  EXPECT_EQ(grid.RowAt(43), 8);
+  EXPECT_EQ(grid.RowAt(-1), -1);
+  EXPECT_EQ(grid.RowAt(22 * 93), -1) << "below the last row";
+}
+
+}  // namespace
+}  // namespace lotvue

@@ -1,0 +1,201 @@
+// The report window as users see it: grid after loading and after format
+// changes, pixel colours of both formats, selection by click, and the
+// commands offered while a file loads and after.
+#include <QAction>
+#include <QApplication>
+#include <QMdiSubWindow>
+#include <QMouseEvent>
+#include <QRadioButton>
+#include <QScrollBar>
+
+#include "app/child_frame.h"
+#include "app/commands.h"
+#include "core/app_settings.h"
+#include "core/loader.h"
+#include "core/report_paint.h"
+#include "tests/gui/gui_fixture.h"
+#include "tests/gui/test_lots.h"
+#include "view/view_format_dlg.h"
+
+namespace lotvue::testing {
+namespace {
+
+Rgb3 Color(ColorRef c) { return {RedOf(c), GreenOf(c), BlueOf(c)}; }
+
+class ReportView : public GuiTest {
+ protected:
+  // Opens a lot and gives its window a known size.
+  CLotvueView* OpenLot(int items, int devices, const std::vector<std::vector<int>>& values = {}) {
+    const std::string path = WriteTsd(dir, "lot.tsd", SmallLot(items, devices, values).Bytes());
+    CLotvueView* view = Open(path);
+    EXPECT_TRUE(view);
+    if (!view) return nullptr;
+    frame->FrameOf(view)->resize(1000, 600);
+    EXPECT_TRUE(WaitLoaded(view));
+    return view;
+  }
+  QImage Frame(CLotvueView* view) {
+    QImage image;
+    view->PaintFrame(image);
+    return image;
+  }
+  void ChooseFormat(int format) {
+    WhenModal([format](QWidget* w) {
+      auto* dialog = qobject_cast<CViewFormatDlg*>(w);
+      ASSERT_TRUE(dialog);
+      (format == 0 ? dialog->perDeviceButton() : dialog->matrixButton())->setChecked(true);
+      dialog->accept();
+    });
+    frame->RunCommand(kCmdFormat);
+  }
+  void Click(CLotvueView* view, int x, int y) {
+    const QPointF pos(x, y);
+    QMouseEvent press(QEvent::MouseButtonPress, pos, view->viewport()->mapToGlobal(pos), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(view->viewport(), &press);
+  }
+};
+
+TEST_F(ReportView, GridAfterLoadingAndAfterEachFormatChange) {
+  const std::vector<std::vector<int>> values = {{0, 1, 2}, {99}};  // device 1: 3 values, device 2: none
+  CLotvueView* view = OpenLot(3, 10, values);
+  ASSERT_TRUE(view);
+  EXPECT_EQ(view->grid().columnWidths, (std::vector<int>{80, 40, 120, 120, 120}));
+  EXPECT_EQ(view->grid().rowCount, 36);
+  EXPECT_EQ(view->FormatEnabled, 1);
+  EXPECT_FALSE(view->timerRunning()) << "the timer ends at the hand-over";
+
+  const int width = view->viewport()->width();
+  ChooseFormat(0);
+  EXPECT_EQ(view->Lot.viewFormat, 0);
+  const int n = std::max(1, width / 240);
+  const int perDeviceRows = 12 + (1 + (3 + n - 1) / n) + 1 + 8 * (1 + (3 + n - 1) / n);
+  EXPECT_EQ(view->grid().rowCount, perDeviceRows);
+  for (int c = 0; c < 5; ++c) EXPECT_EQ(view->grid().ColumnWidth(c), c < n ? 240 : 0) << c;
+
+  ChooseFormat(1);
+  EXPECT_EQ(view->grid().columnWidths, (std::vector<int>{80, 60, 120, 120, 120}));
+  EXPECT_EQ(view->grid().rowCount, 36);
+
+  // Cancel changes nothing.
+  WhenModal([](QWidget* w) {
+    qobject_cast<CViewFormatDlg*>(w)->perDeviceButton()->setChecked(true);
+    qobject_cast<QDialog*>(w)->reject();
+  });
+  frame->RunCommand(kCmdFormat);
+  EXPECT_EQ(view->Lot.viewFormat, 1);
+  EXPECT_EQ(view->grid().rowCount, 36);
+}
+
+TEST_F(ReportView, MatrixPixels) {
+  CLotvueView* view = OpenLot(5, 300);
+  ASSERT_TRUE(view);
+  const ReportGrid& g = view->grid();
+  const int r = g.rowHeight;
+  EXPECT_GE(r, 20);
+  const int col3 = g.ColumnLeft(3);
+
+  // Scrolled to the title record: it is the first row, white without lines.
+  AppSettings.ShowLine = 0;
+  view->ScrollToRow(25);
+  QImage image = Frame(view);
+  EXPECT_EQ(PixelAt(image, col3 + 10, 1), Color(kBackgroundColor));
+  AppSettings.ShowLine = 1;
+  image = Frame(view);
+  EXPECT_EQ(PixelAt(image, col3 + 10, 1), Color(kTitleColor));
+  EXPECT_EQ(PixelAt(image, col3 + 10, r + 1), Color(CellFillColor(3))) << "device row on fill entry 3";
+  EXPECT_EQ(PixelAt(image, g.ColumnLeft(4) + 10, r + 1), Color(CellFillColor(4)));
+  EXPECT_EQ(PixelAt(image, col3 - 1, r + 5), Color(kLineColor)) << "vertical line";
+  EXPECT_EQ(PixelAt(image, col3 + 10, 2 * r - 1), Color(kLineColor)) << "horizontal line";
+
+  // Scrolled further: the sticky title row stays on top, on the title colour even without lines.
+  AppSettings.ShowLine = 0;
+  view->ScrollToRow(100);
+  EXPECT_EQ(g.firstRow, 100);
+  image = Frame(view);
+  EXPECT_EQ(PixelAt(image, col3 + 10, 1), Color(kTitleColor));
+  EXPECT_EQ(PixelAt(image, col3 + 10, r + 1), Color(kBackgroundColor));
+
+  // A click selects the row under it: the selection colour over the row.
+  Click(view, 30, 3 * r + 5);
+  EXPECT_EQ(g.selectionMark, 103);
+  image = Frame(view);
+  EXPECT_EQ(PixelAt(image, col3 + 10, 3 * r + 1), Color(kSelectionColor));
+  EXPECT_EQ(PixelAt(image, col3 + 10, 4 * r + 1), Color(kBackgroundColor));
+  AppSettings.ShowLine = 0;
+}
+
+TEST_F(ReportView, PerDevicePixels) {
+  CLotvueView* view = OpenLot(6, 4);
+  ASSERT_TRUE(view);
+  ChooseFormat(0);
+  const ReportGrid& g = view->grid();
+  const int r = g.rowHeight;
+  const int n = std::max(1, view->viewport()->width() / 240);
+  AppSettings.ShowLine = 1;
+  const int y = g.RowTop(12);  // the first device's band, under the 12 header lines
+  QImage image = Frame(view);
+  EXPECT_EQ(PixelAt(image, 5, y + 1), Color(kBandColor)) << "device band";
+  EXPECT_EQ(PixelAt(image, 120, y + r + 1), Color(CellFillColor(0)));
+  if (n > 1) {
+    EXPECT_EQ(PixelAt(image, 240 + 120, y + r + 1), Color(CellFillColor(1)));
+  }
+  EXPECT_EQ(PixelAt(image, 239, y + r + 5), Color(kLineColor));
+  AppSettings.ShowLine = 0;
+  image = Frame(view);
+  EXPECT_EQ(PixelAt(image, 120, y + r + 1), Color(kBackgroundColor));
+  EXPECT_EQ(PixelAt(image, 5, y + 1), Color(kBandColor)) << "bands whatever the lines";
+}
+
+TEST_F(ReportView, StatusScreenWhileLoadingAndFailureScreens) {
+  const std::string path = WriteTsd(dir, "many.tsd", SmallLot(257, 1).Bytes());
+  CLotvueView* rejected = Open(path);
+  ASSERT_TRUE(WaitLoaded(rejected));
+  EXPECT_EQ(rejected->failure(), LoadOutcome::kRejected);
+  EXPECT_FALSE(rejected->timerRunning()) << "no endless polling";
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0], QStringLiteral("Is not TSD File"));
+  EXPECT_TRUE(LoaderIdle());
+  // The window says why it stays empty, in the report font at (10, 10).
+  const QImage image = Frame(rejected);
+  bool ink = false;
+  for (int x = 10; x < 150 && !ink; ++x) ink = PixelAt(image, x, 20) == Rgb3{0, 0, 0};
+  EXPECT_TRUE(ink);
+}
+
+TEST_F(ReportView, CommandsWhileLoadingAndAfter) {
+  const int offWhileLoading[] = {kCmdClose, kCmdOpen, kCmdConvertAllFiles, kCmdConvert, kCmdConvertSetup,
+                                 kCmdConvertScientific, kCmdConvertData, kCmdOnlyPass, kCmdDeviceQc,
+                                 kCmdOnlyShowFail, kCmdFormat};
+  const int alwaysOn[] = {kCmdShowLine, kCmdConvertDetail, kCmdLanguage, kCmdToolBar, kCmdStatusBar, kCmdCascade,
+                          kCmdTile, kCmdArrangeIcons, kCmdAbout, kCmdExit, kCmdNormalDistribution};
+  // Without a report window the report's toolbar buttons are grey.
+  frame->UpdateCommands();
+  for (int id : {kCmdConvertScientific, kCmdConvertData, kCmdConvert, kCmdConvertSetup, kCmdDeviceQc, kCmdFormat,
+                 kCmdOnlyShowFail}) {
+    EXPECT_FALSE(frame->action(id)->isEnabled()) << id;
+  }
+  EXPECT_TRUE(frame->action(kCmdOpen)->isEnabled());
+
+  CLotvueView* view = Open(WriteTsd(dir, "a.tsd", SmallLot(5, 50).Bytes()));
+  frame->UpdateCommands();
+  for (int id : offWhileLoading) EXPECT_FALSE(frame->action(id)->isEnabled()) << "while loading: " << id;
+  for (int id : alwaysOn) EXPECT_TRUE(frame->action(id)->isEnabled()) << "while loading: " << id;
+  ASSERT_TRUE(WaitLoaded(view));
+  frame->UpdateCommands();
+  for (int id : offWhileLoading) EXPECT_TRUE(frame->action(id)->isEnabled()) << "after: " << id;
+  for (int id : alwaysOn) EXPECT_TRUE(frame->action(id)->isEnabled()) << "after: " << id;
+}
+
+TEST_F(ReportView, FormatNotOfferedAbove2000Strings) {
+  CLotvueView* view = OpenLot(12, 153);  // 154 x 14 = 2156 strings
+  ASSERT_TRUE(view);
+  frame->UpdateCommands();
+  EXPECT_EQ(view->FormatEnabled, 0);
+  EXPECT_FALSE(frame->action(kCmdFormat)->isEnabled());
+  frame->RunCommand(kCmdFormat);  // F5 does nothing either
+  EXPECT_EQ(view->Lot.viewFormat, 1);
+}
+
+}  // namespace
+}  // namespace lotvue::testing
