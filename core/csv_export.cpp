@@ -8,7 +8,10 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <condition_variable>
 #include <cstdlib>
+#include <mutex>
+#include <thread>
 
 #include "core/number_text.h"
 #include "core/value_text.h"
@@ -35,6 +38,97 @@ CellRange DeviceCellRange(const LotData& lot, int firstDevice, int lastDevice) {
 }
 
 // ---------------------------------------------------------------------------
+// Scientific cells
+
+namespace {
+
+inline bool IsSpaceByte(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+inline bool IsDigitByte(char c) { return c >= '0' && c <= '9'; }
+
+// "inf" or "nan" in any letter case: the words that read as numbers.
+bool StartsInfOrNan(const char* p, const char* end) {
+  if (end - p < 3) return false;
+  const auto lower = [](char c) { return static_cast<char>(c | 0x20); };
+  const char a = lower(p[0]), b = lower(p[1]), c = lower(p[2]);
+  return (a == 'i' && b == 'n' && c == 'f') || (a == 'n' && b == 'a' && c == 'n');
+}
+
+std::size_t WriteScientificGeneral(std::string_view text, char* out) {
+  return WriteScientificE3(ScaledValueOf(text), out);
+}
+
+}  // namespace
+
+// The texts of results hold a few decimal digits and a prefix letter. When
+// the number has at most seven significant digits, the double that reading
+// it gives lies so close to it that "%E" prints exactly those digits: they
+// are copied straight from the text. Everything else takes the general way.
+std::size_t WriteScientificText(std::string_view text, char* out) {
+  const char* p = text.data();
+  const char* end = p + text.size();
+  while (p < end && IsSpaceByte(*p)) ++p;
+  bool negative = false;
+  if (p < end && (*p == '+' || *p == '-')) {
+    negative = *p == '-';
+    ++p;
+  }
+  const char* const number = p;
+  char significant[7];
+  int count = 0;     // significant digits (from the first non-zero one)
+  int digits = 0;    // all digits
+  int fraction = 0;  // digits after the point
+  bool general = false;
+  auto take = [&](char c) {
+    ++digits;
+    if (c == '0' && count == 0) return;
+    if (count == 7) general = true;
+    else significant[count++] = c;
+  };
+  for (; p < end && IsDigitByte(*p); ++p) take(*p);
+  if (p < end && *p == '.') {
+    for (++p; p < end && IsDigitByte(*p); ++p, ++fraction) take(*p);
+  }
+  if (general || (p < end && (*p == 'e' || *p == 'E' || *p == 'x' || *p == 'X'))) {
+    return WriteScientificGeneral(text, out);
+  }
+  char* o = out;
+  if (count == 0) {
+    // No number reads as +0 ("inf" and "nan" aside); a written zero keeps its sign.
+    if (digits == 0 && StartsInfOrNan(number, end)) return WriteScientificGeneral(text, out);
+    if (digits > 0 && negative) *o++ = '-';
+    std::memcpy(o, "0.000000E+000", 13);
+    return static_cast<std::size_t>(o - out) + 13;
+  }
+  // The prefix letter: the first of "MkmunP" in the text, which can only
+  // follow the number, since nothing but blanks and a sign precede it.
+  int exponent = count - 1 - fraction;
+  for (; p < end; ++p) {
+    const char c = *p;
+    if (c == 'M') exponent += 6;
+    else if (c == 'k') exponent += 3;
+    else if (c == 'm') exponent -= 3;
+    else if (c == 'u') exponent -= 6;
+    else if (c == 'n') exponent -= 9;
+    else if (c == 'p') exponent -= 12;
+    else continue;
+    break;
+  }
+  if (exponent > 300 || exponent < -300) return WriteScientificGeneral(text, out);
+  if (negative) *o++ = '-';
+  o[0] = significant[0];
+  o[1] = '.';
+  std::memcpy(o + 2, "000000", 6);
+  for (int i = 1; i < count; ++i) o[1 + i] = significant[i];
+  o[8] = 'E';
+  o[9] = exponent < 0 ? '-' : '+';
+  const unsigned e = static_cast<unsigned>(exponent < 0 ? -exponent : exponent);
+  o[10] = static_cast<char>('0' + e / 100);
+  o[11] = static_cast<char>('0' + e / 10 % 10);
+  o[12] = static_cast<char>('0' + e % 10);
+  return static_cast<std::size_t>(o - out) + 13;
+}
+
+// ---------------------------------------------------------------------------
 // ReplacingWriter
 
 namespace {
@@ -48,7 +142,77 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, slash + 1);
 }
 
+// Writes every byte unless the file refuses; false then.
+bool WriteAll(int fd, const char* p, std::size_t n) {
+  while (n > 0) {
+    const ssize_t done = ::write(fd, p, n);
+    if (done < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += done;
+    n -= static_cast<std::size_t>(done);
+  }
+  return true;
+}
+
 }  // namespace
+
+struct ReplacingWriter::BackgroundWrite {
+  explicit BackgroundWrite(int file) : fd(file), thread([this] { Run(); }) {}
+  ~BackgroundWrite() {
+    {
+      std::unique_lock lock(mutex);
+      changed.wait(lock, [this] { return !busy; });
+      stop = true;
+    }
+    changed.notify_all();
+    thread.join();
+  }
+
+  // Hands over a full buffer once the one handed over before is written.
+  void Submit(const char* data, std::size_t size) {
+    std::unique_lock lock(mutex);
+    changed.wait(lock, [this] { return !busy; });
+    job = data;
+    jobSize = size;
+    busy = true;
+    lock.unlock();
+    changed.notify_all();
+  }
+  // Waits for the last buffer; false when any write failed.
+  bool Settle() {
+    std::unique_lock lock(mutex);
+    changed.wait(lock, [this] { return !busy; });
+    return !failed;
+  }
+
+  void Run() {
+    std::unique_lock lock(mutex);
+    for (;;) {
+      changed.wait(lock, [this] { return busy || stop; });
+      if (!busy) return;
+      const char* data = job;
+      const std::size_t size = jobSize;
+      lock.unlock();
+      const bool ok = failed || WriteAll(fd, data, size);
+      lock.lock();
+      failed = failed || !ok;
+      busy = false;
+      changed.notify_all();
+    }
+  }
+
+  const int fd;
+  std::mutex mutex;
+  std::condition_variable changed;
+  const char* job = nullptr;
+  std::size_t jobSize = 0;
+  bool busy = false;
+  bool stop = false;
+  bool failed = false;
+  std::thread thread;  // last: starts once everything above is in place
+};
 
 ReplacingWriter::ReplacingWriter() : buffer_(new char[kBufferBytes]), capacity_(kBufferBytes) {}
 
@@ -97,21 +261,15 @@ void ReplacingWriter::Drain() {
   if (used_ == 0) return;
   if (memory_ != nullptr) {
     memory_->append(buffer_.get(), used_);
-  } else if (fd_ >= 0 && !failed_) {
-    const char* p = buffer_.get();
-    std::size_t left = used_;
-    while (left > 0) {
-      const ssize_t n = ::write(fd_, p, left);
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        failed_ = true;
-        break;
-      }
-      p += n;
-      left -= static_cast<std::size_t>(n);
-    }
-  } else {
+  } else if (fd_ < 0) {
     failed_ = true;  // never opened
+  } else {
+    if (!background_) {
+      spare_.reset(new char[capacity_]);
+      background_ = std::make_unique<BackgroundWrite>(fd_);
+    }
+    background_->Submit(buffer_.get(), used_);
+    std::swap(buffer_, spare_);
   }
   used_ = 0;
 }
@@ -127,9 +285,19 @@ void ReplacingWriter::PutSlow(std::string_view bytes) {
 }
 
 bool ReplacingWriter::Finish() {
-  Drain();
-  if (memory_ != nullptr) return true;
+  if (memory_ != nullptr) {
+    Drain();
+    return true;
+  }
   if (fd_ < 0) return false;
+  if (background_) {
+    Drain();
+    if (!background_->Settle()) failed_ = true;
+    background_.reset();
+  } else if (!WriteAll(fd_, buffer_.get(), used_)) {
+    failed_ = true;  // a small file: one write, no thread
+  }
+  used_ = 0;
   const int fd = fd_;
   fd_ = -1;
   if (::close(fd) != 0) failed_ = true;
@@ -143,6 +311,7 @@ bool ReplacingWriter::Finish() {
 }
 
 void ReplacingWriter::Discard() {
+  background_.reset();  // waits for the buffer it is writing
   if (fd_ >= 0) {
     ::close(fd_);
     fd_ = -1;
@@ -211,7 +380,7 @@ void WriteDeviceCells(const LotData& lot, std::size_t firstCell, std::size_t end
     if (format == CsvFormat::kScientific) {
       for (; k < rowEnd; ++k, ++col) {
         char* p = out.Room(kMaxValueText + 48);
-        std::size_t len = WriteScientificE3(ScaledValueOf(cells.At(row, col)), p);
+        std::size_t len = WriteScientificText(cells.At(row, col), p);
         if (col == w - 1) {
           p[len++] = '\r';
           p[len++] = '\n';

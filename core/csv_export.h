@@ -25,6 +25,12 @@ constexpr CsvFormat CsvFormatOf(std::int32_t setting) {
 // The lot's path without its last three characters, followed by "CSV".
 std::string CsvPathOf(const std::string& lotPath);
 
+// A Scientific cell: the text's number with its prefix letter applied, in
+// the bytes WriteScientificE3(ScaledValueOf(text)) gives (1.5mA becomes
+// 1.500000E-003), made without a double for ordinary result texts. Writes at
+// most 32 bytes to out; returns the length.
+std::size_t WriteScientificText(std::string_view text, char* out);
+
 // Half-open range of device-cell indexes [firstCell, endCell).
 struct CellRange {
   std::size_t firstCell = 0;
@@ -41,6 +47,7 @@ int DeviceRowCount(const LotData& lot);
 
 // Streams bytes through a large buffer into a temporary file beside the
 // target (or into a string), and renames it over the target in Finish.
+// Not for use by more than one thread.
 // Until then an existing file stays as it was; a writer destroyed without
 // a successful Finish removes its temporary file.
 class ReplacingWriter {
@@ -101,7 +108,13 @@ class ReplacingWriter {
   void Drain();
   void Discard();
 
+  // Files past the first buffer are written by a thread of their own, one
+  // buffer behind, while the next buffer fills.
+  struct BackgroundWrite;
+
   std::unique_ptr<char[]> buffer_;
+  std::unique_ptr<char[]> spare_;
+  std::unique_ptr<BackgroundWrite> background_;
   std::size_t capacity_ = 0;
   std::size_t used_ = 0;
   std::string* memory_ = nullptr;

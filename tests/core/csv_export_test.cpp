@@ -7,10 +7,13 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include <gtest/gtest.h>
 
+#include "core/number_text.h"
+#include "core/value_text.h"
 #include "tests/core/hand_lot.h"
 
 namespace lotvue {
@@ -320,6 +323,52 @@ TEST_F(CsvFileTest, LinkIsFollowed) {
   ASSERT_TRUE(WriteLot(dir_ / "A123.CSV"));
   EXPECT_TRUE(std::filesystem::is_symlink(dir_ / "A123.CSV"));
   EXPECT_EQ(Read(real), kHead + kTitle + kDev1 + kDev2 + kDev3);
+}
+
+}  // namespace
+}  // namespace lotvue
+
+namespace lotvue {
+namespace {
+
+// Scientific cells written straight from the text must give exactly the
+// bytes of reading the number and printing it.
+TEST(CsvExport, ScientificTextMatchesReadingAndPrinting) {
+  std::vector<std::string> texts = {
+      "0", "-0", "-0.000mV", "+0.5", " 1.234mV", "-12.3uA", "F 1.5mA", "No Data", "nan", "-inf", "Inf",
+      "0x1F", "1e3", "1.5E-3mA", "9999999", "99999995", "12345675", "1.2345675", "0.0000001n", ".5",
+      "5.", "-.5k", ".", "-", "--1", "1.5.3m", "m1.5", "Open", "Over", "------", "#N/A", "\x80\xFF" "1.5",
+      "1.5\xB5V", "1234567890123456", "000000000000001m", "0000000000000001m", " \t12.5kV\r\n", "1,5mA",
+      "3.3MHz", "4.7nA", "8.2pF", "2.5kOhm", "100.0M", "1.000000u", "1.0000000u", "10000000",
+      "0." + std::string(320, '0') + "1", "1" + std::string(300, '0') + "M", "-0", "- 1", "+-1", "NaN", "nAn(1)", "INFINITY", "-iNf", "In", "Na", "No", "-nan",
+  };
+  std::mt19937_64 random(7);
+  const std::string pieces[] = {" ", "-", "+", ".", "0", "1", "5", "9", "e", "E", "x", "m", "u", "n", "p",
+                                "k", "M", "V", "A", "F", "i", "N", "\xB5", ",", "\t"};
+  for (int i = 0; i < 100000; ++i) {
+    std::string t;
+    const int parts = static_cast<int>(random() % 12);
+    for (int j = 0; j < parts; ++j) t += pieces[random() % std::size(pieces)];
+    texts.push_back(t);
+    // Result-shaped texts: digits with a point, a prefix, a unit.
+    std::string r = random() % 3 ? " " : "-";
+    const int digits = 1 + static_cast<int>(random() % 9);
+    const int point = static_cast<int>(random() % (digits + 1));
+    for (int j = 0; j < digits; ++j) {
+      if (j == point) r += '.';
+      r += static_cast<char>('0' + random() % 10);
+    }
+    r += "pnum_kM"[random() % 7];
+    r += "VAF"[random() % 3];
+    texts.push_back(r);
+  }
+  for (const std::string& t : texts) {
+    char fast[64];
+    char general[64];
+    const std::string a(fast, WriteScientificText(t, fast));
+    const std::string b(general, WriteScientificE3(ScaledValueOf(t), general));
+    ASSERT_EQ(a, b) << '"' << t << '"';
+  }
 }
 
 }  // namespace
