@@ -68,6 +68,26 @@ void CellTable::EndRow() {
   d.rowBytes = 0;
 }
 
+void CellTable::Append(CellTable&& other) {
+  if (other.rows() == 0) return;
+  if (other.data_.use_count() > 1) {  // shared texts: copy them row by row
+    for (std::size_t r = 0; r < other.rows(); ++r) {
+      for (std::size_t c = 0; c < other.width(); ++c) AddCell(other.At(r, c), other.ColorAt(r, c));
+      EndRow();
+    }
+    return;
+  }
+  Data& d = building_ ? *building_ : StartBuilding();
+  Data& o = *other.data_;
+  const std::size_t cells = o.rowStart.size() * width_;
+  // The row texts stay where they are: their blocks move over whole.
+  for (Block& b : o.blocks) d.blocks.push_back(std::move(b));
+  d.rowStart.insert(d.rowStart.end(), o.rowStart.begin(), o.rowStart.end());
+  d.cellEnd.insert(d.cellEnd.end(), o.cellEnd.begin(), o.cellEnd.begin() + static_cast<std::ptrdiff_t>(cells));
+  d.colors.insert(d.colors.end(), o.colors.begin(), o.colors.begin() + static_cast<std::ptrdiff_t>(cells));
+  other.Reset(other.width());
+}
+
 void CellTable::ReserveRows(std::size_t rows) {
   Data& d = building_ ? *building_ : StartBuilding();
   d.rowStart.reserve(d.rowStart.size() + rows);

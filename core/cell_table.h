@@ -106,6 +106,8 @@ class CellTable {
     d.colors.push_back(static_cast<std::uint8_t>(color));
   }
   void EndRow();
+  // Appends the rows of another table of the same width, taking its texts over.
+  void Append(CellTable&& other);
 
   // Bytes held by the table (texts, offsets, colours and row starts).
   std::size_t MemoryBytes() const;

@@ -8,6 +8,7 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <thread>
 
 #include "core/number_text.h"
 #include "core/statistics.h"
@@ -77,16 +78,6 @@ bool ResultFileSource::Fill() {
     if (end_ - tail >= (kBufferBytes >> 2)) break;  // enough for now
   }
   return end_ > tail;
-}
-
-const std::uint8_t* ResultFileSource::Peek(std::size_t n) {
-  if (eof_) return nullptr;
-  while (end_ - begin_ < n) {
-    if (!Fill()) return nullptr;
-  }
-  const std::uint8_t* p = memory_ + begin_;
-  begin_ += n;
-  return p;
 }
 
 std::size_t ResultFileSource::Read(void* dst, std::size_t n) {
@@ -401,6 +392,85 @@ int NormalizeStatus(std::uint8_t status) {
   return 1;
 }
 
+namespace {
+
+struct ItemInfo {
+  bool noResults;
+  bool openItem;
+  std::uint8_t unit;
+};
+
+struct RangeWarningAt {
+  int device, item, mantissa;
+};
+
+// Formats device records into rows of a cell table; one per thread.
+struct RecordFormatter {
+  const std::vector<ItemInfo>& items;
+  std::size_t recordBytes;
+  std::atomic<std::int32_t>& progress;
+
+  // Records [first, first + count) of `records` (whole records, zero-filled
+  // where the file ended) into `cells`; fills failed[first..] and warnings.
+  std::int32_t Format(const std::uint8_t* records, std::size_t first, std::size_t count, CellTable& cells,
+                      std::uint8_t* failed, std::vector<RangeWarningAt>& warnings) const {
+    const StatusTable& statuses = Statuses();
+    const int itemCount = static_cast<int>(items.size());
+    std::int32_t failedCount = 0;
+    for (std::size_t r = first; r < first + count; ++r) {
+      const std::uint8_t* rec = records + r * recordBytes;
+      const auto serial = static_cast<std::int32_t>(U32(rec));
+      const std::uint16_t bin = U16(rec + 4);
+      const bool isFailed = (rec[6] | rec[7]) != 0;
+      failed[r] = isFailed ? 1 : 0;
+      failedCount += isFailed;
+
+      char* out = cells.CellSpace(24);
+      out[0] = isFailed ? 'F' : 'P';
+      cells.CommitCell(1 + WriteInt(serial, out + 1), isFailed ? CellColor::Red : CellColor::Black);
+      out = cells.CellSpace(24);
+      cells.CommitCell(WriteInt(bin, out), CellColor::Black);
+
+      const std::uint8_t* results = rec + 8;
+      for (int i = 0; i < itemCount; ++i) {
+        const std::uint8_t* b = results + 4 * i;
+        const ItemInfo& item = items[i];
+        if (item.noResults) {
+          cells.AddCell("No Data", CellColor::Black);
+          continue;
+        }
+        const ClassView& view = statuses.view[b[2]];
+        switch (view.kind) {
+          case CellKind::kEmpty: cells.AddCell({}, view.color); break;
+          case CellKind::kFixed: cells.AddCell(view.text, view.color); break;
+          case CellKind::kOver: cells.AddCell(item.openItem ? "Open" : "Over", view.color); break;
+          case CellKind::kFOver: cells.AddCell(item.openItem ? "F Open" : "F Over", view.color); break;
+          default: {
+            const PackedValue v = PackedValue::FromBytes(b);
+            if (NeedsRangeWarning(v)) warnings.push_back({static_cast<int>(r), i, v.mantissa});
+            out = cells.CellSpace(kMaxValueText + 1);
+            std::size_t len = 0;
+            if (view.kind == CellKind::kValueF) out[len++] = 'F';
+            if (view.kind == CellKind::kValueO) out[len++] = 'O';
+            if (view.kind == CellKind::kValueSmallF) out[len++] = 'f';
+            len += WriteResultValue(v, item.unit, out + len);
+            cells.CommitCell(len, view.color);
+            break;
+          }
+        }
+      }
+      cells.EndRow();
+      if ((r & 255) == 255) progress.fetch_add(256, std::memory_order_relaxed);
+    }
+    return failedCount;
+  }
+};
+
+// Below this many cells a second formatting thread costs more than it saves.
+constexpr std::size_t kCellsForThreads = std::size_t{1} << 20;
+
+}  // namespace
+
 void ReadDeviceRecords(ResultFileSource& file, LotData& lot, const ReadOptions& options, ReaderEvents& events) {
   const int items = lot.items();
   const std::size_t columns = static_cast<std::size_t>(items) + 2;
@@ -411,92 +481,85 @@ void ReadDeviceRecords(ResultFileSource& file, LotData& lot, const ReadOptions& 
   for (int i = 0; i < items; ++i) cells.AddCell(lot.ItemCell(kRowItemName, i + 2), CellColor::Black);
   cells.EndRow();
 
-  // The file's size bounds the number of records it can hold; reserving for
-  // it (never for the header's announcement) saves the copies of growth.
+  // The rest of the file, in memory. Then the records it holds, by the
+  // runtime's reading rules: the list ends at a serial number below 1 or at
+  // the end of the file, and a record that the end cuts short (even inside
+  // its serial number) is completed with zeros and counted.
   const std::size_t recordBytes = 8 + 4 * static_cast<std::size_t>(items);
-  const std::uint64_t headBytes = 512 + 80 * static_cast<std::uint64_t>(items);
-  if (file.SizeHint() > headBytes) {
-    const std::size_t possible = static_cast<std::size_t>((file.SizeHint() - headBytes) / recordBytes + 1);
-    cells.ReserveRows(possible);
-    lot.deviceFailed.reserve(possible);
+  const bool endedEarly = file.eof();
+  std::vector<std::uint8_t> data;
+  if (!endedEarly) {
+    const std::uint64_t headBytes = 512 + 80 * static_cast<std::uint64_t>(items);
+    if (file.SizeHint() > headBytes) data.reserve(static_cast<std::size_t>(file.SizeHint() - headBytes) + recordBytes);
+    constexpr std::size_t kChunk = std::size_t{1} << 22;
+    while (!file.eof()) {
+      const std::size_t at = data.size();
+      data.resize(at + kChunk);
+      data.resize(at + file.Read(data.data() + at, kChunk));
+    }
   }
+  std::size_t records = 0;
+  for (bool eof = endedEarly; !eof; ++records) {
+    const std::size_t pos = records * recordBytes;
+    const std::size_t avail = data.size() > pos ? data.size() - pos : 0;
+    std::uint8_t serialBytes[4] = {};
+    if (avail > 0) std::memcpy(serialBytes, data.data() + pos, std::min<std::size_t>(avail, 4));
+    if (avail < 4) eof = true;
+    if (static_cast<std::int32_t>(U32(serialBytes)) < 1) break;
+    if (avail < recordBytes) eof = true;
+    if (records == static_cast<std::size_t>(INT32_MAX) - 1) break;  // the count is a 32-bit number
+  }
+  data.resize(records * recordBytes, 0);  // zero-fill a record cut short; drop what follows the list
 
-  struct ItemInfo {
-    bool noResults;
-    bool openItem;
-    std::uint8_t unit;
-  };
   std::vector<ItemInfo> info(static_cast<std::size_t>(items));
   for (int i = 0; i < items; ++i) {
     info[i] = {HasNoResults(lot.itemTypes[i]), lot.itemTypes[i] == kOpenItem, lot.itemUnits[i]};
   }
-  const StatusTable& statuses = Statuses();
-  std::vector<std::uint8_t> scratch(recordBytes);
-  std::int32_t records = 0;
-  std::int32_t failed = 0;
+  lot.deviceFailed.assign(records, 0);
+  const RecordFormatter formatter{info, recordBytes, lot.recordsRead};
 
-  while (!file.eof()) {
-    std::uint8_t head[8] = {};
-    file.Read(head, 4);
-    const auto serial = static_cast<std::int32_t>(U32(head));
-    if (serial < 1) break;
-    // The rest of the record; a record that the file cuts short reads zeros.
-    const std::uint8_t* rest = file.Peek(recordBytes - 4);
-    if (rest == nullptr) {
-      std::fill(scratch.begin(), scratch.end(), 0);
-      file.Read(scratch.data(), recordBytes - 4);
-      rest = scratch.data();
-    }
-    const std::uint16_t bin = U16(rest);
-    const bool isFailed = (rest[2] | rest[3]) != 0;
-    lot.deviceFailed.push_back(isFailed ? 1 : 0);
-
-    char text[24];
-    text[0] = isFailed ? 'F' : 'P';
-    cells.AddCell(std::string_view(text, 1 + WriteInt(serial, text + 1)), isFailed ? CellColor::Red : CellColor::Black);
-    if (isFailed) ++failed;
-    cells.AddCell(std::string_view(text, WriteInt(bin, text)), CellColor::Black);
-
-    const std::uint8_t* results = rest + 4;
-    for (int i = 0; i < items; ++i) {
-      const std::uint8_t* b = results + 4 * i;
-      const ItemInfo& item = info[i];
-      if (item.noResults) {
-        cells.AddCell("No Data", CellColor::Black);
-        continue;
-      }
-      const ClassView& view = statuses.view[b[2]];
-      switch (view.kind) {
-        case CellKind::kEmpty: cells.AddCell({}, view.color); break;
-        case CellKind::kFixed: cells.AddCell(view.text, view.color); break;
-        case CellKind::kOver: cells.AddCell(item.openItem ? "Open" : "Over", view.color); break;
-        case CellKind::kFOver: cells.AddCell(item.openItem ? "F Open" : "F Over", view.color); break;
-        default: {
-          const PackedValue v = PackedValue::FromBytes(b);
-          if (NeedsRangeWarning(v)) events.RangeWarning(records, i, v.mantissa);
-          char* out = cells.CellSpace(kMaxValueText + 1);
-          std::size_t len = 0;
-          if (view.kind == CellKind::kValueF) out[len++] = 'F';
-          if (view.kind == CellKind::kValueO) out[len++] = 'O';
-          if (view.kind == CellKind::kValueSmallF) out[len++] = 'f';
-          len += WriteResultValue(v, item.unit, out + len);
-          cells.CommitCell(len, view.color);
-          break;
-        }
-      }
-    }
-    cells.EndRow();
-    ++records;
-    lot.recordsRead.store(records, std::memory_order_relaxed);
+  // Large lots are formatted in two halves at once; the halves' rows are
+  // joined in file order and their range warnings shown in file order.
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  std::size_t parts = (records * columns >= kCellsForThreads && cores > 1) ? 2 : 1;
+  if (options.threads > 0) parts = std::min<std::size_t>(static_cast<std::size_t>(options.threads), 2);
+  if (records < 2) parts = 1;
+  std::vector<CellTable> tables;
+  std::vector<std::vector<RangeWarningAt>> warnings(parts);
+  std::vector<std::int32_t> failedCounts(parts, 0);
+  for (std::size_t p = 0; p < parts; ++p) tables.emplace_back(columns);
+  auto formatPart = [&](std::size_t p) {
+    const std::size_t first = records * p / parts, last = records * (p + 1) / parts;
+    tables[p].ReserveRows(last - first);
+    failedCounts[p] = formatter.Format(data.data(), first, last - first, tables[p], lot.deviceFailed.data(), warnings[p]);
+  };
+  if (parts == 2) {
+    std::thread second(formatPart, 1);
+    formatPart(0);
+    second.join();
+  } else {
+    formatPart(0);
   }
+  data = {};
+  std::int32_t failed = 0;
+  cells.ReserveRows(records);
+  for (std::size_t p = 0; p < parts; ++p) {
+    cells.Append(std::move(tables[p]));
+    failed += failedCounts[p];
+  }
+  for (const auto& part : warnings) {
+    for (const RangeWarningAt& w : part) events.RangeWarning(w.device, w.item, w.mantissa);
+  }
+  const auto count = static_cast<std::int32_t>(records);
+  lot.recordsRead.store(count, std::memory_order_relaxed);
   lot.failCount = failed;
 
-  if (records != lot.deviceCount) lot.deviceCount = records;
-  const std::int32_t pass = records - failed;
+  if (count != lot.deviceCount) lot.deviceCount = count;
+  const std::int32_t pass = count - failed;
   lot.headerCells[2 * kPassPair + 1] = IntText(pass);
   lot.headerCells[2 * kFailPair + 1] = IntText(failed);
-  lot.headerCells[2 * kYieldPair + 1] = records != 0 ? FixedText(pass * 100.0 / records, 3) + "%" : "0.000%";
-  ComputeItemStatistics(lot, options.avgStdOnlyPass);
+  lot.headerCells[2 * kYieldPair + 1] = count != 0 ? FixedText(pass * 100.0 / count, 3) + "%" : "0.000%";
+  ComputeItemStatistics(lot, options.avgStdOnlyPass, options.threads);
 }
 
 LoadResult LoadResultFile(LotData& lot, const ReadOptions& options, ReaderEvents& events,

@@ -34,6 +34,7 @@ class SilentReaderEvents : public ReaderEvents {
 
 struct ReadOptions {
   bool avgStdOnlyPass = false;  // the AvgStdOnlyPass setting at load time
+  int threads = 0;              // threads for large lots: 0 as many as pay off (at most 2)
 };
 
 // Byte source with the reading rules of the file's C runtime: a short read
@@ -52,9 +53,6 @@ class ResultFileSource {
 
   // Copies up to n bytes to dst; returns how many. Short reads set eof().
   std::size_t Read(void* dst, std::size_t n);
-  // Zero-copy variant: a pointer to the next n bytes when the buffer holds
-  // them all (advancing past them), else nullptr (then use Read).
-  const std::uint8_t* Peek(std::size_t n);
   bool eof() const { return eof_; }
   // Size of the file when known (0 for pipes and the like); a hint only.
   std::uint64_t SizeHint() const { return sizeHint_; }

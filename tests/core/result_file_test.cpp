@@ -245,6 +245,35 @@ TEST(ResultFileTest, EveryTruncationGivesAWholeLot) {
   }
 }
 
+// Two formatting threads must give exactly what one gives, warnings included.
+TEST(ResultFileTest, TwoThreadsGiveTheSameLot) {
+  tsd::TsdBuilder b;
+  b.AddItem("A", 'V');
+  b.AddItem("B", 'A', kOpenItem);
+  b.AddItem("C", 0, kPinMaskItem);
+  for (int d = 0; d < 999; ++d) {
+    const auto m = static_cast<std::int16_t>(d * 97 % 30000 - 5000);
+    b.AddDevice(d + 1, static_cast<std::uint16_t>(d % 9), static_cast<std::uint16_t>(d % 7 == 0),
+                {{m, static_cast<std::uint8_t>(d % 256), static_cast<std::uint8_t>(d % 21)}, {m, 0x12, 12}, {}});
+  }
+  const std::vector<std::uint8_t> bytes = b.Bytes();
+  for (std::size_t cut : {bytes.size(), bytes.size() - 5}) {
+    const std::vector<std::uint8_t> file(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(cut));
+    auto one = LoadBytes(file, false, "/a.tsd", 1);
+    auto two = LoadBytes(file, false, "/a.tsd", 2);
+    ASSERT_EQ(one.lot->deviceCells.size(), two.lot->deviceCells.size());
+    for (std::size_t k = 0; k < one.lot->deviceCells.size(); ++k) {
+      ASSERT_EQ(one.lot->deviceCells[k], two.lot->deviceCells[k]) << k;
+      ASSERT_EQ(one.lot->deviceCells.ColorRefAt(k), two.lot->deviceCells.ColorRefAt(k)) << k;
+    }
+    EXPECT_EQ(one.lot->deviceFailed, two.lot->deviceFailed);
+    EXPECT_EQ(one.lot->headerCells, two.lot->headerCells);
+    EXPECT_EQ(one.lot->itemTable, two.lot->itemTable);
+    EXPECT_EQ(one.events.warnings, two.events.warnings);
+    EXPECT_FALSE(one.events.warnings.empty());
+  }
+}
+
 TEST(ResultFileTest, HostileFiles) {
   {  // four billion devices announced, two present, no terminator
     tsd::TsdBuilder b;
