@@ -78,9 +78,9 @@ void BM_Statistics(benchmark::State& state) {
                                                                        benchmark::Counter::kInvert);
 }
 
-BENCHMARK(BM_ReadFileBytes)->Unit(benchmark::kMillisecond)->MinTime(1.0);
-BENCHMARK(BM_LoadLot)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_Statistics)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_ReadFileBytes)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+BENCHMARK(BM_LoadLot)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+BENCHMARK(BM_Statistics)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
 
 }  // namespace
 
