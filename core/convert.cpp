@@ -1,0 +1,58 @@
+#include "core/convert.h"
+
+#include "core/csv_export.h"
+#include "core/language.h"
+#include "core/xls_export.h"
+#include "core/xls_library.h"
+
+namespace lotvue {
+
+namespace {
+
+ConvertResult Convert(const std::string* libraryFolder, const LotData& lot, int firstDevice, int lastDevice,
+                      const AppSettingsData& settings, ExportMessages& messages) {
+  ConvertResult result;
+  CXlsLibrary library;
+  const bool libraryLoaded =
+      (libraryFolder ? library.LoadFrom(*libraryFolder, &messages) : library.Load(&messages)) == 1;
+  const CellRange range = DeviceCellRange(lot, firstDevice, lastDevice);
+
+  if (settings.ConvertFileTypeXLS == 1 && libraryLoaded) {
+    if (!WriteTwoSheetBook(library, lot, range.firstCell, range.endCell, messages)) return result;
+    result.xlsWritten = true;
+  }
+  if (settings.ConvertFileTypeCSV == 1) {
+    if (WriteCsvFile(CsvPathOf(lot.path), lot, range.firstCell, range.endCell, CsvFormatOf(settings.CSVFormat))) {
+      result.csvWritten = true;
+    } else {
+      messages.Show(Lang(kSlotCreatCsvError));
+    }
+  }
+  return result;
+}
+
+}  // namespace
+
+ConvertResult My_Convert(const LotData& lot, int firstDevice, int lastDevice, const AppSettingsData& settings,
+                         ExportMessages& messages) {
+  return Convert(nullptr, lot, firstDevice, lastDevice, settings, messages);
+}
+
+ConvertResult ConvertWithLibraryFrom(const std::string& libraryFolder, const LotData& lot, int firstDevice,
+                                     int lastDevice, const AppSettingsData& settings, ExportMessages& messages) {
+  return Convert(&libraryFolder, lot, firstDevice, lastDevice, settings, messages);
+}
+
+bool IsValidDeviceRange(int first, int last, int deviceCount) {
+  if (last > deviceCount) return false;
+  return first > 0 && first <= last;
+}
+
+bool ConvertOneKindBook(const LotData& lot, int kind, ExportMessages& messages,
+                        const std::function<void(int)>& progress) {
+  CXlsLibrary library;
+  if (library.Load(&messages) != 1) return false;
+  return WriteOneKindBook(library, lot, kind, messages, progress ? progress : [](int) {});
+}
+
+}  // namespace lotvue
