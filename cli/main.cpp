@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/convert_commands.h"
 #include "core/app_settings.h"
 #include "core/language.h"
 
@@ -22,6 +23,9 @@ const Command kCommands[] = {
      "      cell's colour. --only-pass computes Average and STDEV over passed\n"
      "      devices only (default: the AvgStdOnlyPass setting).\n"},
     // Further commands (convert, fail-csv, convert-folder) register here.
+    {"convert", lotvue::cli::ConvertCommand, lotvue::cli::kConvertHelp},
+    {"fail-csv", lotvue::cli::FailCsvCommand, lotvue::cli::kFailCsvHelp},
+    {"convert-folder", lotvue::cli::ConvertFolderCommand, lotvue::cli::kConvertFolderHelp},
 };
 
 void PrintHelp(std::FILE* out) {

@@ -1,0 +1,384 @@
+// lotvue-cli convert, fail-csv and convert-folder: the conversions of the
+// report window and of "Convert All Files", run on files named on the
+// command line with the settings file's preferences (flags override them
+// for the run; the settings file is never written).
+#include "cli/convert_commands.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/cli_events.h"
+#include "core/app_settings.h"
+#include "core/convert.h"
+#include "core/csv_export.h"
+#include "core/fail_list.h"
+#include "core/folder_list.h"
+#include "core/language.h"
+#include "core/lot_data.h"
+#include "core/result_file.h"
+#include "core/value_text.h"
+#include "core/xls_export.h"
+
+namespace lotvue::cli {
+
+const char* const kConvertHelp =
+    "convert [--csv|--no-csv] [--xls|--no-xls] [--csv-format data|scientific|value]\n"
+    "        [--only-pass|--all] [--range FIRST-LAST] FILE...\n"
+    "      Loads each result file and converts it as the Convert command of its\n"
+    "      window does: the XLS book FILE.XLS (two sheets, Data and Scientific)\n"
+    "      and the CSV file FILE.CSV, each when its type is switched on. Without\n"
+    "      flags the settings file decides (by default XLS on, CSV off, format\n"
+    "      data). --range converts devices FIRST to LAST only (1-based positions\n"
+    "      in the file, both included; 1 <= FIRST <= LAST <= number of devices,\n"
+    "      else \"Invalid\"). --only-pass / --all: Average and STDEV over passed\n"
+    "      devices only, or over all (default: the AvgStdOnlyPass setting).\n"
+    "      The names of the files written are printed on stdout.\n"
+    "  convert --data FILE...  |  convert --scientific FILE...\n"
+    "      The one-kind book of the whole lot instead: FILE_Data.XLS with every\n"
+    "      value as text, or FILE_Scientific.XLS with the values as numbers\n"
+    "      (65000 devices a sheet). Only --only-pass/--all go with these.\n";
+
+const char* const kFailCsvHelp =
+    "fail-csv FILE...\n"
+    "      Writes FILE_Fail.CSV: the title row and every failed device, numbered.\n";
+
+const char* const kConvertFolderHelp =
+    "convert-folder [--csv|--no-csv] [--xls|--no-xls] [--csv-format F] [--only-pass|--all]\n"
+    "               FILE_OR_FOLDER\n"
+    "      Converts every result file of the folder (or of the folder that holds\n"
+    "      FILE, which must end in \"tsd\") as convert does: the names ending in\n"
+    "      \".tsd\" in any letter case, except those beginning with \"~\" or \".\",\n"
+    "      in the byte order of their names.\n";
+
+namespace {
+
+// Messages about one file: "lotvue-cli: FILE: text" on stderr.
+class FileMessages : public ExportMessages {
+ public:
+  explicit FileMessages(std::string path) : path_(std::move(path)) {}
+  void Show(const std::string& text) override { PrintMessage(path_ + ": " + text); }
+
+ private:
+  std::string path_;
+};
+
+class FileReaderEvents : public StderrReaderEvents {
+ public:
+  explicit FileReaderEvents(FileMessages& messages) : messages_(messages) {}
+  void NotTsdFile() override { messages_.Show(Lang(kSlotIsNotTsdFile)); }
+  void RangeWarning(int deviceIndex, int itemIndex, int mantissa) override {
+    messages_.Show(RangeWarningText(deviceIndex, itemIndex, mantissa));
+  }
+
+ private:
+  FileMessages& messages_;
+};
+
+void Usage(const char* command, const std::string& problem) {
+  std::fprintf(stderr, "lotvue-cli %s: %s (see lotvue-cli %s --help)\n", command, problem.c_str(), command);
+}
+
+void PrintWritten(const std::string& path) {
+  std::fwrite(path.data(), 1, path.size(), stdout);
+  std::fputc('\n', stdout);
+}
+
+bool EndsInTsd(const std::string& path) {
+  if (path.size() < 3) return false;
+  for (std::size_t i = 0; i < 3; ++i) {
+    const char c = path[path.size() - 3 + i];
+    if ((c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c) != "tsd"[i]) return false;
+  }
+  return true;
+}
+
+// Loads a result file as the report window does; nullptr (after its
+// message) when it cannot be opened or is no result file.
+std::unique_ptr<LotData> LoadLot(const std::string& path, bool onlyPass, FileMessages& messages) {
+  if (!EndsInTsd(path)) {
+    messages.Show(Lang(kSlotIsNotTsdFile));
+    return nullptr;
+  }
+  auto lot = std::make_unique<LotData>();
+  lot->path = path;
+  FileReaderEvents events(messages);
+  switch (LoadResultFile(*lot, ReadOptions{onlyPass}, events)) {
+    case LoadResult::kCannotOpen:
+      messages.Show("cannot be opened");
+      return nullptr;
+    case LoadResult::kRejected:
+      return nullptr;
+    case LoadResult::kLoaded:
+      break;
+  }
+  return lot;
+}
+
+// The command-line form of a setting flag; false when the argument is none.
+// Sets problem for a flag with a bad value.
+bool ApplySettingFlag(const Args& args, std::size_t& i, AppSettingsData& settings, bool& changed,
+                      std::string& problem) {
+  const std::string& a = args[i];
+  changed = true;
+  if (a == "--csv") settings.ConvertFileTypeCSV = 1;
+  else if (a == "--no-csv") settings.ConvertFileTypeCSV = 0;
+  else if (a == "--xls") settings.ConvertFileTypeXLS = 1;
+  else if (a == "--no-xls") settings.ConvertFileTypeXLS = 0;
+  else if (a == "--csv-format" || a.rfind("--csv-format=", 0) == 0) {
+    std::string value;
+    if (a == "--csv-format") {
+      if (i + 1 >= args.size()) {
+        problem = "--csv-format needs data, scientific or value";
+        return true;
+      }
+      value = args[++i];
+    } else {
+      value = a.substr(13);
+    }
+    if (value == "data") settings.CSVFormat = 0;
+    else if (value == "scientific") settings.CSVFormat = 1;
+    else if (value == "value") settings.CSVFormat = 2;
+    else problem = "unknown --csv-format '" + value + "' (data, scientific or value)";
+  } else {
+    changed = false;
+    if (a == "--only-pass") settings.AvgStdOnlyPass = 1;
+    else if (a == "--all") settings.AvgStdOnlyPass = 0;
+    else return false;
+  }
+  return true;
+}
+
+// "FIRST-LAST", each an optionally signed decimal integer within 32 bits.
+std::optional<std::pair<int, int>> ParseRange(const std::string& text) {
+  auto number = [&](std::size_t& pos, int& out) {
+    std::size_t start = pos;
+    if (pos < text.size() && (text[pos] == '-' || text[pos] == '+')) ++pos;
+    const std::size_t digits = pos;
+    long long v = 0;
+    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
+      v = v * 10 + (text[pos] - '0');
+      if (v > 2147483648LL) return false;
+      ++pos;
+    }
+    if (pos == digits) return false;
+    if (text[start] == '-') v = -v;
+    if (v > 2147483647LL || v < -2147483648LL) return false;
+    out = static_cast<int>(v);
+    return true;
+  };
+  std::size_t pos = 0;
+  int first = 0;
+  int last = 0;
+  if (!number(pos, first) || pos >= text.size() || text[pos] != '-') return std::nullopt;
+  ++pos;
+  if (!number(pos, last) || pos != text.size()) return std::nullopt;
+  return std::pair{first, last};
+}
+
+// Converts one file with My_Convert; true when every type switched on was written.
+bool ConvertFile(const std::string& path, const AppSettingsData& settings, std::optional<std::pair<int, int>> range) {
+  FileMessages messages(path);
+  auto lot = LoadLot(path, settings.AvgStdOnlyPass == 1, messages);
+  if (!lot) return false;
+  int first = -1;
+  int last = -1;
+  if (range) {
+    if (!IsValidDeviceRange(range->first, range->second, DeviceRowCount(*lot))) {
+      messages.Show(std::string(Lang(kSlotInvalid)) + " (--range " + std::to_string(range->first) + "-" +
+                    std::to_string(range->second) + ", " + std::to_string(DeviceRowCount(*lot)) + " devices)");
+      return false;
+    }
+    first = range->first;
+    last = range->second;
+  }
+  const ConvertResult result = My_Convert(*lot, first, last, settings, messages);
+  if (result.xlsWritten) PrintWritten(TwoSheetBookPath(lot->path));
+  if (result.csvWritten) PrintWritten(CsvPathOf(lot->path));
+  return (settings.ConvertFileTypeXLS != 1 || result.xlsWritten) &&
+         (settings.ConvertFileTypeCSV != 1 || result.csvWritten);
+}
+
+bool ConvertFileOneKind(const std::string& path, bool onlyPass, int kind) {
+  FileMessages messages(path);
+  auto lot = LoadLot(path, onlyPass, messages);
+  if (!lot) return false;
+  if (!ConvertOneKindBook(*lot, kind, messages)) return false;
+  PrintWritten(OneKindBookPath(lot->path, kind));
+  return true;
+}
+
+bool IsHelp(const Args& args) {
+  for (const std::string& a : args) {
+    if (a == "--help" || a == "-h") return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+int ConvertCommand(const Args& args) {
+  if (IsHelp(args)) {
+    std::fputs(kConvertHelp, stdout);
+    return 0;
+  }
+  AppSettingsData settings = AppSettings;
+  std::optional<std::pair<int, int>> range;
+  std::vector<int> kinds;  // one-kind books asked for
+  bool settingFlags = false;
+  std::vector<std::string> files;
+  bool options = true;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    std::string problem;
+    bool changed = false;
+    if (!options || a.empty() || a[0] != '-') {
+      files.push_back(a);
+    } else if (a == "--") {
+      options = false;
+    } else if (ApplySettingFlag(args, i, settings, changed, problem)) {
+      if (!problem.empty()) {
+        Usage("convert", problem);
+        return 2;
+      }
+      settingFlags = settingFlags || changed;
+    } else if (a == "--range" || a.rfind("--range=", 0) == 0) {
+      std::string value;
+      if (a == "--range") {
+        if (i + 1 >= args.size()) {
+          Usage("convert", "--range needs FIRST-LAST");
+          return 2;
+        }
+        value = args[++i];
+      } else {
+        value = a.substr(8);
+      }
+      range = ParseRange(value);
+      if (!range) {
+        Usage("convert", "--range '" + value + "' is not FIRST-LAST with two whole numbers");
+        return 2;
+      }
+    } else if (a == "--data") {
+      kinds.push_back(kKindData);
+    } else if (a == "--scientific") {
+      kinds.push_back(kKindScientific);
+    } else {
+      Usage("convert", "unknown option '" + a + "'");
+      return 2;
+    }
+  }
+  if (files.empty()) {
+    Usage("convert", "no FILE given");
+    return 2;
+  }
+  if (!kinds.empty() && (settingFlags || range)) {
+    Usage("convert", "--data and --scientific write the whole lot as one book; they take no other type, format or range");
+    return 2;
+  }
+  bool allWritten = true;
+  for (const std::string& file : files) {
+    if (kinds.empty()) {
+      allWritten = ConvertFile(file, settings, range) && allWritten;
+    } else {
+      for (int kind : kinds) allWritten = ConvertFileOneKind(file, settings.AvgStdOnlyPass == 1, kind) && allWritten;
+    }
+  }
+  return allWritten ? 0 : 1;
+}
+
+int FailCsvCommand(const Args& args) {
+  if (IsHelp(args)) {
+    std::fputs(kFailCsvHelp, stdout);
+    return 0;
+  }
+  std::vector<std::string> files;
+  bool options = true;
+  for (const std::string& a : args) {
+    if (options && a == "--") {
+      options = false;
+    } else if (options && !a.empty() && a[0] == '-') {
+      Usage("fail-csv", "unknown option '" + a + "'");
+      return 2;
+    } else {
+      files.push_back(a);
+    }
+  }
+  if (files.empty()) {
+    Usage("fail-csv", "no FILE given");
+    return 2;
+  }
+  bool allWritten = true;
+  for (const std::string& file : files) {
+    FileMessages messages(file);
+    auto lot = LoadLot(file, AppSettings.AvgStdOnlyPass == 1, messages);
+    if (!lot) {
+      allWritten = false;
+      continue;
+    }
+    const std::string path = FailCsvPath(lot->path);
+    if (WriteFailCsv(FailRowsOf(*lot), path)) {
+      PrintWritten(path);
+    } else {
+      messages.Show(Lang(kSlotCreatCsvError));
+      allWritten = false;
+    }
+  }
+  return allWritten ? 0 : 1;
+}
+
+int ConvertFolderCommand(const Args& args) {
+  if (IsHelp(args)) {
+    std::fputs(kConvertFolderHelp, stdout);
+    return 0;
+  }
+  AppSettingsData settings = AppSettings;
+  std::vector<std::string> targets;
+  bool options = true;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    std::string problem;
+    bool changed = false;
+    if (!options || a.empty() || a[0] != '-') {
+      targets.push_back(a);
+    } else if (a == "--") {
+      options = false;
+    } else if (ApplySettingFlag(args, i, settings, changed, problem)) {
+      if (!problem.empty()) {
+        Usage("convert-folder", problem);
+        return 2;
+      }
+    } else {
+      Usage("convert-folder", "unknown option '" + a + "'");
+      return 2;
+    }
+  }
+  if (targets.size() != 1) {
+    Usage("convert-folder", targets.empty() ? "no FILE_OR_FOLDER given" : "one FILE_OR_FOLDER only");
+    return 2;
+  }
+  const std::string& target = targets[0];
+  std::string folder;
+  struct stat st {};
+  if (stat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    folder = target;
+  } else if (std::optional<std::string> of = BatchFolderOf(target)) {
+    folder = *of;
+  } else {
+    FileMessages(target).Show(Lang(kSlotIsNotTsdFile));
+    return 1;
+  }
+  const std::optional<std::vector<std::string>> names = BatchFileNames(folder);
+  if (!names) {
+    FileMessages(folder).Show("the folder cannot be read");
+    return 1;
+  }
+  bool allWritten = true;
+  for (const std::string& name : *names) allWritten = ConvertFile(JoinPath(folder, name), settings, std::nullopt) && allWritten;
+  return allWritten ? 0 : 1;
+}
+
+}  // namespace lotvue::cli
