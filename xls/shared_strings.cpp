@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace tavo_xls {
 
@@ -55,61 +56,85 @@ class ContinuedRecord {
 
 SharedStrings::SharedStrings() : slots_(1024, 0) {}
 
-std::size_t SharedStrings::BodyBytes(const std::uint8_t* s) {
-  const std::size_t chars = s[0] | (s[1] << 8);
-  return (s[2] & 1) ? 2 * chars : chars;
+namespace {
+
+constexpr std::uint64_t kAddressMask = (std::uint64_t{1} << 48) - 1;
+
+std::uint32_t LoadU32(const std::uint8_t* p) {
+  std::uint32_t v;
+  std::memcpy(&v, p, 4);
+  return v;
 }
 
-const std::uint8_t* SharedStrings::Store(std::string_view encoded, std::uint32_t chars) {
-  const std::size_t need = encoded.size() + 2;
+// Bytes of an entry's characters.
+std::size_t BodyBytes(const std::uint8_t* text) {
+  const std::size_t chars = text[0] | (text[1] << 8);
+  return (text[2] & 1) ? 2 * chars : chars;
+}
+
+std::uint64_t Tag(std::uint32_t hash) { return (std::uint64_t{hash >> 16} | 1) << 48; }
+
+}  // namespace
+
+const std::uint8_t* SharedStrings::Store(std::string_view encoded, std::uint32_t chars, std::uint32_t hash) {
+  const std::size_t need = kEntryHeader + 2 + encoded.size();
   if (blocks_.empty() || blocks_.back().capacity - blocks_.back().used < need) {
     Block b;
     b.capacity = std::max(need, kBlockBytes);
     b.bytes.reset(new std::uint8_t[b.capacity]);
+    if (reinterpret_cast<std::uintptr_t>(b.bytes.get() + b.capacity) > kAddressMask) throw std::bad_alloc();
     blocks_.push_back(std::move(b));
   }
   Block& b = blocks_.back();
   std::uint8_t* p = b.bytes.get() + b.used;
-  StoreU16(p, static_cast<std::uint16_t>(chars));
-  std::memcpy(p + 2, encoded.data(), encoded.size());
+  std::memcpy(p, &hash, 4);
+  std::memcpy(p + 4, &count_, 4);
+  StoreU16(p + 8, static_cast<std::uint16_t>(chars));
+  std::memcpy(p + 10, encoded.data(), encoded.size());
   b.used += need;
   return p;
 }
 
 void SharedStrings::Grow() {
-  std::vector<std::uint32_t> bigger(slots_.size() * 2, 0);
+  std::vector<std::uint64_t> bigger(slots_.size() * 2, 0);
   const std::size_t mask = bigger.size() - 1;
-  for (std::uint32_t id = 0; id < strings_.size(); ++id) {
-    std::size_t at = hashes_[id] & mask;
-    while (bigger[at] != 0) at = (at + 1) & mask;
-    bigger[at] = id + 1;
+  for (const Block& b : blocks_) {
+    for (std::size_t at = 0; at < b.used;) {
+      const std::uint8_t* entry = b.bytes.get() + at;
+      const std::uint32_t hash = LoadU32(entry);
+      std::size_t slot = hash & mask;
+      while (bigger[slot] != 0) slot = (slot + 1) & mask;
+      bigger[slot] = Tag(hash) | reinterpret_cast<std::uintptr_t>(entry);
+      at += kEntryHeader + kStringHeader + BodyBytes(entry + kEntryHeader);
+    }
   }
   slots_.swap(bigger);
 }
 
 std::uint32_t SharedStrings::Intern(std::string_view encoded, std::uint32_t chars) {
   const std::uint32_t hash = HashBytes(encoded);
+  const std::uint64_t tag = Tag(hash);
   const std::size_t mask = slots_.size() - 1;
   std::size_t at = hash & mask;
-  while (const std::uint32_t slot = slots_[at]) {
-    const std::uint32_t id = slot - 1;
-    if (hashes_[id] == hash) {
-      const std::uint8_t* s = strings_[id];
-      if (BodyBytes(s) + 1 == encoded.size() && std::memcmp(s + 2, encoded.data(), encoded.size()) == 0)
-        return id;
+  while (const std::uint64_t slot = slots_[at]) {
+    if ((slot & ~kAddressMask) == tag) {
+      const auto* entry = reinterpret_cast<const std::uint8_t*>(slot & kAddressMask);
+      const std::uint8_t* text = entry + kEntryHeader;
+      if (LoadU32(entry) == hash && BodyBytes(text) + 1 == encoded.size() &&
+          std::memcmp(text + 2, encoded.data(), encoded.size()) == 0)
+        return LoadU32(entry + 4);
     }
     at = (at + 1) & mask;
   }
-  const auto id = static_cast<std::uint32_t>(strings_.size());
-  strings_.push_back(Store(encoded, chars));
-  hashes_.push_back(hash);
-  slots_[at] = id + 1;
-  if (strings_.size() * 2 > slots_.size()) Grow();
+  const std::uint8_t* entry = Store(encoded, chars, hash);
+  slots_[at] = tag | reinterpret_cast<std::uintptr_t>(entry);
+  const std::uint32_t id = count_++;
+  if (std::size_t{count_} * 2 > slots_.size()) Grow();
   return id;
 }
 
 void SharedStrings::WriteRecords(ByteBuffer& out) const {
-  const std::size_t count = strings_.size();
+  const std::size_t count = count_;
   // Strings per EXTSST bucket: at least 8, and no more than 128 buckets.
   // (A table of many millions of strings gets at most as many buckets as fit one record.)
   const std::size_t perBucket = std::min<std::size_t>(0xFFFF, std::max<std::size_t>(8, (count + 127) / 128));
@@ -119,8 +144,13 @@ void SharedStrings::WriteRecords(ByteBuffer& out) const {
     ContinuedRecord rec(out, kRecSst);
     out.U32(static_cast<std::uint32_t>(std::min<std::uint64_t>(references_, 0xFFFFFFFFu)));
     out.U32(static_cast<std::uint32_t>(count));
-    for (std::size_t i = 0; i < count; ++i) {
-      const std::uint8_t* s = strings_[i];
+    std::size_t i = 0;  // index of the string
+    const Block* block = blocks_.data();
+    const Block* const blocksEnd = block + blocks_.size();
+    for (std::size_t next = 0; block != blocksEnd; ++i) {
+      const std::uint8_t* s = block->bytes.get() + next + kEntryHeader;
+      next += kEntryHeader + kStringHeader + BodyBytes(s);
+      if (next == block->used) ++block, next = 0;
       const std::size_t unit = (s[2] & 1) ? 2 : 1;
       std::size_t left = BodyBytes(s);
       // The count and flag stay together with at least one character.
@@ -155,8 +185,7 @@ void SharedStrings::WriteRecords(ByteBuffer& out) const {
 }
 
 std::size_t SharedStrings::MemoryBytes() const {
-  std::size_t bytes = slots_.capacity() * sizeof(std::uint32_t) + hashes_.capacity() * sizeof(std::uint32_t) +
-                      strings_.capacity() * sizeof(void*);
+  std::size_t bytes = slots_.capacity() * sizeof(std::uint64_t);
   for (const Block& b : blocks_) bytes += b.capacity;
   return bytes;
 }

@@ -21,7 +21,7 @@ class SharedStrings {
   // characters: 8-bit or UTF-16LE), adding it when it is new.
   std::uint32_t Intern(std::string_view encoded, std::uint32_t chars);
 
-  std::uint32_t unique() const { return static_cast<std::uint32_t>(strings_.size()); }
+  std::uint32_t unique() const { return count_; }
   // Cells referring to the table (the SST record's total count).
   void AddReference() { ++references_; }
   std::uint64_t references() const { return references_; }
@@ -34,9 +34,10 @@ class SharedStrings {
   std::size_t MemoryBytes() const;
 
  private:
-  // Stored string: 2-byte character count, flag byte, characters.
-  const std::uint8_t* Store(std::string_view encoded, std::uint32_t chars);
-  static std::size_t BodyBytes(const std::uint8_t* s);
+  // Stored entry: hash (4 bytes), index (4), character count (2), flag
+  // byte, characters. Entries follow each other in blocks, in index order.
+  static constexpr std::size_t kEntryHeader = 8;
+  const std::uint8_t* Store(std::string_view encoded, std::uint32_t chars, std::uint32_t hash);
   void Grow();
 
   struct Block {
@@ -45,9 +46,11 @@ class SharedStrings {
     std::size_t used = 0;
   };
   std::vector<Block> blocks_;
-  std::vector<const std::uint8_t*> strings_;
-  std::vector<std::uint32_t> hashes_;
-  std::vector<std::uint32_t> slots_;  // open addressing: string index + 1, 0 = empty
+  // Open addressing; a slot holds an entry's address in its low 48 bits and
+  // 16 bits of its hash above them (0: empty), so that most probes are
+  // decided without touching the entry.
+  std::vector<std::uint64_t> slots_;
+  std::uint32_t count_ = 0;
   std::uint64_t references_ = 0;
 };
 
