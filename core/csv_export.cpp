@@ -363,35 +363,76 @@ void WriteItemTable(const LotData& lot, ReplacingWriter& out) {
   }
 }
 
+// Copies a cell of a row. A short cell that does not end near the row's end
+// moves as one 16-byte block: the bytes behind it still belong to the row,
+// and the output has room for the overshoot, which the next write covers.
+inline char* CopyCell(char* o, std::string_view text, const char* rowLimit) {
+  if (text.size() <= 16 && text.data() + 16 <= rowLimit) {
+    std::memcpy(o, text.data(), 16);
+  } else {
+    std::memcpy(o, text.data(), text.size());
+  }
+  return o + text.size();
+}
+
+// The cells [firstCell, endCell) of the device table, row by row. Serial and
+// bin, and every cell of the title row, are written as they are.
 void WriteDeviceCells(const LotData& lot, std::size_t firstCell, std::size_t endCell, CsvFormat format,
                       ReplacingWriter& out) {
   const CellTable& cells = lot.deviceCells;
   const std::size_t w = static_cast<std::size_t>(lot.columns());
   endCell = std::min(endCell, cells.size());
   if (cells.width() != w) return;  // a table that does not belong to this item count
+  constexpr std::size_t kMaxScientific = 32;  // longest text WriteScientificText makes
   std::size_t k = firstCell;
   while (k < endCell) {
     const std::size_t row = k / w;
-    std::size_t col = k % w;
-    // Serial and bin, and every cell of the title row, are written as they are.
+    const std::size_t colFirst = k % w;
     const std::size_t rowEnd = std::min(endCell, (row + 1) * w);
-    const std::size_t plainEnd = row == 0 || format == CsvFormat::kData ? rowEnd : std::min(rowEnd, row * w + 2);
-    for (; k < plainEnd; ++k, ++col) PutRowCell(out, cells.At(row, col), col == w - 1);
-    if (format == CsvFormat::kScientific) {
-      for (; k < rowEnd; ++k, ++col) {
-        char* p = out.Room(kMaxValueText + 48);
-        std::size_t len = WriteScientificText(cells.At(row, col), p);
-        if (col == w - 1) {
-          p[len++] = '\r';
-          p[len++] = '\n';
-        } else {
-          p[len++] = ',';
+    const std::size_t colEnd = colFirst + (rowEnd - k);
+    k = rowEnd;
+    const CellTable::RowCells rowCells = cells.Row(row);
+    const std::size_t rowBytes = rowCells.ends[w - 1];
+    const char* const rowLimit = rowCells.base + rowBytes;
+    const bool plain = row == 0 || format == CsvFormat::kData;
+    const std::size_t room = rowBytes + w * (plain ? 1 : kMaxScientific + 1) + 2 + 16;
+    if (room > ReplacingWriter::kBufferBytes) {
+      // A row larger than the buffer: cell by cell.
+      for (std::size_t c = colFirst; c < colEnd; ++c) {
+        std::string_view text = rowCells[c];
+        if (!plain && c >= 2) {
+          if (format == CsvFormat::kScientific) {
+            char* p = out.Room(kMaxScientific);
+            out.Advance(WriteScientificText(text, p));
+            text = {};
+          } else {
+            text = CutAtUnit(text);
+          }
         }
-        out.Advance(len);
+        PutRowCell(out, text, c == w - 1);
       }
-    } else {
-      for (; k < rowEnd; ++k, ++col) PutRowCell(out, CutAtUnit(cells.At(row, col)), col == w - 1);
+      continue;
     }
+    char* const start = out.Room(room);
+    char* o = start;
+    for (std::size_t c = colFirst; c < colEnd; ++c) {
+      const std::string_view text = rowCells[c];
+      if (plain || c < 2) {
+        o = CopyCell(o, text, rowLimit);
+      } else if (format == CsvFormat::kScientific) {
+        o += WriteScientificText(text, o);
+      } else {
+        o = CopyCell(o, CutAtUnit(text), rowLimit);
+      }
+      if (c == w - 1) {
+        o[0] = '\r';
+        o[1] = '\n';
+        o += 2;
+      } else {
+        *o++ = ',';
+      }
+    }
+    out.Advance(static_cast<std::size_t>(o - start));
   }
 }
 

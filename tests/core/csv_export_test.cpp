@@ -204,6 +204,21 @@ TEST(CsvExport, ManyItemsAndLongCellsCrossBufferBoundaries) {
   EXPECT_EQ(last.substr(last.size() - 15), ",4.002990E-001\r");
 }
 
+TEST(CsvExport, RowLargerThanTheBufferIsWrittenCellByCell) {
+  const std::string huge(ReplacingWriter::kBufferBytes + 100, '7');
+  auto lot = HandLot({"IR", "VF", "BV"}, {{"P1", "1", {"1.5mA", huge, "2.0V"}}, {"P2", "1", {"1mA", "2mA", "3mA"}}});
+  auto devices = [&](int first, int last, CsvFormat format) {
+    const std::string csv = Csv(*lot, first, last, format);
+    return csv.substr(csv.find("Serial,"));
+  };
+  // Compared as booleans: a failure should not print megabytes.
+  EXPECT_TRUE(devices(1, 2, CsvFormat::kData) ==
+              "Serial,Bin,IR,VF,BV\r\nP1,1,1.5mA," + huge + ",2.0V\r\nP2,1,1mA,2mA,3mA\r\n");
+  EXPECT_TRUE(devices(1, 2, CsvFormat::kValue) ==
+              "Serial,Bin,IR,VF,BV\r\nP1,1,1.5," + huge + ",2.0\r\nP2,1,1,2,3\r\n");
+  EXPECT_EQ(devices(1, 1, CsvFormat::kScientific), "Serial,Bin,IR,VF,BV\r\nP1,1,1.500000E-003,INF,2.000000E+000\r\n");
+}
+
 // ---------------------------------------------------------------------------
 // Writing the file
 
