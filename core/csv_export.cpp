@@ -65,37 +65,47 @@ std::size_t WriteScientificGeneral(std::string_view text, char* out) {
 // are copied straight from the text. Everything else takes the general way.
 std::size_t WriteScientificText(std::string_view text, char* out) {
   const char* p = text.data();
-  const char* end = p + text.size();
+  const char* const end = p + text.size();
   while (p < end && IsSpaceByte(*p)) ++p;
-  bool negative = false;
+  char* o = out;
   if (p < end && (*p == '+' || *p == '-')) {
-    negative = *p == '-';
+    if (*p == '-') *o++ = '-';
     ++p;
   }
   const char* const number = p;
-  char significant[7];
+  // Significant digits go to their places in "d.dddddd" as they are read:
+  // the first to o[0], the i-th to o[i + 1].
   int count = 0;     // significant digits (from the first non-zero one)
   int digits = 0;    // all digits
   int fraction = 0;  // digits after the point
-  bool general = false;
-  auto take = [&](char c) {
+  for (; p < end; ++p) {
+    const unsigned d = static_cast<unsigned char>(*p) - unsigned{'0'};
+    if (d > 9) break;
     ++digits;
-    if (c == '0' && count == 0) return;
-    if (count == 7) general = true;
-    else significant[count++] = c;
-  };
-  for (; p < end && IsDigitByte(*p); ++p) take(*p);
+    if (count == 0 && d == 0) continue;
+    if (count == 7) return WriteScientificGeneral(text, out);
+    o[count == 0 ? 0 : count + 1] = *p;
+    ++count;
+  }
   if (p < end && *p == '.') {
-    for (++p; p < end && IsDigitByte(*p); ++p, ++fraction) take(*p);
+    for (++p; p < end; ++p) {
+      const unsigned d = static_cast<unsigned char>(*p) - unsigned{'0'};
+      if (d > 9) break;
+      ++digits;
+      ++fraction;
+      if (count == 0 && d == 0) continue;
+      if (count == 7) return WriteScientificGeneral(text, out);
+      o[count == 0 ? 0 : count + 1] = *p;
+      ++count;
+    }
   }
-  if (general || (p < end && (*p == 'e' || *p == 'E' || *p == 'x' || *p == 'X'))) {
-    return WriteScientificGeneral(text, out);
-  }
-  char* o = out;
+  if (p < end && (*p == 'e' || *p == 'E' || *p == 'x' || *p == 'X')) return WriteScientificGeneral(text, out);
   if (count == 0) {
     // No number reads as +0 ("inf" and "nan" aside); a written zero keeps its sign.
-    if (digits == 0 && StartsInfOrNan(number, end)) return WriteScientificGeneral(text, out);
-    if (digits > 0 && negative) *o++ = '-';
+    if (digits == 0) {
+      if (StartsInfOrNan(number, end)) return WriteScientificGeneral(text, out);
+      o = out;
+    }
     std::memcpy(o, "0.000000E+000", 13);
     return static_cast<std::size_t>(o - out) + 13;
   }
@@ -104,6 +114,7 @@ std::size_t WriteScientificText(std::string_view text, char* out) {
   int exponent = count - 1 - fraction;
   for (; p < end; ++p) {
     const char c = *p;
+    if (c < 'M') continue;
     if (c == 'M') exponent += 6;
     else if (c == 'k') exponent += 3;
     else if (c == 'm') exponent -= 3;
@@ -114,11 +125,8 @@ std::size_t WriteScientificText(std::string_view text, char* out) {
     break;
   }
   if (exponent > 300 || exponent < -300) return WriteScientificGeneral(text, out);
-  if (negative) *o++ = '-';
-  o[0] = significant[0];
   o[1] = '.';
-  std::memcpy(o + 2, "000000", 6);
-  for (int i = 1; i < count; ++i) o[1 + i] = significant[i];
+  for (int i = count; i < 7; ++i) o[i + 1] = '0';
   o[8] = 'E';
   o[9] = exponent < 0 ? '-' : '+';
   const unsigned e = static_cast<unsigned>(exponent < 0 ? -exponent : exponent);
