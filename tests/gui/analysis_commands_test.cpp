@@ -1,0 +1,68 @@
+// DeviceQC (F4) and Only Show Fail in the running application: disabled
+// while a file loads, then opening their dialogs on the active window's lot.
+#include <QAction>
+#include <QDialog>
+#include <QTableView>
+#include <QTableWidget>
+
+#include "analysis/analysis_commands.h"
+#include "analysis/device_qc_dlg.h"
+#include "analysis/fail_list_dlg.h"
+#include "app/commands.h"
+#include "tests/gui/gui_fixture.h"
+#include "tests/gui/test_lots.h"
+
+namespace lotvue::testing {
+namespace {
+
+class AnalysisCommands : public GuiTest {
+ protected:
+  void SetUp() override {
+    GuiTest::SetUp();
+    RegisterAnalysisCommands(*frame);
+  }
+};
+
+TEST_F(AnalysisCommands, DisabledWhileLoadingThenOpenTheirDialogs) {
+  EXPECT_EQ(frame->action(kCmdDeviceQc)->shortcut(), QKeySequence(Qt::Key_F4));
+  CLotvueView* view = Open(WriteTsd(dir, "LOT01.tsd", SmallLot(8, 3000).Bytes()));
+  frame->UpdateCommands();
+  if (!LoaderIdle()) {
+    EXPECT_FALSE(frame->action(kCmdDeviceQc)->isEnabled());
+    EXPECT_FALSE(frame->action(kCmdOnlyShowFail)->isEnabled());
+  }
+  ASSERT_TRUE(WaitLoaded(view));
+  frame->UpdateCommands();
+  EXPECT_TRUE(frame->action(kCmdDeviceQc)->isEnabled());
+  EXPECT_TRUE(frame->action(kCmdOnlyShowFail)->isEnabled());
+
+  int devices = -1, items = -1;
+  WhenModal([&](QWidget* w) {
+    if (auto* qc = qobject_cast<CDeviceQcDlg*>(w)) {
+      devices = qc->lot().devices();
+      items = static_cast<QTableWidget*>(qc->Control(CDeviceQcDlg::IDC_SCATTER_LIST))->rowCount();
+    }
+    qobject_cast<QDialog*>(w)->accept();
+  });
+  frame->RunCommand(kCmdDeviceQc);
+  EXPECT_EQ(devices, 3000);
+  EXPECT_EQ(items, 8);
+
+  int failed = -1;
+  QString title;
+  WhenModal([&](QWidget* w) {
+    if (auto* fail = qobject_cast<CFailListDlg*>(w)) {
+      failed = fail->list()->model()->rowCount();
+      title = fail->windowTitle();
+      EXPECT_EQ(fail->csvPath(), dir + "/LOT01_Fail.CSV");
+    }
+    qobject_cast<QDialog*>(w)->accept();
+  });
+  frame->RunCommand(kCmdOnlyShowFail);
+  EXPECT_EQ(failed, 1000);  // every third device failed
+  EXPECT_EQ(title, "Only Fail");
+  EXPECT_TRUE(messages.empty());
+}
+
+}  // namespace
+}  // namespace lotvue::testing
