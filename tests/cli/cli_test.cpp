@@ -1,14 +1,10 @@
 // lotvue-cli convert, fail-csv and convert-folder, run as a separate
-// process on generated result files; exit status, messages and files.
-#include <sys/stat.h>
+// process on generated result files: exit status, messages and files.
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
-#include <memory>
-#include <string>
-#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -17,14 +13,15 @@
 #include "core/result_file.h"
 #include "tools/tsd_writer.h"
 
+namespace lotvue {
 namespace {
 
 namespace fs = std::filesystem;
+using Names = std::vector<std::string>;
 
 struct CliRun {
   int status = -1;
-  std::string out;
-  std::string err;
+  std::string out, err;
 };
 
 std::string Read(const fs::path& p) {
@@ -32,29 +29,37 @@ std::string Read(const fs::path& p) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-void Write(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
+std::unique_ptr<LotData> Load(const std::string& path, bool onlyPass = false) {
+  auto lot = std::make_unique<LotData>();
+  lot->path = path;
+  SilentReaderEvents events;
+  LoadResultFile(*lot, ReadOptions{onlyPass}, events);
+  return lot;
+}
+
+// What the core writes for the same file.
+std::string ExpectedCsv(const std::string& path, int first, int last, CsvFormat format, bool onlyPass = false) {
+  auto lot = Load(path, onlyPass);
+  const CellRange r = DeviceCellRange(*lot, first, last);
+  return CsvText(*lot, r.firstCell, r.endCell, format);
+}
 
 class CliTest : public ::testing::Test {
  protected:
   void SetUp() override {
     dir_ = fs::temp_directory_path() /
-           ("lotvue-cli-" + std::to_string(getpid()) + "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+           ("lotvue-cli-" + std::to_string(getpid()) + ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_ / "config");
     fs::create_directories(dir_ / "lots");
   }
-  void TearDown() override {
-    fs::permissions(dir_ / "lots", fs::perms::owner_all, fs::perm_options::add);
-    fs::remove_all(dir_);
-  }
+  void TearDown() override { fs::remove_all(dir_); }
 
-  // Runs lotvue-cli with the Config folder of this test.
-  CliRun Cli(const std::vector<std::string>& args) {
-    const fs::path out = dir_ / "stdout";
-    const fs::path err = dir_ / "stderr";
+  // Runs lotvue-cli with this test's Config folder.
+  CliRun Cli(const Names& args) {
     const pid_t child = fork();
     if (child == 0) {
-      if (!freopen(out.c_str(), "w", stdout) || !freopen(err.c_str(), "w", stderr)) _exit(127);
+      if (!freopen((dir_ / "out").c_str(), "w", stdout) || !freopen((dir_ / "err").c_str(), "w", stderr)) _exit(127);
       setenv("LOTVUE_CONFIG_DIR", (dir_ / "config").c_str(), 1);
       std::vector<char*> argv{const_cast<char*>(LOTVUE_CLI)};
       for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -62,87 +67,55 @@ class CliTest : public ::testing::Test {
       execv(LOTVUE_CLI, argv.data());
       _exit(127);
     }
-    CliRun run;
     int status = 0;
     waitpid(child, &status, 0);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = Read(out);
-    run.err = Read(err);
-    return run;
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Read(dir_ / "out"), Read(dir_ / "err")};
   }
-
-  std::string Lot(const std::string& name, int devices = 12, int items = 5, double failShare = 0.3) {
+  std::string Lot(const std::string& name, int devices = 12, int items = 5) {
     tsd::GenerateOptions o;
     o.seed = 11;
     o.devices = devices;
     o.items = items;
-    o.failShare = failShare;
-    const fs::path p = dir_ / "lots" / name;
-    tsd::WriteFile(p.string(), tsd::GenerateLot(o));
-    return p.string();
+    o.failShare = 0.3;
+    tsd::WriteFile((dir_ / "lots" / name).string(), tsd::GenerateLot(o));
+    return (dir_ / "lots" / name).string();
   }
-
-  // What the core writes for the same file.
-  static std::unique_ptr<lotvue::LotData> Load(const std::string& path, bool onlyPass = false) {
-    auto lot = std::make_unique<lotvue::LotData>();
-    lot->path = path;
-    lotvue::SilentReaderEvents events;
-    lotvue::LoadResultFile(*lot, lotvue::ReadOptions{onlyPass}, events);
-    return lot;
-  }
-  static std::string ExpectedCsv(const std::string& path, int first, int last, lotvue::CsvFormat format,
-                                 bool onlyPass = false) {
-    auto lot = Load(path, onlyPass);
-    const lotvue::CellRange r = lotvue::DeviceCellRange(*lot, first, last);
-    return lotvue::CsvText(*lot, r.firstCell, r.endCell, format);
-  }
-  std::vector<std::string> LotFolder() const {
-    std::vector<std::string> names;
+  Names LotFolder() const {  // hidden names too: a temporary file would show
+    Names names;
     for (const auto& e : fs::directory_iterator(dir_ / "lots")) names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
   }
+  void Config(const std::string& name, const std::string& bytes) { std::ofstream(dir_ / "config" / name) << bytes; }
 
   fs::path dir_;
 };
 
-TEST_F(CliTest, FlagsOverrideTheSettingsForTheRun) {
+TEST_F(CliTest, FlagsOverrideTheSettingsFileForTheRunOnly) {
   const std::string a = Lot("A.tsd");
-  const std::string csv = lotvue::CsvPathOf(a);
+  const std::string settings = "ConvertFileTypeXLS=No\r\nConvertFileTypeCSV=Yes\r\nCSVFormat=2\r\nextra line";
+  Config("LotVuer.spec", settings);
   struct Case {
-    std::vector<std::string> flags;
+    Names flags;
     int first, last;
-    lotvue::CsvFormat format;
+    CsvFormat format;
     bool onlyPass;
   };
-  const std::vector<Case> cases = {
-      {{"--csv", "--no-xls"}, -1, -1, lotvue::CsvFormat::kData, false},
-      {{"--csv", "--no-xls", "--csv-format", "scientific", "--range", "3-3"}, 3, 3, lotvue::CsvFormat::kScientific, false},
-      {{"--no-xls", "--csv", "--csv-format=value", "--range=1-12", "--only-pass"}, 1, 12, lotvue::CsvFormat::kValue, true},
-      {{"--no-xls", "--csv", "--range", "12-12", "--all"}, 12, 12, lotvue::CsvFormat::kData, false},
-  };
-  for (const Case& c : cases) {
-    fs::remove(csv);
-    std::vector<std::string> args = {"convert"};
+  for (const Case& c : std::vector<Case>{
+           {{}, -1, -1, CsvFormat::kValue, false},
+           {{"--csv-format", "scientific", "--range", "3-3"}, 3, 3, CsvFormat::kScientific, false},
+           {{"--csv-format=data", "--range=1-12", "--only-pass"}, 1, 12, CsvFormat::kData, true},
+           {{"--no-xls", "--csv", "--range", "12-12", "--all"}, 12, 12, CsvFormat::kValue, false}}) {
+    Names args = {"convert"};
     args.insert(args.end(), c.flags.begin(), c.flags.end());
     args.push_back(a);
     const CliRun run = Cli(args);
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, csv + "\n");
-    EXPECT_EQ(Read(csv), ExpectedCsv(a, c.first, c.last, c.format, c.onlyPass));
+    EXPECT_EQ(run.out, CsvPathOf(a) + "\n");
+    EXPECT_EQ(Read(CsvPathOf(a)), ExpectedCsv(a, c.first, c.last, c.format, c.onlyPass));
   }
-  EXPECT_FALSE(fs::exists(dir_ / "config" / "LotVuer.spec"));  // never written
-}
-
-TEST_F(CliTest, SettingsFileDecidesWithoutFlagsAndStaysAsItWas) {
-  const std::string a = Lot("A.tsd");
-  const std::string settings = "ConvertFileTypeXLS=No\r\nConvertFileTypeCSV=Yes\r\nCSVFormat=2\r\nextra line";
-  Write(dir_ / "config" / "LotVuer.spec", settings);
-  const CliRun run = Cli({"convert", a});
-  EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(Read(lotvue::CsvPathOf(a)), ExpectedCsv(a, -1, -1, lotvue::CsvFormat::kValue));
-  EXPECT_FALSE(fs::exists(dir_ / "lots" / "A.XLS"));
   EXPECT_EQ(Read(dir_ / "config" / "LotVuer.spec"), settings);
+  EXPECT_EQ(LotFolder(), (Names{"A.CSV", "A.tsd"}));
 }
 
 TEST_F(CliTest, DefaultSettingsWriteTheBook) {
@@ -153,40 +126,28 @@ TEST_F(CliTest, DefaultSettingsWriteTheBook) {
   const CliRun run = Cli({"convert", a});
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");
-  EXPECT_EQ(LotFolder(), (std::vector<std::string>{"A.XLS", "A.tsd"}));
-  const CliRun kinds = Cli({"convert", "--data", "--scientific", a});
-  EXPECT_EQ(kinds.status, 0) << kinds.err;
-  EXPECT_EQ(LotFolder(), (std::vector<std::string>{"A.XLS", "A.tsd", "A_Data.XLS", "A_Scientific.XLS"}));
+  EXPECT_EQ(Cli({"convert", "--data", "--scientific", a}).status, 0);
+  EXPECT_EQ(LotFolder(), (Names{"A.XLS", "A.tsd", "A_Data.XLS", "A_Scientific.XLS"}));
+  EXPECT_FALSE(fs::exists(dir_ / "config" / "LotVuer.spec"));  // never written
 }
 
-TEST_F(CliTest, UsageErrors) {
+TEST_F(CliTest, UsageErrorsAndHelp) {
   const std::string a = Lot("A.tsd");
-  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-           {"convert"},
-           {"convert", "--bogus", a},
-           {"convert", "--csv-format", "hex", a},
-           {"convert", "--csv-format"},
-           {"convert", "--range", "3", a},
-           {"convert", "--range", "a-b", a},
-           {"convert", "--range", "1-99999999999", a},
-           {"convert", "--data", "--csv", a},
-           {"convert", "--scientific", "--range", "1-2", a},
-           {"fail-csv"},
-           {"fail-csv", "--x", a},
-           {"convert-folder"},
-           {"convert-folder", a, a},
-           {"no-such-command"}}) {
+  for (const Names& args : std::vector<Names>{
+           {"convert"}, {"convert", "--bogus", a}, {"convert", "--csv-format", "hex", a}, {"convert", "--csv-format"},
+           {"convert", "--range", "3", a}, {"convert", "--range", "a-b", a}, {"convert", "--range", "1-99999999999", a},
+           {"convert", "--data", "--csv", a}, {"convert", "--scientific", "--range", "1-2", a}, {"fail-csv"},
+           {"fail-csv", "--x", a}, {"convert-folder"}, {"convert-folder", a, a}, {"no-such-command"}}) {
     const CliRun run = Cli(args);
     EXPECT_EQ(run.status, 2) << ::testing::PrintToString(args);
     EXPECT_NE(run.err, "");
   }
-  EXPECT_EQ(LotFolder(), std::vector<std::string>{"A.tsd"});
+  EXPECT_EQ(LotFolder(), Names{"A.tsd"});
   const CliRun help = Cli({"--help"});
   EXPECT_EQ(help.status, 0);
   for (const char* word : {"convert ", "--range FIRST-LAST", "fail-csv", "convert-folder", "Exit status"}) {
     EXPECT_NE(help.out.find(word), std::string::npos) << word;
   }
-  EXPECT_EQ(Cli({"convert", "--help"}).status, 0);
 }
 
 TEST_F(CliTest, RangeIsCheckedAsTheSetupDialogChecksIt) {
@@ -196,7 +157,7 @@ TEST_F(CliTest, RangeIsCheckedAsTheSetupDialogChecksIt) {
     EXPECT_EQ(run.status, 1) << range;
     EXPECT_NE(run.err.find(a + ": Invalid"), std::string::npos) << run.err;
   }
-  EXPECT_EQ(LotFolder(), std::vector<std::string>{"A.tsd"});
+  EXPECT_EQ(LotFolder(), Names{"A.tsd"});
   EXPECT_EQ(Cli({"convert", "--csv", "--no-xls", "--range", "5-5", a}).status, 0);
 }
 
@@ -207,62 +168,52 @@ TEST_F(CliTest, BadInputsFailWithTheirMessageAndTheOthersAreStillWritten) {
   const std::string other = Lot("notes.txt");
   const CliRun run = Cli({"convert", "--csv", "--no-xls", missing, wide, other, good});
   EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.out, lotvue::CsvPathOf(good) + "\n");
-  EXPECT_NE(run.err.find(missing + ": cannot be opened\n"), std::string::npos) << run.err;
-  EXPECT_NE(run.err.find(wide + ": Is not TSD File\n"), std::string::npos) << run.err;
-  EXPECT_NE(run.err.find(other + ": Is not TSD File\n"), std::string::npos) << run.err;
-  EXPECT_EQ(LotFolder(), (std::vector<std::string>{"A.CSV", "A.tsd", "W.tsd", "notes.txt"}));
+  EXPECT_EQ(run.out, CsvPathOf(good) + "\n");
+  EXPECT_EQ(run.err, "lotvue-cli: " + missing + ": cannot be opened\nlotvue-cli: " + wide +
+                         ": Is not TSD File\nlotvue-cli: " + other + ": Is not TSD File\n");
+  EXPECT_EQ(LotFolder(), (Names{"A.CSV", "A.tsd", "W.tsd", "notes.txt"}));
 }
 
 TEST_F(CliTest, UnwritableOutputKeepsTheOldFileAndSpeaksTheLanguage) {
   const std::string a = Lot("A.tsd");
-  const std::string csv = lotvue::CsvPathOf(a);
-  Write(csv, "old");
-  fs::permissions(csv, fs::perms::owner_read);
-  Write(dir_ / "config" / "Language.spec", "LOTvue=1");
+  for (const std::string& path : {CsvPathOf(a), FailCsvPath(a)}) {
+    std::ofstream(path) << "old";
+    fs::permissions(path, fs::perms::owner_read);
+  }
+  Config("Language.spec", "LOTvue=1");
   const CliRun run = Cli({"convert", "--csv", "--no-xls", a});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err, "lotvue-cli: " + a + ": 创建CSV文件失败\n");
-  EXPECT_EQ(Read(csv), "old");
-  EXPECT_EQ(LotFolder(), (std::vector<std::string>{"A.CSV", "A.tsd"}));
-
-  const std::string fail = lotvue::FailCsvPath(a);
-  Write(fail, "old fail");
-  fs::permissions(fail, fs::perms::owner_read);
   EXPECT_EQ(Cli({"fail-csv", a}).status, 1);
-  EXPECT_EQ(Read(fail), "old fail");
+  EXPECT_EQ(Read(CsvPathOf(a)) + Read(FailCsvPath(a)), "oldold");
+  EXPECT_EQ(LotFolder(), (Names{"A.CSV", "A.tsd", "A_Fail.CSV"}));
 }
 
 TEST_F(CliTest, FailCsvListsTheFailedDevices) {
-  const std::string a = Lot("A.tsd", 40, 4, 0.3);
+  const std::string a = Lot("A.tsd", 40, 4);
   const CliRun run = Cli({"fail-csv", a});
   EXPECT_EQ(run.status, 0) << run.err;
-  const std::string path = (dir_ / "lots" / "A_Fail.CSV").string();
-  EXPECT_EQ(run.out, path + "\n");
-  const std::string text = Read(path);
-  EXPECT_EQ(text, lotvue::FailCsvText(lotvue::FailRowsOf(*Load(a))));
-  EXPECT_EQ(text.rfind("Number,Serial,Bin,", 0), 0u);
+  EXPECT_EQ(run.out, FailCsvPath(a) + "\n");
+  const std::string text = Read(FailCsvPath(a));
+  EXPECT_EQ(text, FailCsvText(FailRowsOf(*Load(a))));
   EXPECT_NE(text.find("\r\n1,F"), std::string::npos);  // at least one failed device
 }
 
 TEST_F(CliTest, FolderConversionTakesTheResultFilesInNameOrder) {
   const std::string b = Lot("B.TSD");
   const std::string a = Lot("A.tsd");
-  Lot("~C.tsd");
-  Lot(".D.tsd");
-  Lot("E.tsd.bak");
+  for (const char* skipped : {"~C.tsd", ".D.tsd", "E.tsd.bak"}) Lot(skipped);
   fs::create_directory(dir_ / "lots" / "F.tsd");
   for (const std::string& target : {(dir_ / "lots").string(), a}) {
     const CliRun run = Cli({"convert-folder", "--csv", "--no-xls", target});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, lotvue::CsvPathOf(a) + "\n" + lotvue::CsvPathOf(b) + "\n");
+    EXPECT_EQ(run.out, CsvPathOf(a) + "\n" + CsvPathOf(b) + "\n");
   }
-  EXPECT_EQ(Read(lotvue::CsvPathOf(b)), ExpectedCsv(b, -1, -1, lotvue::CsvFormat::kData));
-  EXPECT_EQ(LotFolder(),
-            (std::vector<std::string>{".D.tsd", "A.CSV", "A.tsd", "B.CSV", "B.TSD", "E.tsd.bak", "F.tsd", "~C.tsd"}));
-  const CliRun notResult = Cli({"convert-folder", (dir_ / "lots" / "E.tsd.bak").string()});
-  EXPECT_EQ(notResult.status, 1);
+  EXPECT_EQ(Read(CsvPathOf(b)), ExpectedCsv(b, -1, -1, CsvFormat::kData));
+  EXPECT_EQ(LotFolder(), (Names{".D.tsd", "A.CSV", "A.tsd", "B.CSV", "B.TSD", "E.tsd.bak", "F.tsd", "~C.tsd"}));
+  EXPECT_EQ(Cli({"convert-folder", (dir_ / "lots" / "E.tsd.bak").string()}).status, 1);
   EXPECT_EQ(Cli({"convert-folder", (dir_ / "nowhere").string()}).status, 1);
 }
 
 }  // namespace
+}  // namespace lotvue

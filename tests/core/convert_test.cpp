@@ -41,7 +41,7 @@ class ConvertTest : public ::testing::Test {
   ConvertResult WithoutLibrary(int first, int last) {
     return ConvertWithLibraryFrom((dir_ / "nolib").string(), *lot_, first, last, settings_, messages_);
   }
-  static std::string Read(const std::filesystem::path& p) {
+  static std::string Read(const std::string& p) {
     std::ifstream in(p, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
@@ -81,37 +81,6 @@ TEST_F(ConvertTest, MissingLibraryIsReportedAndTheCsvFileStillWritten) {
   }
 }
 
-TEST_F(ConvertTest, RangeAndFormatReachTheFile) {
-  settings_.ConvertFileTypeCSV = 1;
-  for (int format : {2, 0, 1}) {
-    settings_.CSVFormat = format;
-    for (auto [first, last] : {std::pair{3, 3}, std::pair{1, 1}, std::pair{1, 3}, std::pair{-1, -1}}) {
-      ASSERT_TRUE(WithoutLibrary(first, last).csvWritten);
-      EXPECT_EQ(Read(CsvPath()), Expected(first, last, CsvFormatOf(format)));
-    }
-  }
-  EXPECT_NE(Read(CsvPath()).find("P3,1,-1.230000E-005,0.000000E+000\r\n"), std::string::npos);
-}
-
-TEST_F(ConvertTest, UnwritableCsvShowsTheLanguagesMessageAndKeepsTheOldFile) {
-  settings_.ConvertFileTypeXLS = 0;
-  settings_.ConvertFileTypeCSV = 1;
-  std::ofstream(CsvPath(), std::ios::binary) << "old";
-  std::filesystem::permissions(CsvPath(), std::filesystem::perms::owner_read);
-  struct Case {
-    int language;
-    const char* text;
-  };
-  for (const Case& c : std::vector<Case>{{0, "Creat CSV File Error"}, {1, "创建CSV文件失败"}, {2, "创建CSV文件失败"}}) {
-    SelectLanguageTable(c.language);
-    messages_.texts.clear();
-    EXPECT_FALSE(WithoutLibrary(-1, -1).csvWritten);
-    EXPECT_EQ(messages_.texts, (std::vector<std::string>{"Xls.dll no find.", c.text}));
-    EXPECT_EQ(Read(CsvPath()), "old");
-  }
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 2);  // nolib and the old file
-}
-
 TEST_F(ConvertTest, WithTheLibraryTheBookComesFirstAndItsFailureStopsTheCsv) {
   CXlsLibrary probe;
   if (probe.LoadFrom(LOTVUE_BIN_DIR) != 1) GTEST_SKIP() << "no spreadsheet library in " << LOTVUE_BIN_DIR;
@@ -134,25 +103,6 @@ TEST_F(ConvertTest, WithTheLibraryTheBookComesFirstAndItsFailureStopsTheCsv) {
   ASSERT_EQ(messages_.texts.size(), 1u);
   EXPECT_EQ(messages_.texts[0], "Creat XLS File Error(My_Convert)(0)");
   EXPECT_FALSE(std::filesystem::exists(CsvPath()));
-}
-
-TEST(ConvertRange, SetupDialogRule) {
-  struct Case {
-    int first, last, devices;
-    bool valid;
-  };
-  for (const Case& c : std::vector<Case>{{1, 5, 5, true},
-                                         {3, 3, 5, true},
-                                         {5, 5, 5, true},
-                                         {1, 0, 0, false},  // a lot without devices
-                                         {1, 6, 5, false},
-                                         {0, 6, 5, false},
-                                         {0, 3, 5, false},
-                                         {-1, 3, 5, false},
-                                         {4, 3, 5, false}}) {
-    EXPECT_EQ(IsValidDeviceRange(c.first, c.last, c.devices), c.valid)
-        << c.first << "-" << c.last << " of " << c.devices;
-  }
 }
 
 }  // namespace

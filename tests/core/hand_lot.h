@@ -27,7 +27,7 @@ inline std::unique_ptr<LotData> HandLot(const std::vector<std::string>& titles, 
   lot->itemCount = items;
   lot->deviceCount = static_cast<int>(devices.size());
   lot->path = path;
-  const char* labels[] = {"DataFileName", "WaferNum", "SystemName", "DeviceName",
+  const char* labels[] = {"DataFileName", "WaferNum",     "SystemName",   "DeviceName",
                           "LotName",      "OperatorName", "TestFileName", "Comment"};
   for (int i = 0; i < 8; ++i) {
     lot->headerCells.push_back(labels[i]);
