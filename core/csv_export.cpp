@@ -3,9 +3,13 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cerrno>
 #include <climits>
 #include <condition_variable>
@@ -383,6 +387,22 @@ inline char* CopyCell(char* o, std::string_view text, const char* rowLimit) {
   return o + text.size();
 }
 
+// A Value cell: the text cut before its first byte above '9' (CutAtUnit).
+// A short cell with 16 readable bytes is cut with one comparison of all
+// 16 bytes at once.
+inline char* CopyValueCell(char* o, std::string_view text, const char* rowLimit) {
+#if defined(__SSE2__)
+  if (text.size() <= 16 && text.data() + 16 <= rowLimit) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data()));
+    // Signed comparison, as the cut counts bytes 0x80 to 0xFF as below '9'.
+    const unsigned above = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpgt_epi8(bytes, _mm_set1_epi8('9'))));
+    std::memcpy(o, text.data(), 16);
+    return o + std::countr_zero(above | (1u << text.size()));
+  }
+#endif
+  return CopyCell(o, CutAtUnit(text), rowLimit);
+}
+
 // The cells [firstCell, endCell) of the device table, row by row. Serial and
 // bin, and every cell of the title row, are written as they are.
 void WriteDeviceCells(const LotData& lot, std::size_t firstCell, std::size_t endCell, CsvFormat format,
@@ -430,7 +450,7 @@ void WriteDeviceCells(const LotData& lot, std::size_t firstCell, std::size_t end
       } else if (format == CsvFormat::kScientific) {
         o += WriteScientificText(text, o);
       } else {
-        o = CopyCell(o, CutAtUnit(text), rowLimit);
+        o = CopyValueCell(o, text, rowLimit);
       }
       if (c == w - 1) {
         o[0] = '\r';

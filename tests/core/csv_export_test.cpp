@@ -95,7 +95,7 @@ TEST(CsvExport, EachFormatOnTrickyValueTexts) {
 
 // Scientific cells written straight from the text must give exactly the
 // bytes of reading the number and printing it.
-TEST(CsvExport, ScientificTextMatchesReadingAndPrinting) {
+TEST(CsvExport, FastCellsMatchTheGeneralRoutines) {
   std::vector<std::string> texts = {
       "-0", "-0.000mV", "+0.5", "nan", "-inf", "NaN", "nAn(1)", "INFINITY", "In", "No", "0x1F", "1e3", "1.5E-3mA",
       "9999999", "99999995", "12345675", "1.2345675", "1.0000000u", ".5", "5.", "-.5k", ".", "-", "--1", "- 1",
@@ -121,6 +121,18 @@ TEST(CsvExport, ScientificTextMatchesReadingAndPrinting) {
               std::string(general, WriteScientificE3(ScaledValueOf(t), general)))
         << '"' << t << '"';
   }
+  // The same texts as Value cells, in rows of 1000, must be cut as CutAtUnit cuts.
+  std::vector<std::string> titles(1000, "T");
+  std::vector<testing::HandDevice> rows;
+  std::string expected;
+  for (std::size_t i = 0; i + 1000 <= texts.size(); i += 1000) {
+    rows.push_back({"P", "1", {texts.begin() + i, texts.begin() + i + 1000}});
+    expected += "P,1";
+    for (std::size_t j = i; j < i + 1000; ++j) expected += "," + std::string(CutAtUnit(std::string_view(texts[j])));
+    expected += "\r\n";
+  }
+  const std::string csv = Csv(*HandLot(titles, rows), 1, static_cast<int>(rows.size()), CsvFormat::kValue);
+  EXPECT_TRUE(csv.substr(csv.size() - expected.size()) == expected);
 }
 
 TEST(CsvExport, RowsAndCellsLargerThanTheBuffer) {
