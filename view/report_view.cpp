@@ -28,6 +28,7 @@ std::function<void(CLotvueView&)> CLotvueView::WholeFileConverter;
 namespace {
 
 constexpr int kProgressTimerMs = 20;
+constexpr int kStatusScreenHeight = 80;  // the status line and the progress bar under it
 
 QColor ToQColor(ColorRef c) { return QColor(RedOf(c), GreenOf(c), BlueOf(c)); }
 
@@ -113,6 +114,7 @@ CLotvueView::CLotvueView(QWidget* parent) : QAbstractScrollArea(parent) {
   setFont(font_);
   viewport()->setFont(font_);
   maxCharWidth_ = QFontMetrics(font_).maxWidth();
+  glyphs_ = AsciiGlyphs(font_);
   grid_.rowHeight = ReportRowHeight(font_);
   viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
   viewport()->setAutoFillBackground(false);
@@ -216,8 +218,13 @@ void CLotvueView::OnTimer() {
       finished = true;
     }
   }
-  viewport()->update();
-  if (finished) Q_EMIT loadFinished();
+  if (finished) {
+    viewport()->update();
+    Q_EMIT loadFinished();
+  } else {
+    // Only the status lines change from tick to tick.
+    viewport()->update(QRect(0, 0, viewport()->width(), kStatusScreenHeight));
+  }
 }
 
 void CLotvueView::ScrollToRow(int row) { verticalScrollBar()->setValue(row); }
@@ -311,25 +318,33 @@ void CLotvueView::Draw(QPainter& painter, const PaintList& list) {
         }
         break;
       case PaintKind::kText: {
-        const QString text = DisplayText(list.TextOf(op));
-        if (text.isEmpty()) break;
+        const std::string_view bytes = list.TextOf(op);
+        if (bytes.empty()) break;
         painter.setPen(ToQColor(op.color));
+        const bool fast = glyphs_.CanDraw(bytes);
+        QString text;
+        if (!fast) text = DisplayText(bytes);
+        auto width = [&] { return fast ? static_cast<int>(glyphs_.Width(bytes) + 0.5) : metrics.horizontalAdvance(text); };
         int x = r.left;
         int y = r.top + (r.bottom - r.top - lineHeight) / 2 + ascent;
         switch (op.place) {
           case TextPlace::kLeft:
             break;
           case TextPlace::kRight:
-            x = r.right - metrics.horizontalAdvance(text);
+            x = r.right - width();
             break;
           case TextPlace::kCentre:
-            x = r.left + (r.right - r.left - metrics.horizontalAdvance(text)) / 2;
+            x = r.left + (r.right - r.left - width()) / 2;
             break;
           case TextPlace::kTopLeft:
             y = r.top + ascent;
             break;
         }
-        painter.drawText(x, y, text);
+        if (fast) {
+          glyphs_.Draw(painter, x, y, bytes);
+        } else {
+          painter.drawText(x, y, text);
+        }
         break;
       }
     }
@@ -345,12 +360,13 @@ void CLotvueView::PaintFrame(QImage& image) {
   Draw(painter, paintList_);
 }
 
-void CLotvueView::paintEvent(QPaintEvent*) {
+void CLotvueView::paintEvent(QPaintEvent* event) {
   if (memBitmap_.size() != viewport()->size()) memBitmap_ = QImage(viewport()->size(), QImage::Format_RGB32);
   if (memBitmap_.isNull()) return;
   PaintFrame(memBitmap_);
   QPainter painter(viewport());
-  painter.drawImage(0, 0, memBitmap_);
+  const QRect exposed = event->rect();
+  painter.drawImage(exposed, memBitmap_, exposed);
 }
 
 }  // namespace lotvue

@@ -16,6 +16,7 @@
 #include "core/lot_data.h"
 #include "core/report_grid.h"
 #include "core/report_paint.h"
+#include "view/ascii_glyphs.h"
 
 class QPainter;
 
@@ -93,6 +94,7 @@ class CLotvueView : public QAbstractScrollArea {
   ReportGrid grid_;
   QFont font_;
   int maxCharWidth_ = 0;
+  AsciiGlyphs glyphs_;
   QImage memBitmap_;  // the back buffer, until the next resize
   PaintList paintList_;
   std::string path_;  // the file this window asked for
