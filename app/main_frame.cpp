@@ -170,6 +170,7 @@ void CMainFrame::CreateActions() {
     auto* a = new QAction(this);
     a->setData(info.id);
     if (info.icon) a->setIcon(QIcon(QStringLiteral(":/icons/%1.png").arg(QLatin1String(info.icon))));
+    a->setIconVisibleInMenu(false);  // the images belong to the toolbar
     if (info.fixedText) a->setText(QString::fromUtf8(info.fixedText));
     a->setMenuRole(QAction::NoRole);
     connect(a, &QAction::triggered, this, [this, id = info.id] { RunCommand(id); });
