@@ -489,13 +489,16 @@ void ReadDeviceRecords(ResultFileSource& file, LotData& lot, const ReadOptions& 
   const bool endedEarly = file.eof();
   std::vector<std::uint8_t> data;
   if (!endedEarly) {
+    // The size hint makes one read of the whole rest (one byte more to see
+    // the end); without it, or when the file grew, chunks of 1 MiB follow.
     const std::uint64_t headBytes = 512 + 80 * static_cast<std::uint64_t>(items);
-    if (file.SizeHint() > headBytes) data.reserve(static_cast<std::size_t>(file.SizeHint() - headBytes) + recordBytes);
-    constexpr std::size_t kChunk = std::size_t{1} << 22;
+    std::size_t chunk = std::size_t{1} << 20;
+    if (file.SizeHint() > headBytes) chunk = static_cast<std::size_t>(file.SizeHint() - headBytes) + 1;
     while (!file.eof()) {
       const std::size_t at = data.size();
-      data.resize(at + kChunk);
-      data.resize(at + file.Read(data.data() + at, kChunk));
+      data.resize(at + chunk);
+      data.resize(at + file.Read(data.data() + at, chunk));
+      chunk = std::size_t{1} << 20;
     }
   }
   std::size_t records = 0;
