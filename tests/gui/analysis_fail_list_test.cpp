@@ -139,21 +139,16 @@ TEST_F(FailListDialog, NoFailedDevicesAndUnwritableFolder) {
   const std::string folder = testing::TempFolder("fail-list-none");
   testing::ReadLot(testing::SmallLot(1, 2).Bytes(), lot_, folder + "/ALLPASS.tsd");
   BuildFailRows(lot_);
+  // Without failed devices a double click still writes the title line.
   CFailListDlg dlg(failRows, lot_.columns(), folder + "/ALLPASS");
-  dlg.show();
-  QApplication::processEvents();
   EXPECT_EQ(dlg.list()->model()->rowCount(), 0);
-  EXPECT_EQ(dlg.list()->model()->columnCount(), 4);
   DoubleClick(dlg.list(), QPoint(10, 10));
   EXPECT_EQ(ReadAll(folder + "/ALLPASS_Fail.CSV"), "Number,Serial,Bin," + std::string(failRows.At(0, 2)) + ",\r\n");
   EXPECT_EQ(questions_.size(), 1u);
-
   // A folder that does not exist: no file, no question, no message.
-  questions_.clear();
   CFailListDlg lost(failRows, lot_.columns(), folder + "/missing/ALLPASS");
-  lost.show();
   DoubleClick(lost.list(), QPoint(10, 10));
-  EXPECT_TRUE(questions_.empty());
+  EXPECT_EQ(questions_.size(), 1u);
   EXPECT_TRUE(messages_.empty());
 }
 
