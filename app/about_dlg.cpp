@@ -15,8 +15,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   auto* icon = new QLabel(this);
   icon->setPixmap(QIcon(QStringLiteral(":/icons/lotvue.png")).pixmap(32, 32));
   icon->setGeometry(DialogRect(this, 11, 17, 21, 20));
-  auto* product = new QLabel(QStringLiteral("Lotvue Version 1.0  for TAVO VXT-5000"), this);
-  product->setGeometry(DialogRect(this, 40, 10, 130, 8));
+  auto* product = new QLabel(QStringLiteral("Lotvue Version 1.0 for VXT-5000"), this);
+  product->setGeometry(DialogRect(this, 40, 10, 134, 8));
   auto* maker = new QLabel(QStringLiteral("TAVO"), this);
   maker->setGeometry(DialogRect(this, 40, 25, 130, 8));
   auto* ok = new QPushButton(QStringLiteral("OK"), this);

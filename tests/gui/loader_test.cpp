@@ -62,7 +62,7 @@ TEST_F(Loader, HandsTheLotOverToItsTicketOnly) {
   const LoadTicket ticket = Start(path);
   ASSERT_NE(ticket, 0u);
   EXPECT_FALSE(LoaderIdle());
-  EXPECT_EQ(Start(path), 0u) << "one file at a time";
+  EXPECT_EQ(StartLoading(LoaderHooks{}), 0u) << "one file at a time";
   WaitWhileReading(ticket);
   ASSERT_EQ(LoadingLot.loadState.load(), kRead);
   EXPECT_EQ(readyTicket.load(), ticket);

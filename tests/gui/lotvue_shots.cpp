@@ -12,6 +12,7 @@
 //     --menu POS       open the menu-bar menu at POS
 //     --progress       take the picture while the file is still loading
 //     --child-max      maximise the report window
+//     --dialog NAME    open a dialog (format, language, about, normal) for the picture
 //     --grab OUT.png   save the screen (X) or the main window (offscreen)
 //     --hold SECONDS   keep running that long afterwards
 #include <QAction>
@@ -31,7 +32,10 @@
 #include <cstdlib>
 #include <functional>
 
+#include <QTimer>
+
 #include "app/child_frame.h"
+#include "app/commands.h"
 #include "app/lotvue_app.h"
 #include "app/main_frame.h"
 #include "core/app_settings.h"
@@ -64,7 +68,7 @@ void Pump(int ms) {
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Lotvue"));
-  QString file, row, grab;
+  QString file, row, grab, dialog;
   int x = 0, select = -1, language = -1, menu = -1, hold = 0;
   bool perDevice = false, lines = false, progress = false, childMax = false;
   const QStringList args = QApplication::arguments();
@@ -81,6 +85,7 @@ int main(int argc, char* argv[]) {
     else if (a == "--progress") progress = true;
     else if (a == "--child-max") childMax = true;
     else if (a == "--grab") grab = next();
+    else if (a == "--dialog") dialog = next();
     else if (a == "--hold") hold = next().toInt();
     else file = a;
   }
@@ -126,15 +131,31 @@ int main(int argc, char* argv[]) {
       Pump(300);
     }
   }
-  if (!grab.isEmpty()) {
+  auto save = [&] {
+    if (grab.isEmpty()) return;
     QPixmap shot;
     if (QGuiApplication::platformName() == QLatin1String("xcb")) {
       shot = QGuiApplication::primaryScreen()->grabWindow(0);
+    } else if (QWidget* modal = QApplication::activeModalWidget()) {
+      shot = modal->grab();
     } else {
       shot = frame->grab();
     }
     shot.save(grab);
     std::printf("saved %s\n", qPrintable(grab));
+  };
+  if (!dialog.isEmpty()) {
+    const int id = dialog == "format"     ? kCmdFormat
+                   : dialog == "language" ? kCmdLanguage
+                   : dialog == "about"    ? kCmdAbout
+                                          : kCmdNormalDistribution;
+    QTimer::singleShot(700, [&] {
+      save();
+      if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+    });
+    frame->RunCommand(id);
+  } else {
+    save();
   }
   std::fflush(stdout);
   Pump(hold * 1000);
