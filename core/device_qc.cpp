@@ -283,6 +283,8 @@ QcMessage ShowHistogram(const QcLot& lot, HistogramState& h) {
   h.minText.assign(e.minText);
   h.maxText.assign(e.maxText);
 
+  // Not const: UnitSuffix below upper-cases a unit letter of it (v a f r h)
+  // in place, and the labels carry it that way.
   std::string unitMax = PrefixUnitSuffix(h.maxText);
   if (PrefixUnitSuffix(h.minText) != unitMax) h.minText = InPrefixOf(h.minText, unitMax);
   const std::string unitBase = UnitSuffix(unitMax);
