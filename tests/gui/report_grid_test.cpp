@@ -86,30 +86,5 @@ TEST(ReportGrid, FormatIsOfferedUpTo2000Strings) {
   }
 }
 
-TEST(ReportGrid, ScrollRangeRowsAndHits) {
-  ReportGrid grid;
-  grid.rowHeight = 22;
-  grid.columnWidths = {80, 40, 120};
-  grid.rowCount = 100;
-  EXPECT_EQ(grid.TotalWidth(), 240);
-  EXPECT_EQ(grid.FullRowsIn(230), 10);
-  EXPECT_EQ(grid.MaxFirstRow(230), 90);
-  EXPECT_EQ(grid.MaxScrollX(200), 40);
-  grid.firstRow = 500;
-  grid.scrollX = -5;
-  grid.ClampScroll(200, 230);
-  EXPECT_EQ(grid.firstRow, 90);
-  EXPECT_EQ(grid.scrollX, 0);
-  grid.firstRow = 7;
-  grid.scrollX = 30;
-  EXPECT_EQ(grid.RowTop(7), 0);
-  EXPECT_EQ(grid.RowTop(5), -44);
-  EXPECT_EQ(grid.ColumnLeft(2), 90);
-  EXPECT_EQ(grid.RowAt(0), 7);
-  EXPECT_EQ(grid.RowAt(43), 8);
-  EXPECT_EQ(grid.RowAt(-1), -1);
-  EXPECT_EQ(grid.RowAt(22 * 93), -1) << "below the last row";
-}
-
 }  // namespace
 }  // namespace lotvue
