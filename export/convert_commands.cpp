@@ -1,0 +1,185 @@
+#include "export/convert_commands.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMessageBox>
+#include <QPointer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QUrl>
+
+#include "app/commands.h"
+#include "app/main_frame.h"
+#include "core/csv_export.h"
+#include "core/language.h"
+#include "core/loader.h"
+#include "core/lot_data.h"
+#include "core/xls_export.h"
+#include "export/batch_convert.h"
+#include "export/convert_details_dlg.h"
+#include "export/convert_setup_dlg.h"
+#include "view/message_box.h"
+#include "view/report_view.h"
+
+namespace lotvue {
+
+namespace {
+
+QString Text(int slot) { return QString::fromUtf8(Lang(slot)); }
+QString FileName(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+
+// The wait cursor for as long as a conversion runs; a message box in
+// between gets the arrow back.
+class WaitCursor {
+ public:
+  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+// The conversion's messages: boxes owned by the report window.
+class ViewMessages : public ExportMessages {
+ public:
+  explicit ViewMessages(CLotvueView* view) : view_(view) {}
+  void Show(const std::string& text) override {
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    ShowMessageUtf8(view_, text);
+    QApplication::restoreOverrideCursor();
+  }
+
+ private:
+  QPointer<CLotvueView> view_;
+};
+
+bool DefaultAskOpenQuestion(QWidget* parent, const QString& caption, const QString& text) {
+  return QMessageBox::question(parent, caption, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) ==
+         QMessageBox::Yes;
+}
+
+// The question, then the opening; a failed opening is said in an
+// application message box.
+void OfferToOpen(CLotvueView& view, const std::string& path, bool textEditorFallback) {
+  const QString file = FileName(path);
+  if (!AskOpenQuestion(&view, file, Text(kSlotSaveSuccessOpen) + file)) return;
+  if (!OpenConvertedFile(path, textEditorFallback)) ShowMessage(nullptr, Text(kSlotCallExcelError));
+}
+
+// The commands act on a window whose lot has been handed over.
+bool HasLot(const CLotvueView& view) { return view.Lot.loadState.load() == kRead; }
+
+// Events are let through at most this often while a book is written: the
+// window repaints its progress and answers the user, and a lot of millions
+// of devices does not spend its time in the event loop.
+constexpr int kProgressEventsMs = 10;
+
+}  // namespace
+
+std::function<bool(QWidget*, const QString&, const QString&)> AskOpenQuestion = DefaultAskOpenQuestion;
+std::function<bool(const std::string&, bool)> OpenConvertedFile = OpenWithDesktopApplication;
+
+bool OpenWithDesktopApplication(const std::string& path, bool textEditorFallback) {
+  const QString file = FileName(path);
+  if (QDesktopServices::openUrl(QUrl::fromLocalFile(file))) return true;
+  if (!textEditorFallback) return false;
+  // No application for the file: any text editor shows a CSV file.
+  static const char* const kEditors[] = {"gnome-text-editor", "gedit", "kate",       "kwrite",  "mousepad",
+                                         "xed",               "pluma", "featherpad", "leafpad", "geany"};
+  for (const char* editor : kEditors) {
+    const QString program = QStandardPaths::findExecutable(QString::fromLatin1(editor));
+    if (!program.isEmpty() && QProcess::startDetached(program, {file})) return true;
+  }
+  return false;
+}
+
+int DeviceCountOf(const LotData& lot) {
+  const int w = lot.columns();
+  if (w <= 0) return 0;
+  return static_cast<int>(lot.deviceCells.size() / static_cast<std::size_t>(w)) - 1;
+}
+
+ConvertResult ViewConvert(CLotvueView& view, int firstDevice, int lastDevice, const AppSettingsData& settings) {
+  ViewMessages messages(&view);
+  WaitCursor wait;
+  return My_Convert(view.Lot, firstDevice, lastDevice, settings, messages);
+}
+
+void AskOpenConverted(CLotvueView& view, const ConvertResult& result, const AppSettingsData& settings) {
+  if (settings.ConvertFileTypeXLS == 1 && result.xlsWritten) OfferToOpen(view, TwoSheetBookPath(view.Lot.path), false);
+  if (settings.ConvertFileTypeCSV == 1 && result.csvWritten) OfferToOpen(view, CsvPathOf(view.Lot.path), true);
+}
+
+void OnConvert(CLotvueView& view) {
+  if (!HasLot(view)) return;
+  const AppSettingsData settings = AppSettings;
+  const ConvertResult result = ViewConvert(view, -1, -1, settings);
+  AskOpenConverted(view, result, settings);
+}
+
+void OnConvertSetup(CLotvueView& view) {
+  if (!HasLot(view)) return;
+  CConvertSetupDlg dialog(&view);
+  dialog.m_nDeviceCount = DeviceCountOf(view.Lot);
+  const std::string& path = view.Lot.path;
+  dialog.m_strFileName = FileName(path.substr(0, path.size() >= 4 ? path.size() - 4 : 0));
+  if (dialog.exec() != QDialog::Accepted) return;
+  const AppSettingsData settings = AppSettings;
+  const ConvertResult result = ViewConvert(view, dialog.m_nBegin, dialog.m_nEnd, settings);
+  AskOpenConverted(view, result, settings);
+}
+
+void ConvertDataOrScientific(CLotvueView& view, int kind) {
+  // Re-entry (a command reached while a book is written) and a file being
+  // read both find the program busy.
+  if (!HasLot(view) || !LoaderIdle()) return;
+  const std::string book = OneKindBookPath(view.Lot.path, kind);
+  bool written = false;
+  {
+    ConvertingState converting;  // loadState 3: every window shows "Convering"
+    WaitCursor wait;
+    ViewMessages messages(&view);
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
+    bool first = true;
+    written = ConvertOneKindBook(view.Lot, kind, messages, [&](int row) {
+      view.ConvertProgress = row;
+      if (first || sinceEvents.elapsed() >= kProgressEventsMs) {
+        first = false;
+        view.viewport()->update();
+        QApplication::processEvents();
+        sinceEvents.restart();
+      }
+    });
+  }
+  view.viewport()->update();
+  QApplication::processEvents();
+  if (written) OfferToOpen(view, book, false);
+}
+
+void OnConvertDetail(CMainFrame& frame) {
+  CConvertDetailsDlg dialog(&frame);
+  if (dialog.exec() != QDialog::Accepted) return;
+  frame.RepaintAllViews();
+}
+
+void RegisterExportCommands(CMainFrame& frame) {
+  CMainFrame* f = &frame;
+  auto onView = [f](void (*command)(CLotvueView&)) {
+    return [f, command] {
+      if (CLotvueView* view = f->ActiveView()) command(*view);
+    };
+  };
+  frame.SetCommandHandler(kCmdConvert, onView(OnConvert));
+  frame.SetCommandHandler(kCmdConvertSetup, onView(OnConvertSetup));
+  frame.SetCommandHandler(kCmdConvertScientific, onView([](CLotvueView& v) { ConvertDataOrScientific(v, kKindScientific); }));
+  frame.SetCommandHandler(kCmdConvertData, onView([](CLotvueView& v) { ConvertDataOrScientific(v, kKindData); }));
+  frame.SetCommandHandler(kCmdConvertDetail, [f] { OnConvertDetail(*f); });
+  CBatchConverter* batch = CBatchConverter::Of(frame);
+  frame.SetCommandHandler(kCmdConvertAllFiles, [batch] { batch->OnConvertAllFiles(); });
+  // At the hand-over of a folder conversion's file: the whole lot, no questions.
+  CLotvueView::WholeFileConverter = [](CLotvueView& view) { ViewConvert(view, -1, -1); };
+}
+
+}  // namespace lotvue

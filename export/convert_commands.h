@@ -1,0 +1,63 @@
+// The convert commands of the report window and the main window: Convert
+// (F2), Convert Setup (F3), Convert Scientific, Convert Data, Convert
+// Detail and Convert All Files; the offer to open a written file; and
+// their registration with the main window.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include <QString>
+
+#include "core/app_settings.h"
+#include "core/convert.h"
+
+class QWidget;
+
+namespace lotvue {
+
+class CLotvueView;
+class CMainFrame;
+struct LotData;
+
+// Number of devices of a loaded lot: rows of the device table less the title row.
+int DeviceCountOf(const LotData& lot);
+
+// The view's conversion (My_Convert on its Lot): XLS and CSV as switched
+// on in settings, devices firstDevice..lastDevice (both negative: the
+// whole lot). Messages are boxes owned by the view; the wait cursor is
+// shown meanwhile.
+ConvertResult ViewConvert(CLotvueView& view, int firstDevice, int lastDevice,
+                          const AppSettingsData& settings = AppSettings);
+
+// After Convert and Convert Setup: offers to open the XLS file, then the
+// CSV file, each when its type is switched on and was written this time.
+void AskOpenConverted(CLotvueView& view, const ConvertResult& result, const AppSettingsData& settings = AppSettings);
+
+// Convert (32794): the whole lot, then the offer to open.
+void OnConvert(CLotvueView& view);
+// Convert Setup (32773): the device range dialog, then as Convert.
+void OnConvertSetup(CLotvueView& view);
+// Convert Scientific (kind 0) and Convert Data (kind 1): the one-kind book
+// of the whole lot, with the "Convering" progress screen while it is
+// written (LoadingLot.loadState 3), then the offer to open it.
+void ConvertDataOrScientific(CLotvueView& view, int kind);
+// Convert Detail (32793): the details dialog; on OK every report window repaints.
+void OnConvertDetail(CMainFrame& frame);
+
+// The question "Save success. Open this File ?" (caption, text): true for
+// Yes. Tests replace it.
+extern std::function<bool(QWidget* parent, const QString& caption, const QString& text)> AskOpenQuestion;
+// Shows a written file to the user: the desktop's application for the
+// file, and for a CSV file (textEditorFallback) a text editor when that
+// fails. False when nothing could be started. Tests replace it.
+extern std::function<bool(const std::string& path, bool textEditorFallback)> OpenConvertedFile;
+// The default of OpenConvertedFile.
+bool OpenWithDesktopApplication(const std::string& path, bool textEditorFallback);
+
+// Makes the main window run the six commands (the main window enables
+// them), and the report windows convert their file at the hand-over while
+// a folder conversion runs. Creates the folder conversion of the frame.
+void RegisterExportCommands(CMainFrame& frame);
+
+}  // namespace lotvue
