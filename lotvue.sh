@@ -52,7 +52,7 @@ if build/bin/lotvue-cli 2>&1 | grep -q '^  convert '; then
   fi
   echo "== lotvue-cli convert --csv --xls $TARGET"
   if build/bin/lotvue-cli convert --csv --xls "$TARGET"; then
-    echo "Converted files: $(realpath "${TARGET%.*}").CSV and .XLS (names as printed above)"
+    echo "Converted files (named above) lie beside $(realpath "$TARGET")"
   fi
 else
   echo "== lotvue-cli dump $FILE (this build has no convert command)"
