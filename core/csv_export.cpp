@@ -49,7 +49,6 @@ CellRange DeviceCellRange(const LotData& lot, int firstDevice, int lastDevice) {
 namespace {
 
 inline bool IsSpaceByte(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-inline bool IsDigitByte(char c) { return c >= '0' && c <= '9'; }
 
 // "inf" or "nan" in any letter case: the words that read as numbers.
 bool StartsInfOrNan(const char* p, const char* end) {
