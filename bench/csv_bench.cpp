@@ -1,7 +1,9 @@
 // Writing the CSV file of a lot of 200,000 devices x 64 items in each of the
-// three number formats, beside writing the same number of bytes to a file
-// with one plain write(2) in the same run (the speed ceiling of the disk
-// and the page cache). Files go to LOTVUE_BENCH_DIR (default /tmp).
+// three number formats (argument 0 Data, 1 Scientific, 2 Value), beside
+// writing the same bytes to a file with one plain write(2) in the same run
+// (the ceiling that the disk and the page cache set), and beside making the
+// same bytes in memory (the formatting alone). MB/s is bytes_per_second.
+// Files go to LOTVUE_BENCH_DIR (default /tmp).
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
