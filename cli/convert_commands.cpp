@@ -30,8 +30,9 @@ const char* const kConvertHelp =
     "convert [--csv|--no-csv] [--xls|--no-xls] [--csv-format data|scientific|value]\n"
     "        [--only-pass|--all] [--range FIRST-LAST] FILE...\n"
     "      Loads each result file and converts it as the Convert command of its\n"
-    "      window does: the XLS book FILE.XLS (two sheets, Data and Scientific)\n"
-    "      and the CSV file FILE.CSV, each when its type is switched on. Without\n"
+    "      window does: the XLS book (A.tsd gives A.XLS, sheets Data and\n"
+    "      Scientific) and the CSV file (A.CSV), each when its type is switched\n"
+    "      on; an old file is replaced only by a complete new one. Without\n"
     "      flags the settings file decides (by default XLS on, CSV off, format\n"
     "      data). --range converts devices FIRST to LAST only (1-based positions\n"
     "      in the file, both included; 1 <= FIRST <= LAST <= number of devices,\n"
@@ -39,13 +40,14 @@ const char* const kConvertHelp =
     "      devices only, or over all (default: the AvgStdOnlyPass setting).\n"
     "      The names of the files written are printed on stdout.\n"
     "  convert --data FILE...  |  convert --scientific FILE...\n"
-    "      The one-kind book of the whole lot instead: FILE_Data.XLS with every\n"
-    "      value as text, or FILE_Scientific.XLS with the values as numbers\n"
+    "      The one-kind book of the whole lot instead: A_Data.XLS with every\n"
+    "      value as text, or A_Scientific.XLS with the values as numbers\n"
     "      (65000 devices a sheet). Only --only-pass/--all go with these.\n";
 
 const char* const kFailCsvHelp =
     "fail-csv FILE...\n"
-    "      Writes FILE_Fail.CSV: the title row and every failed device, numbered.\n";
+    "      Writes the fail list (A.tsd gives A_Fail.CSV): the title row and every\n"
+    "      failed device, numbered.\n";
 
 const char* const kConvertFolderHelp =
     "convert-folder [--csv|--no-csv] [--xls|--no-xls] [--csv-format F] [--only-pass|--all]\n"
