@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/huge_pages.h"
+
 namespace lotvue {
 
 namespace {
@@ -50,10 +52,12 @@ CellTable::Data& CellTable::Mutable() {
 
 void CellTable::MoveRowToNewBlock(Data& d, std::size_t moreBytes) {
   Block b;
-  // Blocks grow from 4 KiB to 1 MiB, so that small lots stay small.
+  // Blocks grow from 4 KiB to 1 MiB, so that small lots stay small; a
+  // table told to expect many rows takes blocks of its hint (huge pages).
   const std::size_t grown = std::min(kBlockBytes, std::size_t{4096} << std::min<std::size_t>(d.blocks.size(), 8));
-  b.capacity = std::max(grown, 2 * (d.rowBytes + moreBytes));
+  b.capacity = std::max({grown, d.blockHint, 2 * (d.rowBytes + moreBytes)});
   b.bytes.reset(new char[b.capacity]);
+  AdviseHugePages(b.bytes.get(), b.capacity);
   if (d.rowBytes) std::memcpy(b.bytes.get(), d.rowBase, d.rowBytes);
   d.rowBase = b.bytes.get();
   d.blockFree = b.capacity;
@@ -93,6 +97,11 @@ void CellTable::ReserveRows(std::size_t rows) {
   d.rowStart.reserve(d.rowStart.size() + rows);
   d.cellEnd.reserve(d.cellEnd.size() + rows * width_);
   d.colors.reserve(d.colors.size() + rows * width_);
+  AdviseHugePages(d.rowStart.data(), d.rowStart.capacity() * sizeof(const char*));
+  AdviseHugePages(d.cellEnd.data(), d.cellEnd.capacity() * sizeof(std::uint32_t));
+  AdviseHugePages(d.colors.data(), d.colors.capacity());
+  // About eight text bytes a cell; blocks of 8 MiB once that is worth it.
+  if (rows * width_ * 8 >= (std::size_t{32} << 20)) d.blockHint = std::size_t{8} << 20;
 }
 
 std::size_t CellTable::MemoryBytes() const {

@@ -130,6 +130,7 @@ class CellTable {
     char* rowBase = nullptr;
     std::size_t rowBytes = 0;
     std::size_t blockFree = 0;
+    std::size_t blockHint = 0;  // size of new blocks for a table expecting many rows
   };
   // Tables copy cheaply: copies share the data until one of them is changed.
   Data& Mutable();

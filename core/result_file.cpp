@@ -10,6 +10,7 @@
 #include <cstring>
 #include <thread>
 
+#include "core/huge_pages.h"
 #include "core/number_text.h"
 #include "core/statistics.h"
 #include "core/value_text.h"
@@ -466,6 +467,26 @@ struct RecordFormatter {
   }
 };
 
+// Leaves bytes uninitialised on resize: the file's bytes overwrite them.
+template <typename T>
+struct UninitializedAllocator : std::allocator<T> {
+  template <typename U>
+  struct rebind {
+    using other = UninitializedAllocator<U>;
+  };
+  UninitializedAllocator() = default;
+  template <typename U>
+  UninitializedAllocator(const UninitializedAllocator<U>&) {}
+  template <typename U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <typename U, typename... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+};
+
 // Below this many cells a second formatting thread costs more than it saves.
 constexpr std::size_t kCellsForThreads = std::size_t{1} << 20;
 
@@ -487,13 +508,17 @@ void ReadDeviceRecords(ResultFileSource& file, LotData& lot, const ReadOptions& 
   // its serial number) is completed with zeros and counted.
   const std::size_t recordBytes = 8 + 4 * static_cast<std::size_t>(items);
   const bool endedEarly = file.eof();
-  std::vector<std::uint8_t> data;
+  std::vector<std::uint8_t, UninitializedAllocator<std::uint8_t>> data;
   if (!endedEarly) {
     // The size hint makes one read of the whole rest (one byte more to see
     // the end); without it, or when the file grew, chunks of 1 MiB follow.
     const std::uint64_t headBytes = 512 + 80 * static_cast<std::uint64_t>(items);
     std::size_t chunk = std::size_t{1} << 20;
-    if (file.SizeHint() > headBytes) chunk = static_cast<std::size_t>(file.SizeHint() - headBytes) + 1;
+    if (file.SizeHint() > headBytes) {
+      chunk = static_cast<std::size_t>(file.SizeHint() - headBytes) + 1;
+      data.reserve(chunk);
+      AdviseHugePages(data.data(), data.capacity());
+    }
     while (!file.eof()) {
       const std::size_t at = data.size();
       data.resize(at + chunk);

@@ -5,6 +5,7 @@
 #include <thread>
 #include <limits>
 
+#include "core/huge_pages.h"
 #include "core/number_text.h"
 
 namespace lotvue {
@@ -210,7 +211,10 @@ void AccumulateItems(const LotData& lot, const std::vector<std::uint8_t>& includ
   // (NaN where a cell is not collected; no cell of a lot reads as NaN).
   const bool wantStd = devices > 1;
   std::vector<double> collected;
-  if (wantStd) collected.reserve(static_cast<std::size_t>(devices) * static_cast<std::size_t>(width));
+  if (wantStd) {
+    collected.reserve(static_cast<std::size_t>(devices) * static_cast<std::size_t>(width));
+    AdviseHugePages(collected.data(), collected.capacity() * sizeof(double));
+  }
   constexpr double kNotCollected = std::numeric_limits<double>::quiet_NaN();
 
   // First pass over the devices in file order: sums and extremes. Summing

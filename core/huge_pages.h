@@ -1,0 +1,13 @@
+// Large buffers of a big lot are touched once, page by page; asking the
+// kernel for 2 MiB pages there saves most of the page faults.
+#pragma once
+
+#include <cstddef>
+
+namespace lotvue {
+
+// Advises transparent huge pages for the whole 2 MiB pages inside
+// [p, p + bytes); does nothing for small buffers or where unsupported.
+void AdviseHugePages(const void* p, std::size_t bytes);
+
+}  // namespace lotvue
