@@ -1,9 +1,8 @@
-// The convert commands of a report window: Convert, Convert Setup and the
-// one-kind books, the files they write, the offers to open them, the
-// progress screen and the commands' availability while a book is written.
+// The convert commands of a report window: the files written, the offers to
+// open them, the progress screen of a one-kind book and the availability of
+// the commands while it is written.
 #include <filesystem>
 
-#include <QApplication>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,10 +10,8 @@
 #include <QTimer>
 
 #include "app/child_frame.h"
-#include "core/csv_export.h"
 #include "core/language.h"
 #include "core/loader.h"
-#include "core/xls_export.h"
 #include "export/convert_setup_dlg.h"
 #include "tests/gui/export_fixture.h"
 #include "tests/gui/test_lots.h"
@@ -23,219 +20,129 @@ namespace lotvue::testing {
 namespace {
 
 using ConvertCommands = ExportTest;
+namespace fs = std::filesystem;
 
-TEST_F(ConvertCommands, ConvertWritesTheSwitchedOnTypesAndOffersEach) {
-  const std::string lot = WriteTsd(dir, "LOT1.tsd", SmallLot(2, 7).Bytes());
-  const std::string xls = dir + "/LOT1.XLS";
-  const std::string csv = dir + "/LOT1.CSV";
-  ASSERT_NE(OpenLoaded(lot), nullptr);
-  const QString saved = QString::fromUtf8(Lang(kSlotSaveSuccessOpen));
-
+TEST_F(ConvertCommands, ConvertAndSetupWriteTheSwitchedOnTypesAndOfferEach) {
+  ASSERT_NE(OpenLoaded(WriteTsd(dir, "LOT1.tsd", SmallLot(2, 7).Bytes())), nullptr);
+  const std::string xls = dir + "/LOT1.XLS", csv = dir + "/LOT1.CSV";
   struct Case {
-    const char* name;
-    int xlsOn, csvOn;
-    bool csvBlocked;  // a folder stands where the CSV file goes
-    bool answer, openWorks;
-    std::vector<std::string> asked;  // in order
-    std::vector<Opened> opened;
+    int command, xlsOn, csvOn;
+    const char* begin;  // Convert Setup: Begin and End typed, or Cancel (null)
+    bool csvBlocked, answer, openWorks;
+    std::vector<Opened> asked, opened;
     std::vector<QString> messages;
-  };
-  const Case cases[] = {
-      {"both, Yes", 1, 1, false, true, true, {xls, csv}, {{xls, false}, {csv, true}}, {}},
-      {"both, No", 1, 1, false, false, true, {xls, csv}, {}, {}},
-      {"XLS only, nothing can open it", 1, 0, false, true, false, {xls}, {{xls, false}}, {"Call Excel and NOTEPAD Error"}},
-      {"CSV only", 0, 1, false, true, true, {csv}, {{csv, true}}, {}},
-      {"none", 0, 0, false, true, true, {}, {}, {}},
-      {"CSV cannot be written", 1, 1, true, true, true, {xls}, {{xls, false}}, {"Creat CSV File Error"}},
+    std::size_t csvLines;
+  } cases[] = {
+      {kCmdConvert, 1, 1, nullptr, false, true, true, {{xls, 0}, {csv, 1}}, {{xls, 0}, {csv, 1}}, {}, 31},
+      {kCmdConvert, 1, 1, nullptr, false, false, true, {{xls, 0}, {csv, 1}}, {}, {}, 31},
+      {kCmdConvert, 1, 0, nullptr, false, true, false, {{xls, 0}}, {{xls, 0}}, {"Call Excel and NOTEPAD Error"}, 0},
+      {kCmdConvert, 0, 0, nullptr, false, true, true, {}, {}, {}, 0},
+      {kCmdConvert, 1, 1, nullptr, true, true, true, {{xls, 0}}, {{xls, 0}}, {"Creat CSV File Error"}, 0},
+      {kCmdConvertSetup, 1, 1, "3", false, false, true, {{xls, 0}, {csv, 1}}, {}, {}, 26},  // devices 3 and 4
+      {kCmdConvertSetup, 1, 1, nullptr, false, true, true, {}, {}, {}, 0},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    std::filesystem::remove_all(xls);
-    std::filesystem::remove_all(csv);
-    if (c.csvBlocked) std::filesystem::create_directories(csv + "/x");
+    SCOPED_TRACE(&c - cases);
+    fs::remove_all(xls);
+    fs::remove_all(csv);
+    if (c.csvBlocked) fs::create_directories(csv + "/x");  // a folder where the file goes
     ClearRecords();
     AppSettings.ConvertFileTypeXLS = c.xlsOn;
     AppSettings.ConvertFileTypeCSV = c.csvOn;
     answer = c.answer;
     openWorks = c.openWorks;
-    frame->RunCommand(kCmdConvert);
-    EXPECT_EQ(IsXlsBook(xls), c.xlsOn == 1);
-    if (!c.csvBlocked) {
-      EXPECT_EQ(Exists(csv), c.csvOn == 1);
+    if (c.command == kCmdConvertSetup) {
+      WhenModal([&c, this](QWidget* w) {
+        auto* d = qobject_cast<CConvertSetupDlg*>(w);
+        ASSERT_TRUE(d);
+        EXPECT_EQ(d->fileNameLabel()->text().toStdString() + d->endEdit()->text().toStdString(), dir + "/LOT1.XLS7");
+        if (!c.begin) return d->cancelButton()->click();
+        d->beginEdit()->setText(QString::fromLatin1(c.begin));
+        d->endEdit()->setText(QStringLiteral("4"));
+        d->okButton()->click();
+      });
+    }
+    frame->RunCommand(c.command);
+    EXPECT_EQ(IsXlsBook(xls), !c.asked.empty());
+    const std::vector<std::string> lines = CsvLines(csv);
+    EXPECT_EQ(c.csvBlocked ? 0 : lines.size(), c.csvLines);
+    if (c.csvLines == 26) {
+      EXPECT_EQ(lines[23].substr(0, 7) + lines[24].substr(0, 3) + lines[25].substr(0, 3), "Serial,F3,P4,");
     }
     ASSERT_EQ(questions.size(), c.asked.size());
     for (std::size_t i = 0; i < questions.size(); ++i) {
-      EXPECT_EQ(questions[i].caption.toStdString(), c.asked[i]);
-      EXPECT_EQ(questions[i].text, saved + QString::fromStdString(c.asked[i]));
+      const QString path = QString::fromStdString(c.asked[i].path);
+      EXPECT_EQ(questions[i], std::make_pair(path, QString::fromUtf8(Lang(kSlotSaveSuccessOpen)) + path));
     }
     EXPECT_EQ(opened, c.opened);
     EXPECT_EQ(messages, c.messages);
   }
 }
 
-TEST_F(ConvertCommands, ConvertSetupWritesTheChosenDevices) {
-  const std::string lot = WriteTsd(dir, "RANGE.tsd", SmallLot(2, 7).Bytes());
-  const std::string csv = dir + "/RANGE.CSV";
-  CLotvueView* view = OpenLoaded(lot);
-  ASSERT_NE(view, nullptr);
-  AppSettings.ConvertFileTypeXLS = 1;
-  AppSettings.ConvertFileTypeCSV = 1;
-  answer = false;
-
-  // Cancel: nothing is written, nothing asked.
-  WhenModal([](QWidget* w) {
-    auto* d = qobject_cast<CConvertSetupDlg*>(w);
-    ASSERT_NE(d, nullptr);
-    EXPECT_EQ(d->endEdit()->text(), "7");
-    d->cancelButton()->click();
-  });
-  frame->RunCommand(kCmdConvertSetup);
-  EXPECT_FALSE(Exists(csv));
-  EXPECT_FALSE(Exists(dir + "/RANGE.XLS"));
-  EXPECT_TRUE(questions.empty());
-
-  // Devices 3 to 4: the summary, the item table, the title row, two devices.
-  QString shownName;
-  WhenModal([&shownName](QWidget* w) {
-    auto* d = qobject_cast<CConvertSetupDlg*>(w);
-    ASSERT_NE(d, nullptr);
-    shownName = d->fileNameLabel()->text();
-    d->beginEdit()->setText(QStringLiteral("3"));
-    d->endEdit()->setText(QStringLiteral("4"));
-    d->okButton()->click();
-  });
-  frame->RunCommand(kCmdConvertSetup);
-  EXPECT_EQ(shownName.toStdString(), dir + "/RANGE.XLS");
-  EXPECT_TRUE(IsXlsBook(dir + "/RANGE.XLS"));
-  const std::vector<std::string> lines = CsvLines(csv);
-  ASSERT_EQ(lines.size(), 26u);
-  EXPECT_EQ(lines[0], "TAVO Test System VXT-5000");
-  EXPECT_EQ(lines[23].substr(0, 11), "Serial,Bin,");
-  EXPECT_EQ(lines[24].substr(0, 3), "F3,");
-  EXPECT_EQ(lines[25].substr(0, 3), "P4,");
-  EXPECT_EQ(questions.size(), 2u);
-}
-
 TEST_F(ConvertCommands, OneKindBookShowsProgressAndHoldsTheOtherCommands) {
-  // Large enough for the progress screen to be seen more than once.
-  const int devices = 30000;
+  const int devices = 30000;  // enough for the progress screen to be seen more than once
   tsd::GenerateOptions options;
   options.devices = devices;
   options.items = 8;
-  const std::string lot = WriteTsd(dir, "BIG.tsd", tsd::GenerateLot(options));
-  CLotvueView* view = OpenLoaded(lot);
+  CLotvueView* view = OpenLoaded(WriteTsd(dir, "BIG.tsd", tsd::GenerateLot(options)));
   ASSERT_NE(view, nullptr);
-  const std::string other = WriteTsd(dir, "OTHER.tsd", SmallLot(1, 2).Bytes());
-
-  struct Sample {
-    int progress;
-    std::vector<bool> enabling;
-    bool barFrame, barFilledToProgress;
-  };
-  std::vector<Sample> samples;
-  auto* sampler = new QTimer(frame);
-  QObject::connect(sampler, &QTimer::timeout, frame, [&] {
+  const QString other = QString::fromStdString(WriteTsd(dir, "OTHER.tsd", SmallLot(1, 2).Bytes()));
+  std::vector<int> progress;
+  QTimer sampler;
+  QObject::connect(&sampler, &QTimer::timeout, [&] {
     if (LoadingLot.loadState.load() != kConverting) return;
-    Sample s;
-    s.progress = view->ConvertProgress;
-    s.enabling = ConvertEnabling();
+    progress.push_back(view->ConvertProgress);
+    EXPECT_EQ(ConvertEnabling(), kBusyEnabling);
+    // The bar: a blue frame, cyan up to the device being written.
     QImage image;
     view->PaintFrame(image);
-    s.barFrame = PixelAt(image, 10, 50) == Rgb3{0, 0, 200} && PixelAt(image, 409, 69) == Rgb3{0, 0, 200};
-    const int q = static_cast<int>(400.0f * static_cast<float>(s.progress) / static_cast<float>(devices));
-    s.barFilledToProgress = q < 3 || (PixelAt(image, 10 + q - 1, 52) == Rgb3{0, 255, 255} &&
-                                      !(PixelAt(image, 10 + q + 1, 52) == Rgb3{0, 255, 255}));
-    samples.push_back(s);
-    // Nothing that reads or changes the lot gets through meanwhile.
+    EXPECT_EQ(PixelAt(image, 409, 69), (Rgb3{0, 0, 200}));
+    const int q = static_cast<int>(400.0f * static_cast<float>(progress.back()) / static_cast<float>(devices));
+    if (q > 2) {
+      EXPECT_EQ(PixelAt(image, 10 + q - 1, 52), (Rgb3{0, 255, 255}));
+    }
+    EXPECT_NE(PixelAt(image, 10 + q + 1, 52), (Rgb3{0, 255, 255}));
+    // Nothing that reads or changes lots gets through meanwhile.
     frame->RunCommand(kCmdConvertScientific);
     frame->RunCommand(kCmdConvert);
-    frame->OpenResultFile(QString::fromStdString(other));
+    frame->OpenResultFile(other);
     frame->FrameOf(view)->close();
   });
-  sampler->start(0);
+  sampler.start(0);
   AppSettings.ConvertFileTypeCSV = 1;
   frame->RunCommand(kCmdConvertData);
-  sampler->stop();
+  sampler.stop();
 
-  ASSERT_GE(samples.size(), 2u);
-  for (const Sample& s : samples) {
-    EXPECT_EQ(s.enabling, kBusyEnabling);
-    EXPECT_TRUE(s.barFrame);
-    EXPECT_TRUE(s.barFilledToProgress) << s.progress;
-  }
-  EXPECT_EQ(samples.front().progress, 1);
-  EXPECT_GT(samples.back().progress, samples.front().progress);
+  ASSERT_GE(progress.size(), 2u);
+  EXPECT_EQ(progress.front(), 1);
+  EXPECT_GT(progress.back(), 1);
   EXPECT_EQ(view->ConvertProgress, devices);
-
   const std::string book = dir + "/BIG_Data.XLS";
   EXPECT_TRUE(IsXlsBook(book));
-  EXPECT_FALSE(Exists(dir + "/BIG_Scientific.XLS"));
-  EXPECT_FALSE(Exists(dir + "/BIG.CSV"));
-  EXPECT_EQ(OpenViewList.size(), 1u);  // neither opened nor closed
-  EXPECT_NE(frame->FrameOf(view), nullptr);
-  // The "wait please" of the refused open, and the offer to open the book.
-  ASSERT_FALSE(messages.empty());
-  EXPECT_EQ(messages[0], QString::fromUtf8(Lang(kSlotLoadingWait)));
-  ASSERT_EQ(questions.size(), 1u);
-  EXPECT_EQ(questions[0].caption.toStdString(), book);
-  EXPECT_EQ(opened, (std::vector<Opened>{{book, false}}));
-  EXPECT_EQ(LoadingLot.loadState.load(), kIdle);
-  EXPECT_EQ(ConvertEnabling(), (std::vector<bool>{true, true, true, true, true, true}));
-}
+  EXPECT_FALSE(Exists(dir + "/BIG_Scientific.XLS") || Exists(dir + "/BIG.CSV"));
+  EXPECT_EQ(OpenViewList, std::vector<CLotvueView*>{view});
+  EXPECT_EQ(messages.at(0).toStdString(), Lang(kSlotLoadingWait));  // the refused open
+  EXPECT_EQ(questions.size(), 1u);
+  EXPECT_EQ(opened, (std::vector<Opened>{{book, false}}));  // no text editor for a book
+  EXPECT_EQ(ConvertEnabling(), kIdleEnabling);
 
-TEST_F(ConvertCommands, OneKindBookThatCannotBeReplacedLeavesTheProgramIdle) {
-  const std::string lot = WriteTsd(dir, "KEEP.tsd", SmallLot(2, 5).Bytes());
-  ASSERT_NE(OpenLoaded(lot), nullptr);
-  frame->RunCommand(kCmdConvertScientific);
-  const std::string book = dir + "/KEEP_Scientific.XLS";
-  EXPECT_TRUE(IsXlsBook(book));
-  ASSERT_EQ(questions.size(), 1u);
-
-  // A book that cannot be deleted (here a folder of that name).
+  // A book that cannot be replaced: the message, no offer, the program idle again.
   ClearRecords();
-  std::filesystem::create_directories(dir + "/KEEP_Data.XLS/inside");
-  frame->RunCommand(kCmdConvertData);
+  fs::create_directories(dir + "/BIG_Scientific.XLS/inside");
+  frame->RunCommand(kCmdConvertScientific);
   EXPECT_EQ(messages, std::vector<QString>{QString::fromUtf8(Lang(kSlotCreatXlsError)) + "(My_Convert)(0)"});
   EXPECT_TRUE(questions.empty());
-  EXPECT_EQ(LoadingLot.loadState.load(), kIdle);
-  EXPECT_EQ(ConvertEnabling(), (std::vector<bool>{true, true, true, true, true, true}));
+  EXPECT_EQ(ConvertEnabling(), kIdleEnabling);
 }
 
-TEST_F(ConvertCommands, MenuTextsAndEnablingFollowTheLanguageAndTheWindows) {
-  const int slots[] = {kSlotConvert,     kSlotConvertSetup,  kSlotConvertScientific,
-                       kSlotConvertData, kSlotConvertDetail, kSlotConvertAllFiles};
-  // Without a report window only Convert Detail and Convert All Files.
+TEST_F(ConvertCommands, NothingToConvertWithoutALot) {
   EXPECT_EQ(ConvertEnabling(), (std::vector<bool>{false, false, false, false, true, true}));
-  for (int language : {1, 2, 0}) {
-    SelectLanguageTable(language);
-    frame->UpdateCommands();
-    for (std::size_t i = 0; i < std::size(kConvertCommands); ++i) {
-      EXPECT_EQ(frame->action(kConvertCommands[i])->text(), QString::fromUtf8(LanguageText(language, slots[i])));
-    }
-  }
-  EXPECT_EQ(frame->action(kCmdConvert)->shortcut(), QKeySequence(Qt::Key_F2));
-  EXPECT_EQ(frame->action(kCmdConvertSetup)->shortcut(), QKeySequence(Qt::Key_F3));
-
-  // Convert Detail works without a window; its OK changes the settings.
-  AppSettings.ConvertFileTypeCSV = 0;
-  WhenModal([](QWidget* w) {
-    auto* csv = w->findChild<QWidget*>(QStringLiteral("1001"));
-    ASSERT_NE(csv, nullptr);
-    static_cast<QAbstractButton*>(csv)->click();
-    static_cast<QDialog*>(w)->accept();
-  });
-  frame->RunCommand(kCmdConvertDetail);
-  EXPECT_EQ(AppSettings.ConvertFileTypeCSV, 1);
-
   // A window whose file never arrived converts nothing.
   CLotvueView* missing = Open(dir + "/missing.tsd");
   ASSERT_TRUE(WaitLoaded(missing));
-  ClearRecords();
-  frame->RunCommand(kCmdConvert);
-  frame->RunCommand(kCmdConvertData);
-  EXPECT_TRUE(questions.empty());
-  EXPECT_TRUE(messages.empty());
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator()), 1);
+  for (int command : {kCmdConvert, kCmdConvertData, kCmdConvertScientific}) frame->RunCommand(command);
+  EXPECT_TRUE(questions.empty() && messages.empty());
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);  // Config alone
 }
 
 }  // namespace
