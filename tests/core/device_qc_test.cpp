@@ -274,14 +274,12 @@ TEST(DeviceQcHistogram, ManualRange) {
       {"0", "27", "1m", QcMessage::None, 30, "0.000mV", "29.00mV", true},   // more than 17 labels
       {"0", "10", "500u", QcMessage::None, 23, "0.000mV", "11.00mV", true},  // 500uV -> 0.500mV
       {"0", "10", "0.002V", QcMessage::None, 8, "0.000mV", "14.00mV", false},  // 2mV
-      {"0", "10", "2mV", QcMessage::None, 8, "0.000mV", "14.00mV", false},
       {"0", "10", "0", QcMessage::InvalidStep, 0, nullptr, nullptr, false},
       {"0", "10", "1mA", QcMessage::InvalidStep, 0, nullptr, nullptr, false},  // another unit
       {"0", "10", "0.1u", QcMessage::InvalidStep, 0, nullptr, nullptr, false},  // 0.0001mV cuts to 0
       {"0", "10", "-1m", QcMessage::InvalidStep, 0, nullptr, nullptr, false},   // wrong sign
       {"0", "10", "0.001m", QcMessage::InvalidStep, 0, nullptr, nullptr, false},  // too many labels
       {"6", "2", "1m", QcMessage::InvalidMaxOrMin, 0, nullptr, nullptr, false},
-      {"6", "6", "", QcMessage::InvalidMaxOrMin, 0, nullptr, nullptr, false},
       {"6", "2", "-1m", QcMessage::InvalidMaxOrMin, 0, nullptr, nullptr, false},
   };
   for (const auto& c : cases) {
@@ -313,27 +311,6 @@ TEST(DeviceQcHistogram, ManualRange) {
   EXPECT_EQ(h.stepEdit, "1mV");
   EXPECT_EQ(h.minText, "2mV");
   EXPECT_EQ(h.maxText, "10.00mV");
-}
-
-TEST(DeviceQcHistogram, Geometry) {
-  // 1001 devices in bin 0, one in bin 15: full scale 1100, and the single one still 2 px long.
-  std::vector<std::string> cells(1001, " 0.000mV");
-  cells.push_back(" 15.00mV");
-  QcLot lot = OneItem(cells);
-  HistogramState h;
-  const QcRect area{0, 0, 400, 380};  // rowH 20, barMax 200
-  ASSERT_EQ(ShowHistogram(lot, h), QcMessage::None);
-  QcScene sc;
-  DrawHistogram(h, area, sc);
-  // 4 fields, the title, 17 labels, 2 bars with their frames, 16 counts.
-  ASSERT_EQ(sc.shapes.size(), 4u + 1 + 17 + 4 + 16);
-  EXPECT_EQ(sc.shapes[5].rect, (QcRect{0, 40, 100, 60}));     // label 0 in row 2
-  EXPECT_EQ(sc.shapes[22].rect, (QcRect{110, 50, 292, 65}));  // bar 0: 1001 * 200 / 1100, half a row lower
-  EXPECT_EQ(sc.shapes[24].rect, (QcRect{302, 50, 402, 65}));  // its count beside it
-  EXPECT_EQ(sc.shapes[24].text, "1001");
-  EXPECT_EQ(sc.shapes[25].rect, (QcRect{120, 70, 220, 85}));  // empty bin 1: no bar, "0" at the edge
-  EXPECT_EQ(sc.shapes[sc.shapes.size() - 3].rect, (QcRect{110, 350, 112, 365}));
-  EXPECT_EQ(sc.shapes.back().text, "1");
 }
 
 }  // namespace

@@ -19,7 +19,6 @@ namespace lotvue {
 namespace {
 
 using xls_test::BuildLot;
-using xls_test::FileExists;
 using xls_test::ReadBook;
 using xls_test::TempFolder;
 using xls_test::ValueColor;

@@ -146,11 +146,6 @@ bool FileExists(const std::string& path) {
   return ::lstat(path.c_str(), &st) == 0;
 }
 
-long long FileSize(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0 ? static_cast<long long>(st.st_size) : -1;
-}
-
 std::string ReadFileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream s;

@@ -62,7 +62,6 @@ CellColor ValueColor(int d, int i);
 void BuildLot(LotData& lot, int devices, int items, const std::string& lotPath);
 
 bool FileExists(const std::string& path);
-long long FileSize(const std::string& path);
 std::string ReadFileBytes(const std::string& path);
 
 }  // namespace lotvue::xls_test
