@@ -10,22 +10,19 @@
 
 #include "core/result_file.h"
 #include "core/statistics.h"
+#include "bench/bench_lot.h"
 #include "tools/tsd_writer.h"
 
 namespace {
 
-constexpr int kDevices = 200000;
-constexpr int kItems = 64;
+using bench::kDevices;
+using bench::kItems;
 
+// The lot as a file: loading reads it from there.
 const std::string& LotPath() {
   static const std::string path = [] {
-    const std::string p = "/tmp/lotvue-bench-200000x64.tsd";
-    tsd::GenerateOptions o;
-    o.seed = 42;
-    o.devices = kDevices;
-    o.items = kItems;
-    o.failShare = 0.1;
-    tsd::WriteFile(p, tsd::GenerateLot(o));
+    const std::string p = bench::OutputFolder() + "lotvue-load-bench-200000x64.tsd";
+    tsd::WriteFile(p, bench::LotBytes());
     return p;
   }();
   return path;

@@ -26,38 +26,16 @@
 #include "core/value_text.h"
 #include "core/xls_export.h"
 #include "core/xls_library.h"
+#include "bench/bench_lot.h"
 #include "tools/tsd_writer.h"
 
 namespace {
 
-constexpr int kDevices = 200000;
-constexpr int kItems = 64;
+using bench::kDevices;
+using bench::kItems;
+using bench::OutputFolder;
 
-std::string OutputFolder() {
-  const char* dir = std::getenv("LOTVUE_BENCH_DIR");
-  std::string folder = dir && *dir ? dir : "/tmp";
-  if (folder.back() != '/') folder += '/';
-  return folder;
-}
-
-const lotvue::LotData& Lot() {
-  static const std::unique_ptr<lotvue::LotData> lot = [] {
-    tsd::GenerateOptions o;
-    o.seed = 42;
-    o.devices = kDevices;
-    o.items = kItems;
-    o.failShare = 0.1;
-    const std::vector<std::uint8_t> bytes = tsd::GenerateLot(o);
-    auto l = std::make_unique<lotvue::LotData>();
-    l->path = OutputFolder() + "lotvue-xls-bench-200000x64.tsd";
-    lotvue::ResultFileSource source;
-    source.OpenMemory(bytes.data(), bytes.size());
-    lotvue::SilentReaderEvents events;
-    if (lotvue::ReadHeaderAndItems(source, *l, {}, events)) lotvue::ReadDeviceRecords(source, *l, {}, events);
-    return l;
-  }();
-  return *lot;
-}
+const lotvue::LotData& Lot() { return bench::Lot("lotvue-xls-bench-200000x64.tsd"); }
 
 // Value cells a two-sheet book of the whole lot puts: per sheet the title,
 // the summary, the item table without column 1, and the device table.

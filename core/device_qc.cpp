@@ -5,6 +5,7 @@
 
 #include "core/lot_data.h"
 #include "core/number_text.h"
+#include "core/value_text.h"
 
 namespace lotvue {
 
@@ -12,18 +13,6 @@ namespace lotvue {
 // Value helpers
 
 namespace {
-
-double LetterFactor(char c) {
-  switch (c) {
-    case 'M': return 1e6;
-    case 'k': return 1e3;
-    case 'm': return 1e-3;
-    case 'u': return 1e-6;
-    case 'n': return 1e-9;
-    case 'p': return 1e-12;
-    default: return 0.0;  // not a prefix letter
-  }
-}
 
 // The rest of the text from the first occurrence of `c`, when that lies after position 0.
 bool SuffixFrom(std::string_view text, char c, std::string& out) {
@@ -50,7 +39,7 @@ double LeadingNumber(std::string_view text) { return AtofC(text); }
 double ScaledValue(std::string_view text) {
   const double x = AtofC(text);
   for (char c : text) {
-    const double f = LetterFactor(c);
+    const double f = SiPrefixFactor(c);
     if (f != 0.0) return x * f;
   }
   return x;
@@ -88,7 +77,7 @@ int PrefixRank(std::string_view text) {
 }
 
 double PrefixFactor(std::string_view prefixedUnit) {
-  const double f = prefixedUnit.empty() ? 0.0 : LetterFactor(prefixedUnit[0]);
+  const double f = prefixedUnit.empty() ? 0.0 : SiPrefixFactor(prefixedUnit[0]);
   return f != 0.0 ? f : 1.0;
 }
 

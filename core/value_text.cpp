@@ -159,20 +159,24 @@ std::string_view TrimSpace(std::string_view t) {
 
 double PrefixFactor(std::string_view t) {
   for (char c : t) {
-    switch (c) {
-      case 'M': return 1e6;
-      case 'k': return 1e3;
-      case 'm': return 1e-3;
-      case 'u': return 1e-6;
-      case 'n': return 1e-9;
-      case 'p': return 1e-12;
-      default: break;
-    }
+    if (const double f = SiPrefixFactor(c); f != 0) return f;
   }
   return 1.0;
 }
 
 }  // namespace
+
+double SiPrefixFactor(char c) {
+  switch (c) {
+    case 'M': return 1e6;
+    case 'k': return 1e3;
+    case 'm': return 1e-3;
+    case 'u': return 1e-6;
+    case 'n': return 1e-9;
+    case 'p': return 1e-12;
+    default: return 0.0;
+  }
+}
 
 double ScaledValueOf(std::string_view text) {
   const std::string_view t = TrimSpace(text);

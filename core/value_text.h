@@ -49,6 +49,9 @@ std::uint32_t AssemblePinMask(const std::uint8_t bytes[4]);
 // "1 3 17": the set pins in ascending order, separated by blanks.
 std::string FormatPinList(std::uint32_t mask);
 
+// Factor of an SI prefix letter (M k m u n p); 0 for any other character.
+double SiPrefixFactor(char c);
+
 // Reads a value text back as a plain number, the SI prefix applied, and
 // rewrites the text as that number in "%E" form with a three-digit exponent.
 double ParseScaledValue(std::string& text);

@@ -1,0 +1,51 @@
+// The lot the benchmarks work on: 200,000 devices x 64 items, generated
+// once per process from a fixed seed, and the folder for their output files.
+#pragma once
+
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/result_file.h"
+#include "tools/tsd_writer.h"
+
+namespace bench {
+
+inline constexpr int kDevices = 200000;
+inline constexpr int kItems = 64;
+
+// LOTVUE_BENCH_DIR, default /tmp, with a trailing "/".
+inline std::string OutputFolder() {
+  const char* dir = std::getenv("LOTVUE_BENCH_DIR");
+  std::string folder = dir && *dir ? dir : "/tmp";
+  if (folder.back() != '/') folder += '/';
+  return folder;
+}
+
+inline std::vector<std::uint8_t> LotBytes() {
+  tsd::GenerateOptions o;
+  o.seed = 42;
+  o.devices = kDevices;
+  o.items = kItems;
+  o.failShare = 0.1;
+  return tsd::GenerateLot(o);
+}
+
+// The lot, loaded as if read from OutputFolder() + fileName.
+inline const lotvue::LotData& Lot(const std::string& fileName) {
+  static const std::unique_ptr<lotvue::LotData> lot = [&] {
+    const std::vector<std::uint8_t> bytes = LotBytes();
+    auto l = std::make_unique<lotvue::LotData>();
+    l->path = OutputFolder() + fileName;
+    lotvue::ResultFileSource source;
+    source.OpenMemory(bytes.data(), bytes.size());
+    lotvue::SilentReaderEvents events;
+    if (lotvue::ReadHeaderAndItems(source, *l, {}, events)) lotvue::ReadDeviceRecords(source, *l, {}, events);
+    return l;
+  }();
+  return *lot;
+}
+
+}  // namespace bench
