@@ -44,17 +44,12 @@ fi
 # == The same file converted by the command-line tool. The sample is
 # converted as a copy in build/, so the outputs land there; a file of your
 # own is converted where it is, as the viewer's Convert command does.
-if build/bin/lotvue-cli 2>&1 | grep -q '^  convert '; then
-  TARGET="$FILE"
-  if [ "$FILE" = "samples/demo.tsd" ]; then
-    cp samples/demo.tsd build/demo.tsd
-    TARGET=build/demo.tsd
-  fi
-  echo "== lotvue-cli convert --csv --xls $TARGET"
-  if build/bin/lotvue-cli convert --csv --xls "$TARGET"; then
-    echo "Converted files (named above) lie beside $(realpath "$TARGET")"
-  fi
-else
-  echo "== lotvue-cli dump $FILE (this build has no convert command)"
-  build/bin/lotvue-cli dump "$FILE" | head -n 40
+TARGET="$FILE"
+if [ "$FILE" = "samples/demo.tsd" ]; then
+  cp samples/demo.tsd build/demo.tsd
+  TARGET=build/demo.tsd
+fi
+echo "== lotvue-cli convert --csv --xls $TARGET"
+if build/bin/lotvue-cli convert --csv --xls "$TARGET"; then
+  echo "Converted files (named above) lie beside $(realpath "$TARGET")"
 fi
