@@ -130,82 +130,57 @@ TEST_F(DeviceQcDialog, ListClickSetsTheNumberOfTheFocusedEdit) {
   EXPECT_EQ(dlg.histogram().title, " 2 [B]");
 }
 
-TEST_F(DeviceQcDialog, ScatterPixels) {
-  // One item against itself: 1 mV and 5 mV are the ends, on the frame; 2, 3, 4 mV inside.
-  CDeviceQcDlg dlg(MakeLot({"VTH"}, {{" 1.000mV"}, {" 2.000mV"}, {" 3.000mV"}, {" 4.000mV"}, {" 5.000mV"}}));
+// The maths of points, bins and labels is the core's; here only that the
+// dialog paints them: the field, a point inside, the ends on the frame, bars.
+TEST_F(DeviceQcDialog, ScatterAndHistogramPixels) {
+  // One item against itself: 1 mV and 5 mV are the ends, on the frame; 3 mV in the middle.
+  CDeviceQcDlg dlg(MakeLot({"VTH"}, {{" 1.000mV"}, {" 3.000mV"}, {" 5.000mV"}}));
   Open(dlg);
   const QRect a = dlg.scatterArea();
-  const QcRect area{a.x(), a.y(), a.x() + a.width(), a.y() + a.height()};
-  const QcRect f = ScatterField(area);
-
-  QImage before = Grab(dlg);
-  EXPECT_EQ(before.pixel(a.x() + 3, a.y() + 3), Rgb(kQcAreaColor));
-  EXPECT_EQ(before.pixel(f.left + 50, f.top + 50), Rgb(kQcFieldColor));
-  EXPECT_EQ(before.pixel(f.left, f.top + 50), Rgb(kQcBlack));  // field frame
-
+  const QcRect f = ScatterField({a.x(), a.y(), a.x() + a.width(), a.y() + a.height()});
+  QImage img = Grab(dlg);
+  EXPECT_EQ(img.pixel(a.x() + 3, a.y() + 3), Rgb(kQcAreaColor));
+  EXPECT_EQ(img.pixel(f.left + 50, f.top + 50), Rgb(kQcFieldColor));
   dlg.OnShowScatter();
   QApplication::processEvents();
-  const QImage img = Grab(dlg);
-  int red = 0;
-  for (int y = f.top; y < f.bottom + 2; ++y)
-    for (int x = f.left - 1; x < f.right + 1; ++x)
-      if (img.pixel(x, y) == Rgb(kQcPointColor)) ++red;
-  EXPECT_EQ(red, 3 * 4);  // three points of two by two pixels
-  const double w = f.width();
-  for (int k = 2; k <= 4; ++k) {
-    const int px = static_cast<int>((k - 1) * 1e-3 * w / 4e-3 + f.left);
-    const int py = static_cast<int>(f.bottom - (k - 1) * 1e-3 * f.height() / 4e-3);
-    EXPECT_EQ(img.pixel(px - 1, py - 1), Rgb(kQcPointColor)) << k;
-    EXPECT_EQ(img.pixel(px, py), Rgb(kQcPointColor)) << k;
-    EXPECT_NE(img.pixel(px + 1, py), Rgb(kQcPointColor)) << k;
-  }
-  // The ends sit on the frame and are not drawn.
-  EXPECT_EQ(img.pixel(f.left, f.bottom - 1), Rgb(kQcBlack));
+  img = Grab(dlg);
+  const int px = static_cast<int>(0.5 * f.width() + f.left);
+  const int py = static_cast<int>(f.bottom - 0.5 * f.height());
+  EXPECT_EQ(img.pixel(px - 1, py - 1), Rgb(kQcPointColor));
+  EXPECT_EQ(img.pixel(px, py), Rgb(kQcPointColor));
+  EXPECT_NE(img.pixel(px + 1, py), Rgb(kQcPointColor));
+  EXPECT_EQ(img.pixel(f.left, f.bottom - 1), Rgb(kQcBlack)) << "the ends are not drawn";
   EXPECT_EQ(img.pixel(f.left - 1, f.bottom - 1), Rgb(kQcAreaColor));
   EXPECT_EQ(img.pixel(f.right - 1, f.top), Rgb(kQcBlack));
-}
 
-TEST_F(DeviceQcDialog, HistogramBarsAndCounts) {
-  std::vector<std::vector<std::string>> rows;
-  for (int i = 0; i < 30; ++i) rows.push_back({" 0.000mV"});
-  rows.push_back({" 7.500mV"});
+  // Histogram: 30 devices in bin 0 against a full scale of 31, one in bin 15.
+  std::vector<std::vector<std::string>> rows(30, {" 0.000mV"});
   rows.push_back({" 15.00mV"});
-  CDeviceQcDlg dlg(MakeLot({"VTH"}, rows));
-  Open(dlg);
-  dlg.OnShowHistogram();
+  CDeviceQcDlg hist(MakeLot({"VTH"}, rows));
+  Open(hist);
+  hist.OnShowHistogram();
   QApplication::processEvents();
-  const QImage img = Grab(dlg);
-  const QRect a = dlg.histogramArea();
-  const int rowH = a.height() / 19;
-  const int barMax = a.width() - 200;
-  const int left = a.x() + 110;
-  // Full scale 31 for 30 devices in bin 0.
-  const HistogramState& h = dlg.histogram();
-  ASSERT_EQ(h.binCounts.size(), 16u);
-  EXPECT_EQ(h.binCounts[0], 30);
-  EXPECT_EQ(h.binCounts[7], 1);
-  EXPECT_EQ(h.binCounts[15], 1);
+  img = Grab(hist);
+  const QRect h = hist.histogramArea();
+  const int rowH = h.height() / 19;
+  const int barMax = h.width() - 200;
+  const int left = h.x() + 110;
   auto barLength = [&](int k) {
-    const int y = a.y() + (k + 2) * rowH + rowH / 2 + (rowH - 5) / 2;
+    const int y = h.y() + (k + 2) * rowH + rowH / 2 + (rowH - 5) / 2;
     int x = left + 1;
     while (img.pixel(x, y) == Rgb(kQcLabelColor)) ++x;
     return img.pixel(x, y) == Rgb(kQcBlack) ? x + 1 - left : x - left;
   };
   EXPECT_EQ(barLength(0), 30 * barMax / 31);
-  EXPECT_EQ(barLength(7), std::max(2, barMax / 31));
   EXPECT_EQ(barLength(15), std::max(2, barMax / 31));
-  // An empty bin has no bar: the field colour right of its frame line.
-  const int y1 = a.y() + 3 * rowH + rowH / 2 + 2;
-  EXPECT_EQ(img.pixel(left + 1, y1), Rgb(kQcFieldColor));
+  EXPECT_EQ(img.pixel(left + 1, h.y() + 3 * rowH + rowH / 2 + 2), Rgb(kQcFieldColor)) << "an empty bin has no bar";
   // Counts are drawn beside their bars.
-  const QcScene scene = dlg.Scene();
   std::vector<std::string> counts;
-  for (const QcShape& s : scene.shapes)
+  for (const QcShape& s : hist.Scene().shapes)
     if (s.kind == QcShape::Text && s.align == QcAlign::Left && s.rect.left > left) counts.push_back(s.text);
   ASSERT_EQ(counts.size(), 16u);
   EXPECT_EQ(counts[0], "30");
   EXPECT_EQ(counts[1], "0");
-  EXPECT_EQ(counts[7], "1");
 }
 
 TEST_F(DeviceQcDialog, ScrollButtons) {
