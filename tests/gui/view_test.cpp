@@ -56,28 +56,23 @@ class ReportView : public GuiTest {
   }
 };
 
+// The grid's own arithmetic is checked without a window; here the window
+// rebuilds it on each format change, at its own width, and Cancel keeps it.
 TEST_F(ReportView, GridAfterLoadingAndAfterEachFormatChange) {
-  const std::vector<std::vector<int>> values = {{0, 1, 2}, {99}};  // device 1: 3 values, device 2: none
-  CLotvueView* view = OpenLot(3, 10, values);
+  CLotvueView* view = OpenLot(3, 10, {{0, 1, 2}, {99}});
   ASSERT_TRUE(view);
   EXPECT_EQ(view->grid().columnWidths, (std::vector<int>{80, 40, 120, 120, 120}));
-  EXPECT_EQ(view->grid().rowCount, 36);
   EXPECT_EQ(view->FormatEnabled, 1);
   EXPECT_FALSE(view->timerRunning()) << "the timer ends at the hand-over";
 
-  const int width = view->viewport()->width();
+  const int n = std::max(1, view->viewport()->width() / 240);
   ChooseFormat(0);
   EXPECT_EQ(view->Lot.viewFormat, 0);
-  const int n = std::max(1, width / 240);
-  const int perDeviceRows = 12 + (1 + (3 + n - 1) / n) + 1 + 8 * (1 + (3 + n - 1) / n);
-  EXPECT_EQ(view->grid().rowCount, perDeviceRows);
-  for (int c = 0; c < 5; ++c) EXPECT_EQ(view->grid().ColumnWidth(c), c < n ? 240 : 0) << c;
-
+  EXPECT_EQ(view->grid().ColumnWidth(n - 1), 240);
+  EXPECT_EQ(view->grid().ColumnWidth(n), 0);
   ChooseFormat(1);
   EXPECT_EQ(view->grid().columnWidths, (std::vector<int>{80, 60, 120, 120, 120}));
-  EXPECT_EQ(view->grid().rowCount, 36);
 
-  // Cancel changes nothing.
   WhenModal([](QWidget* w) {
     qobject_cast<CViewFormatDlg*>(w)->perDeviceButton()->setChecked(true);
     qobject_cast<QDialog*>(w)->reject();

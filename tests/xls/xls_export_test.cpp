@@ -98,11 +98,12 @@ void ExpectDeviceRow(const XlsSheet& s, int row, int d, int items, bool numbers)
   }
 }
 
-TEST_F(XlsExportTest, TwoSheetBookOfTheWholeLot) {
+TEST_F(XlsExportTest, TwoSheetBookOfTheWholeLotAndOfARange) {
   BuildLot(lot, 4, 3, LotPath());
+  { std::ofstream(folder / "A123.XLS") << "old"; }  // replaced
   ASSERT_TRUE(WriteTwoSheetBook(lib, lot, 0, lot.deviceCells.size(), messages));
   EXPECT_TRUE(messages.texts.empty());
-  const auto book = ReadBook(folder / "A123.XLS");
+  auto book = ReadBook(folder / "A123.XLS");
   ASSERT_TRUE(book.read) << book.error;
   EXPECT_EQ(book.fontName, "宋体");
   EXPECT_EQ(book.fontHeight, 200);
@@ -119,18 +120,16 @@ TEST_F(XlsExportTest, TwoSheetBookOfTheWholeLot) {
   // Nothing else: 1 title + 22 summary + 10 x 4 item cells + 5 titles, then the devices.
   EXPECT_EQ(book.sheets[0].texts, 1 + 22 - 2 + 40 + 5 + 4 * 5);
   EXPECT_EQ(book.sheets[1].numbers, 2 + 4 * 3);
-}
 
-TEST_F(XlsExportTest, PartialRangeRepeatsTheTitleRowAboveItsDevices) {
-  BuildLot(lot, 5, 2, LotPath());
-  const std::size_t w = 4;
+  // Devices 2 and 3 only: the same head and title row above them.
+  const std::size_t w = 5;
   ASSERT_TRUE(WriteTwoSheetBook(lib, lot, w * 2, w * 4, messages));
-  const auto book = ReadBook(folder / "A123.XLS");
+  book = ReadBook(folder / "A123.XLS");
   ASSERT_TRUE(book.read) << book.error;
   for (int s = 0; s < 2; ++s) {
-    ExpectSheetHead(book.sheets[s], 2);
-    ExpectDeviceRow(book.sheets[s], 24, 2, 2, s == 1);
-    ExpectDeviceRow(book.sheets[s], 25, 3, 2, s == 1);
+    ExpectSheetHead(book.sheets[s], 3);
+    ExpectDeviceRow(book.sheets[s], 24, 2, 3, s == 1);
+    ExpectDeviceRow(book.sheets[s], 25, 3, 3, s == 1);
     EXPECT_EQ(book.sheets[s].rows, 26);
   }
 }
@@ -240,13 +239,6 @@ TEST_F(XlsExportTest, CellsBeyondTheSheetLimitsAreCountedInOneMessage) {
     }
     ExpectDeviceRow(book.sheets[1], c.rows - 1, c.rows - 24, std::min(c.items, 254), true);
   }
-}
-
-TEST_F(XlsExportTest, OldBookIsReplaced) {
-  BuildLot(lot, 1, 1, LotPath());
-  { std::ofstream(folder / "A123.XLS") << "old"; }
-  ASSERT_TRUE(WriteTwoSheetBook(lib, lot, 0, lot.deviceCells.size(), messages));
-  EXPECT_TRUE(ReadBook(folder / "A123.XLS").read);
 }
 
 TEST_F(XlsExportTest, BookThatCannotBeDeletedOrCreatedGivesTheTaggedError) {
