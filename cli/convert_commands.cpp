@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -221,6 +222,36 @@ bool IsHelp(const Args& args) {
   return false;
 }
 
+// Walks the arguments of convert and convert-folder: words are the files,
+// "--" ends the options, settings flags change `settings` (settingFlags
+// tells whether one did). Any other option goes to `other`, which answers
+// 0 when it took it, 1 when it does not know it and 2 after its own usage
+// message. Returns 2 after a usage message, else 0.
+int ParseConvertArgs(const char* command, const Args& args, AppSettingsData& settings, bool& settingFlags,
+                     std::vector<std::string>& words, const std::function<int(std::size_t&)>& other) {
+  bool options = true;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    std::string problem;
+    bool changed = false;
+    if (!options || a.empty() || a[0] != '-') {
+      words.push_back(a);
+    } else if (a == "--") {
+      options = false;
+    } else if (ApplySettingFlag(args, i, settings, changed, problem)) {
+      if (!problem.empty()) {
+        Usage(command, problem);
+        return 2;
+      }
+      settingFlags = settingFlags || changed;
+    } else if (const int taken = other(i); taken != 0) {
+      if (taken == 1) Usage(command, "unknown option '" + a + "'");
+      return 2;
+    }
+  }
+  return 0;
+}
+
 }  // namespace
 
 int ConvertCommand(const Args& args) {
@@ -233,46 +264,35 @@ int ConvertCommand(const Args& args) {
   std::vector<int> kinds;  // one-kind books asked for
   bool settingFlags = false;
   std::vector<std::string> files;
-  bool options = true;
-  for (std::size_t i = 0; i < args.size(); ++i) {
+  const int parsed = ParseConvertArgs("convert", args, settings, settingFlags, files, [&](std::size_t& i) {
     const std::string& a = args[i];
-    std::string problem;
-    bool changed = false;
-    if (!options || a.empty() || a[0] != '-') {
-      files.push_back(a);
-    } else if (a == "--") {
-      options = false;
-    } else if (ApplySettingFlag(args, i, settings, changed, problem)) {
-      if (!problem.empty()) {
-        Usage("convert", problem);
-        return 2;
-      }
-      settingFlags = settingFlags || changed;
-    } else if (a == "--range" || a.rfind("--range=", 0) == 0) {
-      std::string value;
-      if (a == "--range") {
-        if (i + 1 >= args.size()) {
-          Usage("convert", "--range needs FIRST-LAST");
-          return 2;
-        }
-        value = args[++i];
-      } else {
-        value = a.substr(8);
-      }
-      range = ParseRange(value);
-      if (!range) {
-        Usage("convert", "--range '" + value + "' is not FIRST-LAST with two whole numbers");
-        return 2;
-      }
-    } else if (a == "--data") {
+    if (a == "--data") {
       kinds.push_back(kKindData);
-    } else if (a == "--scientific") {
+      return 0;
+    }
+    if (a == "--scientific") {
       kinds.push_back(kKindScientific);
+      return 0;
+    }
+    if (a != "--range" && a.rfind("--range=", 0) != 0) return 1;
+    std::string value;
+    if (a == "--range") {
+      if (i + 1 >= args.size()) {
+        Usage("convert", "--range needs FIRST-LAST");
+        return 2;
+      }
+      value = args[++i];
     } else {
-      Usage("convert", "unknown option '" + a + "'");
+      value = a.substr(8);
+    }
+    range = ParseRange(value);
+    if (!range) {
+      Usage("convert", "--range '" + value + "' is not FIRST-LAST with two whole numbers");
       return 2;
     }
-  }
+    return 0;
+  });
+  if (parsed != 0) return parsed;
   if (files.empty()) {
     Usage("convert", "no FILE given");
     return 2;
@@ -339,25 +359,10 @@ int ConvertFolderCommand(const Args& args) {
   }
   AppSettingsData settings = AppSettings;
   std::vector<std::string> targets;
-  bool options = true;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    std::string problem;
-    bool changed = false;
-    if (!options || a.empty() || a[0] != '-') {
-      targets.push_back(a);
-    } else if (a == "--") {
-      options = false;
-    } else if (ApplySettingFlag(args, i, settings, changed, problem)) {
-      if (!problem.empty()) {
-        Usage("convert-folder", problem);
-        return 2;
-      }
-    } else {
-      Usage("convert-folder", "unknown option '" + a + "'");
-      return 2;
-    }
-  }
+  bool settingFlags = false;
+  const int parsed = ParseConvertArgs("convert-folder", args, settings, settingFlags, targets,
+                                      [](std::size_t&) { return 1; });
+  if (parsed != 0) return parsed;
   if (targets.size() != 1) {
     Usage("convert-folder", targets.empty() ? "no FILE_OR_FOLDER given" : "one FILE_OR_FOLDER only");
     return 2;

@@ -58,6 +58,18 @@ bool StartsInfOrNan(const char* p, const char* end) {
   return (a == 'i' && b == 'n' && c == 'f') || (a == 'n' && b == 'a' && c == 'n');
 }
 
+// "E", the sign and three digits of a decimal exponent (|exponent| <= 999)
+// at o; returns the end.
+inline char* WriteExponent(char* o, int exponent) {
+  o[0] = 'E';
+  o[1] = exponent < 0 ? '-' : '+';
+  const unsigned e = static_cast<unsigned>(exponent < 0 ? -exponent : exponent);
+  o[2] = static_cast<char>('0' + e / 100);
+  o[3] = static_cast<char>('0' + e / 10 % 10);
+  o[4] = static_cast<char>('0' + e % 10);
+  return o + 5;
+}
+
 std::size_t WriteScientificGeneral(std::string_view text, char* out) {
   return WriteScientificE3(ScaledValueOf(text), out);
 }
@@ -132,13 +144,7 @@ std::size_t WriteScientificText(std::string_view text, char* out) {
   if (exponent > 300 || exponent < -300) return WriteScientificGeneral(text, out);
   o[1] = '.';
   for (int i = count; i < 7; ++i) o[i + 1] = '0';
-  o[8] = 'E';
-  o[9] = exponent < 0 ? '-' : '+';
-  const unsigned e = static_cast<unsigned>(exponent < 0 ? -exponent : exponent);
-  o[10] = static_cast<char>('0' + e / 100);
-  o[11] = static_cast<char>('0' + e / 10 % 10);
-  o[12] = static_cast<char>('0' + e % 10);
-  return static_cast<std::size_t>(o - out) + 13;
+  return static_cast<std::size_t>(WriteExponent(o + 8, exponent) - out);
 }
 
 // ---------------------------------------------------------------------------
@@ -462,13 +468,7 @@ inline std::size_t ScientificText16(const char* t, unsigned len, char* out) {
   o[0] = t[first];
   o[1] = '.';
   std::memcpy(o + 2, &rest, 8);
-  o[8] = 'E';
-  o[9] = exponent < 0 ? '-' : '+';
-  const unsigned e = static_cast<unsigned>(exponent < 0 ? -exponent : exponent);
-  o[10] = static_cast<char>('0' + e / 100);
-  o[11] = static_cast<char>('0' + e / 10 % 10);
-  o[12] = static_cast<char>('0' + e % 10);
-  return static_cast<std::size_t>(o - out) + 13;
+  return static_cast<std::size_t>(WriteExponent(o + 8, exponent) - out);
 }
 #endif
 
