@@ -1,19 +1,16 @@
 #include "analysis/fail_list_dlg.h"
 
 #include <QAbstractTableModel>
-#include <QDesktopServices>
 #include <QEvent>
 #include <QFile>
 #include <QHeaderView>
 #include <QMessageBox>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTableView>
-#include <QUrl>
 
 #include "core/fail_list.h"
 #include "core/language.h"
 #include "view/dialog_units.h"
+#include "view/desktop_open.h"
 #include "view/message_box.h"
 #include "view/text_codec.h"
 
@@ -68,18 +65,7 @@ bool DefaultAskYesNo(QWidget* parent, const QString& caption, const QString& tex
 std::function<bool(QWidget*, const QString&, const QString&)> CFailListDlg::AskYesNo = DefaultAskYesNo;
 std::function<bool(const std::string&)> CFailListDlg::OpenFile = OpenWithDesktop;
 
-bool OpenWithDesktop(const std::string& path) {
-  const QString file = QFile::decodeName(QByteArray::fromStdString(path));
-  if (QDesktopServices::openUrl(QUrl::fromLocalFile(file))) return true;
-  // No desktop association at all: any text editor will show a CSV file.
-  static const char* const kEditors[] = {"gnome-text-editor", "gedit", "kate", "kwrite", "mousepad",
-                                         "xed",               "pluma", "featherpad", "leafpad", "geany"};
-  for (const char* editor : kEditors) {
-    const QString program = QStandardPaths::findExecutable(QString::fromLatin1(editor));
-    if (!program.isEmpty() && QProcess::startDetached(program, {file})) return true;
-  }
-  return false;
-}
+bool OpenWithDesktop(const std::string& path) { return OpenWithDesktopApplication(path, true); }
 
 CFailListDlg::CFailListDlg(CellTable rows, int rowLen, std::string basePath, QWidget* parent)
     : QDialog(parent), rows_(std::move(rows)), rowLen_(rowLen), basePath_(std::move(basePath)) {

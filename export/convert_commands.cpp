@@ -1,14 +1,10 @@
 #include "export/convert_commands.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMessageBox>
 #include <QPointer>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QUrl>
 
 #include "app/commands.h"
 #include "app/main_frame.h"
@@ -20,6 +16,7 @@
 #include "export/batch_convert.h"
 #include "export/convert_details_dlg.h"
 #include "export/convert_setup_dlg.h"
+#include "view/desktop_open.h"
 #include "view/message_box.h"
 #include "view/report_view.h"
 
@@ -79,20 +76,6 @@ constexpr int kProgressEventsMs = 10;
 
 std::function<bool(QWidget*, const QString&, const QString&)> AskOpenQuestion = DefaultAskOpenQuestion;
 std::function<bool(const std::string&, bool)> OpenConvertedFile = OpenWithDesktopApplication;
-
-bool OpenWithDesktopApplication(const std::string& path, bool textEditorFallback) {
-  const QString file = FileName(path);
-  if (QDesktopServices::openUrl(QUrl::fromLocalFile(file))) return true;
-  if (!textEditorFallback) return false;
-  // No application for the file: any text editor shows a CSV file.
-  static const char* const kEditors[] = {"gnome-text-editor", "gedit", "kate",       "kwrite",  "mousepad",
-                                         "xed",               "pluma", "featherpad", "leafpad", "geany"};
-  for (const char* editor : kEditors) {
-    const QString program = QStandardPaths::findExecutable(QString::fromLatin1(editor));
-    if (!program.isEmpty() && QProcess::startDetached(program, {file})) return true;
-  }
-  return false;
-}
 
 int DeviceCountOf(const LotData& lot) {
   const int w = lot.columns();

@@ -52,8 +52,6 @@ extern std::function<bool(QWidget* parent, const QString& caption, const QString
 // file, and for a CSV file (textEditorFallback) a text editor when that
 // fails. False when nothing could be started. Tests replace it.
 extern std::function<bool(const std::string& path, bool textEditorFallback)> OpenConvertedFile;
-// The default of OpenConvertedFile.
-bool OpenWithDesktopApplication(const std::string& path, bool textEditorFallback);
 
 // Makes the main window run the six commands (the main window enables
 // them), and the report windows convert their file at the hand-over while
