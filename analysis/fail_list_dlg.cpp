@@ -9,8 +9,8 @@
 
 #include "core/fail_list.h"
 #include "core/language.h"
-#include "view/dialog_units.h"
 #include "view/desktop_open.h"
+#include "view/dialog_units.h"
 #include "view/message_box.h"
 #include "view/text_codec.h"
 
