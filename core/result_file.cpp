@@ -12,6 +12,7 @@
 
 #include "core/huge_pages.h"
 #include "core/number_text.h"
+#include "core/result_records.h"
 #include "core/statistics.h"
 #include "core/value_text.h"
 
@@ -101,93 +102,67 @@ std::size_t ResultFileSource::Read(void* dst, std::size_t n) {
 
 namespace {
 
-inline std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-inline std::uint32_t U32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-// A fixed-width text field: its bytes up to the first zero byte.
-std::string FieldText(const std::uint8_t* p, std::size_t width) {
-  const void* zero = std::memchr(p, 0, width);
-  const std::size_t len = zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - p) : width;
-  return std::string(reinterpret_cast<const char*>(p), len);
-}
-
 void AppendUnit(std::string& text, std::uint8_t unit) {
   if (unit != 0) text += static_cast<char>(unit);
 }
 
-// Bias condition text of an ordinary item's BiasField at p.
-std::string BiasText(const std::uint8_t* p) {
-  std::size_t len = 0;
-  while (len < 6 && p[len] != '0' && p[len] != 0) ++len;
-  const std::string name(reinterpret_cast<const char*>(p), len);
-  if (name == "(none)") return {};
+// "name=number unit" of an ordinary item's bias condition.
+std::string BiasText(BiasField bias) {
   char number[kMaxValueText];
-  const auto m = static_cast<std::int16_t>(U16(p + 6));
-  std::string text = name + "=" + std::string(number, WriteBiasValue(m, p[8], number));
-  AppendUnit(text, p[9]);
+  std::string text = std::string(bias.Name()) + "=" +
+                     std::string(number, WriteBiasValue(bias.Mantissa(), bias.Exponent(), number));
+  AppendUnit(text, bias.Unit());
   return text;
 }
 
-void FillOrdinaryItem(const std::uint8_t* rec, LotData& lot, int col) {
-  for (int k = 0; k < 3; ++k) {
-    const std::uint8_t* field = rec + 40 + 10 * k;
-    std::string& cell = lot.ItemCell(kRowBias1 + k, col);
-    std::size_t len = 0;
-    while (len < 6 && field[len] != '0' && field[len] != 0) ++len;
-    if (std::string_view(reinterpret_cast<const char*>(field), len) == "(none)") continue;
-    if (k == 0 && (rec[17] & 0x04)) {
-      cell = "#" + IntText(U16(rec + 46));
-    } else if (k == 1 && (rec[17] & 0x08)) {
-      cell = "#" + IntText(U16(rec + 56));
-    } else {
-      cell = BiasText(field);
-    }
+void FillOrdinaryItem(ItemRecord rec, LotData& lot, int col) {
+  for (int k = 0; k < ItemRecord::kBiasCount; ++k) {
+    const BiasField bias = rec.Bias(k);
+    if (bias.Name() == "(none)") continue;
+    lot.ItemCell(kRowBias1 + k, col) = rec.BiasNumbered(k) ? "#" + IntText(bias.Number()) : BiasText(bias);
   }
-  const std::uint8_t unit = rec[10];
-  if (!((rec[16] & 0x01) && (rec[19] & 0x80))) {
+  if (!rec.LowerLimitOff()) {
     std::string& cell = lot.ItemCell(kRowMinLimit, col);
-    cell = FormatLimitValue(rec + 70);
-    AppendUnit(cell, unit);
+    cell = FormatLimitValue(rec.LowerLimit());
+    AppendUnit(cell, rec.Unit());
   }
-  if (!((rec[16] & 0x02) && (rec[19] & 0x40))) {
+  if (!rec.UpperLimitOff()) {
     std::string& cell = lot.ItemCell(kRowMaxLimit, col);
-    cell = FormatLimitValue(rec + 74);
-    AppendUnit(cell, unit);
+    cell = FormatLimitValue(rec.UpperLimit());
+    AppendUnit(cell, rec.Unit());
   }
 }
 
-void FillPinMaskItem(const std::uint8_t* rec, LotData& lot, int col) {
+void FillPinMaskItem(ItemRecord rec, LotData& lot, int col) {
   static constexpr const char* kPrefix[4] = {"S=", "B=", "C=", "E="};
   for (int k = 0; k < 4; ++k) {
-    const std::string pins = FormatPinList(AssemblePinMask(rec + 40 + 4 * k));
+    const std::string pins = FormatPinList(AssemblePinMask(rec.PinMask(k)));
     if (!pins.empty()) lot.ItemCell(kRowBias1 + k, col) = kPrefix[k] + pins;
   }
 }
 
-void FillLineItem(const std::uint8_t* rec, LotData& lot, int col) {
+void FillLineItem(ItemRecord rec, LotData& lot, int col) {
   for (int k = 0; k < 2; ++k) {
-    const std::string pins = FormatPinList(AssemblePinMask(rec + 40 + 4 * k));
-    const bool ground = rec[48] & (1u << k);
+    const std::string pins = FormatPinList(AssemblePinMask(rec.PinMask(k)));
+    const bool ground = rec.LineGround(k);
     if (pins.empty() && !ground) continue;
     const std::string prefix = std::string("L") + static_cast<char>('1' + k) + (ground ? "(GND)=" : "=");
     lot.ItemCell(kRowBias1 + k, col) = prefix + pins;
   }
 }
 
-void FillCapacitanceItem(const std::uint8_t* rec, LotData& lot, int col) {
-  const std::uint16_t w40 = U16(rec + 40), w44 = U16(rec + 44), w46 = U16(rec + 46);
+void FillCapacitanceItem(ItemRecord rec, LotData& lot, int col) {
+  using R = ItemRecord;
+  const std::uint16_t vxt = rec.VxtWord(), lv = rec.LvWord(), cv = rec.CvWord();
   struct Test {
     bool holds;
     const char* kind;
     const char* channel;
   };
   const Test tests[] = {
-      {(w40 & 0x0200) != 0, "VXT ", "1ch"}, {(w40 & 0x2000) != 0, "VXT ", "2ch"},
-      {(w46 & 0x0300) != 0, "CV ", "1ch"},  {(w46 & 0x3000) != 0, "CV ", "2ch"},
-      {(w44 & 0x0E00) != 0, "LV ", "1ch"},  {(w44 & 0x7000) != 0, "LV ", "2ch"},
+      {(vxt & R::kVxt1ch) != 0, "VXT ", "1ch"}, {(vxt & R::kVxt2ch) != 0, "VXT ", "2ch"},
+      {(cv & R::kCv1ch) != 0, "CV ", "1ch"},    {(cv & R::kCv2ch) != 0, "CV ", "2ch"},
+      {(lv & R::kLv1ch) != 0, "LV ", "1ch"},    {(lv & R::kLv2ch) != 0, "LV ", "2ch"},
   };
   // When none of the tests holds the item names no measurement kind: the
   // row shows the channel alone and no drain voltage is written.
@@ -201,18 +176,17 @@ void FillCapacitanceItem(const std::uint8_t* rec, LotData& lot, int col) {
     }
   }
   lot.ItemCell(kRowBias1, col) = std::string(kind) + channel;
-  if (w40 & 0x0800) {
+  if (vxt & R::kCrss) {
     lot.ItemCell(kRowBias2, col) = "CRSS";
-  } else if (w40 & 0x0400) {
+  } else if (vxt & R::kCissRg) {
     lot.ItemCell(kRowBias2, col) = "CISS.RG";
-  } else if (w46 & 0x0800) {
+  } else if (cv & R::kCoss) {
     lot.ItemCell(kRowBias2, col) = "COSS";
   }
   if (std::strcmp(kind, "CV ") == 0) {
     char number[kMaxValueText];
-    const auto m = static_cast<std::int16_t>(U16(rec + 48));
-    std::string text = "VDS=" + std::string(number, WriteBiasValue(m, rec[50], number));
-    AppendUnit(text, rec[51]);
+    std::string text = "VDS=" + std::string(number, WriteBiasValue(rec.DrainMantissa(), rec.DrainExponent(), number));
+    AppendUnit(text, rec.DrainUnit());
     lot.ItemCell(kRowBias3, col) = text;
   }
 }
@@ -220,12 +194,13 @@ void FillCapacitanceItem(const std::uint8_t* rec, LotData& lot, int col) {
 }  // namespace
 
 bool ReadHeaderAndItems(ResultFileSource& file, LotData& lot, const ReadOptions& options, ReaderEvents& events) {
-  std::array<std::uint8_t, 512> h{};
-  file.Read(h.data(), h.size());
-  lot.deviceCount = static_cast<std::int32_t>(U32(&h[0]));
-  const int items = U16(&h[6]);
+  std::array<std::uint8_t, ResultFileHeader::kBytes> bytes{};
+  file.Read(bytes.data(), bytes.size());
+  const ResultFileHeader h{bytes.data()};
+  lot.deviceCount = static_cast<std::int32_t>(h.DeviceCount());
+  const int items = h.ItemCount();
   lot.itemCount = items;
-  if (items > 256) {
+  if (items > ResultFileHeader::kMaxItems) {
     events.NotTsdFile();
     return false;
   }
@@ -233,22 +208,23 @@ bool ReadHeaderAndItems(ResultFileSource& file, LotData& lot, const ReadOptions&
   auto& cells = lot.headerCells;
   cells.push_back("DataFileName");
   cells.push_back(lot.path + "       " + (options.avgStdOnlyPass ? "AvgStd_OlnyPass=TRUE" : "AvgStd_OlnyPass=FALSE"));
-  const std::uint16_t wafer = U16(&h[58]);
+  const std::uint16_t wafer = h.WaferNumber();
   lot.waferNum = wafer == 0 ? std::string() : IntText(wafer);
   cells.push_back("WaferNum");
   cells.push_back(lot.waferNum);
   struct Field {
-    std::size_t offset, width;
+    TextField field;
     std::string LotData::*member;
     const char* label;
   };
+  using H = ResultFileHeader;
   static const Field fields[] = {
-      {104, 12, &LotData::systemName, "SystemName"},     {116, 20, &LotData::deviceName, "DeviceName"},
-      {136, 20, &LotData::lotName, "LotName"},           {156, 20, &LotData::operatorName, "OperatorName"},
-      {176, 256, &LotData::testFileName, "TestFileName"}, {432, 80, &LotData::comment, "Comment"},
+      {H::kSystemName, &LotData::systemName, "SystemName"},     {H::kDeviceName, &LotData::deviceName, "DeviceName"},
+      {H::kLotName, &LotData::lotName, "LotName"},              {H::kOperatorName, &LotData::operatorName, "OperatorName"},
+      {H::kTestFileName, &LotData::testFileName, "TestFileName"}, {H::kComment, &LotData::comment, "Comment"},
   };
   for (const Field& f : fields) {
-    lot.*f.member = FieldText(&h[f.offset], f.width);
+    lot.*f.member = h.Text(f.field);
     cells.push_back(f.label);
     cells.push_back(lot.*f.member);
   }
@@ -263,23 +239,23 @@ bool ReadHeaderAndItems(ResultFileSource& file, LotData& lot, const ReadOptions&
                                                           "",          "Average", "STDEV", "Min Data", "Max Data"};
   for (int r = 0; r <= kRowMaxLimit; ++r) lot.ItemCell(r, 0) = kLabels[r];
   for (int i = 0; i < items; ++i) {
-    std::array<std::uint8_t, 80> rec{};
-    file.Read(rec.data(), rec.size());
+    std::array<std::uint8_t, ItemRecord::kBytes> recBytes{};
+    file.Read(recBytes.data(), recBytes.size());
+    const ItemRecord rec{recBytes.data()};
     const int col = i + 2;
-    std::string name = FieldText(&rec[0], 10);
-    const std::uint16_t number = U16(&rec[20]);
+    std::string name(rec.Name());
+    const std::uint16_t number = rec.Number();
     lot.ItemCell(kRowItemName, col) = IntText(number == 0 ? i + 1 : number) + " " + name;
     lot.itemNames.push_back(std::move(name));
-    lot.itemUnits.push_back(rec[10]);
-    const std::uint32_t type = (static_cast<std::uint32_t>(rec[13]) << 24) | (static_cast<std::uint32_t>(rec[12]) << 16) |
-                               (static_cast<std::uint32_t>(rec[14]) << 8) | rec[15];
+    lot.itemUnits.push_back(rec.Unit());
+    const std::uint32_t type = rec.Type();
     lot.itemTypes.push_back(type);
     switch (type) {
-      case kPinMaskItem: FillPinMaskItem(rec.data(), lot, col); break;
-      case kLineItem: FillLineItem(rec.data(), lot, col); break;
-      case kCapacitanceItem: FillCapacitanceItem(rec.data(), lot, col); break;
+      case kPinMaskItem: FillPinMaskItem(rec, lot, col); break;
+      case kLineItem: FillLineItem(rec, lot, col); break;
+      case kCapacitanceItem: FillCapacitanceItem(rec, lot, col); break;
       case kPlainItem: break;
-      default: FillOrdinaryItem(rec.data(), lot, col); break;
+      default: FillOrdinaryItem(rec, lot, col); break;
     }
   }
   for (int r = kRowAverage; r <= kRowMaxData; ++r) lot.ItemCell(r, 0) = kLabels[r];
@@ -419,35 +395,31 @@ struct RecordFormatter {
     const int itemCount = static_cast<int>(items.size());
     std::int32_t failedCount = 0;
     for (std::size_t r = first; r < first + count; ++r) {
-      const std::uint8_t* rec = records + r * recordBytes;
-      const auto serial = static_cast<std::int32_t>(U32(rec));
-      const std::uint16_t bin = U16(rec + 4);
-      const bool isFailed = (rec[6] | rec[7]) != 0;
+      const DeviceRecord rec{records + r * recordBytes};
+      const bool isFailed = rec.Failed();
       failed[r] = isFailed ? 1 : 0;
       failedCount += isFailed;
 
       char* out = cells.CellSpace(24);
       out[0] = isFailed ? 'F' : 'P';
-      cells.CommitCell(1 + WriteInt(serial, out + 1), isFailed ? CellColor::Red : CellColor::Black);
+      cells.CommitCell(1 + WriteInt(rec.Serial(), out + 1), isFailed ? CellColor::Red : CellColor::Black);
       out = cells.CellSpace(24);
-      cells.CommitCell(WriteInt(bin, out), CellColor::Black);
+      cells.CommitCell(WriteInt(rec.Bin(), out), CellColor::Black);
 
-      const std::uint8_t* results = rec + 8;
       for (int i = 0; i < itemCount; ++i) {
-        const std::uint8_t* b = results + 4 * i;
         const ItemInfo& item = items[i];
         if (item.noResults) {
           cells.AddCell("No Data", CellColor::Black);
           continue;
         }
-        const ClassView& view = statuses.view[b[2]];
+        const PackedValue v = PackedValue::FromBytes(rec.Result(i));
+        const ClassView& view = statuses.view[v.status];
         switch (view.kind) {
           case CellKind::kEmpty: cells.AddCell({}, view.color); break;
           case CellKind::kFixed: cells.AddCell(view.text, view.color); break;
           case CellKind::kOver: cells.AddCell(item.openItem ? "Open" : "Over", view.color); break;
           case CellKind::kFOver: cells.AddCell(item.openItem ? "F Open" : "F Over", view.color); break;
           default: {
-            const PackedValue v = PackedValue::FromBytes(b);
             if (NeedsRangeWarning(v)) warnings.push_back({static_cast<int>(r), i, v.mantissa});
             out = cells.CellSpace(kMaxValueText + 1);
             std::size_t len = 0;
@@ -506,13 +478,13 @@ void ReadDeviceRecords(ResultFileSource& file, LotData& lot, const ReadOptions& 
   // runtime's reading rules: the list ends at a serial number below 1 or at
   // the end of the file, and a record that the end cuts short (even inside
   // its serial number) is completed with zeros and counted.
-  const std::size_t recordBytes = 8 + 4 * static_cast<std::size_t>(items);
+  const std::size_t recordBytes = DeviceRecord::Bytes(static_cast<std::size_t>(items));
   const bool endedEarly = file.eof();
   std::vector<std::uint8_t, UninitializedAllocator<std::uint8_t>> data;
   if (!endedEarly) {
     // The size hint makes one read of the whole rest (one byte more to see
     // the end); without it, or when the file grew, chunks of 1 MiB follow.
-    const std::uint64_t headBytes = 512 + 80 * static_cast<std::uint64_t>(items);
+    const std::uint64_t headBytes = ResultFileHeader::kBytes + ItemRecord::kBytes * static_cast<std::uint64_t>(items);
     std::size_t chunk = std::size_t{1} << 20;
     if (file.SizeHint() > headBytes) {
       chunk = static_cast<std::size_t>(file.SizeHint() - headBytes) + 1;
@@ -530,10 +502,10 @@ void ReadDeviceRecords(ResultFileSource& file, LotData& lot, const ReadOptions& 
   for (bool eof = endedEarly; !eof; ++records) {
     const std::size_t pos = records * recordBytes;
     const std::size_t avail = data.size() > pos ? data.size() - pos : 0;
-    std::uint8_t serialBytes[4] = {};
-    if (avail > 0) std::memcpy(serialBytes, data.data() + pos, std::min<std::size_t>(avail, 4));
-    if (avail < 4) eof = true;
-    if (static_cast<std::int32_t>(U32(serialBytes)) < 1) break;
+    std::uint8_t serialBytes[sizeof(std::int32_t)] = {};  // the serial number, completed with zeros
+    if (avail > 0) std::memcpy(serialBytes, data.data() + pos, std::min(avail, sizeof serialBytes));
+    if (avail < sizeof serialBytes) eof = true;
+    if (DeviceRecord{serialBytes}.Serial() < 1) break;
     if (avail < recordBytes) eof = true;
     if (records == static_cast<std::size_t>(INT32_MAX) - 1) break;  // the count is a 32-bit number
   }

@@ -6,36 +6,64 @@
 
 namespace tsd {
 
+using lotvue::BiasField;
+using lotvue::DeviceRecord;
+using HeaderLayout = lotvue::ResultFileHeader;
+using ItemLayout = lotvue::ItemRecord;
+
+namespace {
+
+void PutU16(std::uint8_t* at, std::uint16_t value) {
+  at[0] = static_cast<std::uint8_t>(value);
+  at[1] = static_cast<std::uint8_t>(value >> 8);
+}
+void PutU32(std::uint8_t* at, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+// A PackedValue: the mantissa, the status byte and the exponent.
+void PutPacked(std::uint8_t* at, std::int16_t mantissa, std::uint8_t status, std::uint8_t exponent) {
+  PutU16(at, static_cast<std::uint16_t>(mantissa));
+  at[2] = status;
+  at[3] = exponent;
+}
+void PutText(std::uint8_t* record, lotvue::TextField field, const std::string& s) {
+  std::fill_n(record + field.offset, field.width, 0);
+  std::copy_n(s.begin(), std::min(s.size(), field.width), record + field.offset);
+}
+
+}  // namespace
+
 std::array<std::uint8_t, 4> TypeBytes(std::uint32_t t) {
-  // The reader assembles (b13 << 24) | (b12 << 16) | (b14 << 8) | b15.
+  // The inverse of ItemRecord::Type(): bytes A2 00 10 00 for 0x00A21000.
   return {static_cast<std::uint8_t>(t >> 16), static_cast<std::uint8_t>(t >> 24), static_cast<std::uint8_t>(t >> 8),
           static_cast<std::uint8_t>(t)};
 }
 
 ItemRecord& ItemRecord::Name(const std::string& name) {
-  std::fill(bytes.begin(), bytes.begin() + 10, 0);
-  std::copy_n(name.begin(), std::min<std::size_t>(name.size(), 10), bytes.begin());
+  PutText(bytes.data(), ItemLayout::kName, name);
   return *this;
 }
-ItemRecord& ItemRecord::Unit(char unit) { return Byte(10, static_cast<std::uint8_t>(unit)); }
+ItemRecord& ItemRecord::Unit(char unit) { return Byte(ItemLayout::kUnit, static_cast<std::uint8_t>(unit)); }
 ItemRecord& ItemRecord::Type(std::uint32_t itemType) {
   const auto b = TypeBytes(itemType);
-  std::copy(b.begin(), b.end(), bytes.begin() + 12);
+  std::copy(b.begin(), b.end(), bytes.begin() + ItemLayout::kType);
   return *this;
 }
-ItemRecord& ItemRecord::Number(std::uint16_t number) { return Word(20, number); }
+ItemRecord& ItemRecord::Number(std::uint16_t number) { return Word(ItemLayout::kNumber, number); }
 ItemRecord& ItemRecord::Bias(int k, const std::string& name, std::int16_t mantissa, std::uint8_t exponent, char unit) {
-  const std::size_t at = 40 + 10 * static_cast<std::size_t>(k);
-  for (std::size_t i = 0; i < 6; ++i) bytes[at + i] = i < name.size() ? static_cast<std::uint8_t>(name[i]) : '0';
-  Word(at + 6, static_cast<std::uint16_t>(mantissa));
-  Byte(at + 8, exponent);
-  return Byte(at + 9, static_cast<std::uint8_t>(unit));
+  std::uint8_t* field = bytes.data() + ItemLayout::kBias + BiasField::kBytes * static_cast<std::size_t>(k);
+  for (std::size_t i = 0; i < BiasField::kName.width; ++i) {
+    field[i] = i < name.size() ? static_cast<std::uint8_t>(name[i]) : '0';
+  }
+  PutU16(field + BiasField::kMantissa, static_cast<std::uint16_t>(mantissa));
+  field[BiasField::kExponent] = exponent;
+  field[BiasField::kUnit] = static_cast<std::uint8_t>(unit);
+  return *this;
 }
 ItemRecord& ItemRecord::Limits(std::int16_t lowM, std::uint8_t lowE, std::int16_t highM, std::uint8_t highE) {
-  Word(70, static_cast<std::uint16_t>(lowM));
-  Byte(73, lowE);
-  Word(74, static_cast<std::uint16_t>(highM));
-  return Byte(77, highE);
+  PutPacked(bytes.data() + ItemLayout::kLowerLimit, lowM, 0, lowE);
+  PutPacked(bytes.data() + ItemLayout::kUpperLimit, highM, 0, highE);
+  return *this;
 }
 ItemRecord& ItemRecord::Byte(std::size_t offset, std::uint8_t value) {
   bytes.at(offset) = value;
@@ -50,24 +78,21 @@ ItemRecord& ItemRecord::Word(std::size_t offset, std::uint16_t value) {
 TsdBuilder::TsdBuilder() = default;
 
 TsdBuilder& TsdBuilder::AnnouncedDevices(std::uint32_t count) {
-  for (int i = 0; i < 4; ++i) header_[i] = static_cast<std::uint8_t>(count >> (8 * i));
+  PutU32(header_.data() + HeaderLayout::kDeviceCount, count);
   announced_ = true;
   return *this;
 }
 TsdBuilder& TsdBuilder::ItemCountField(std::uint16_t count) {
-  header_[6] = static_cast<std::uint8_t>(count);
-  header_[7] = static_cast<std::uint8_t>(count >> 8);
+  PutU16(header_.data() + HeaderLayout::kItemCount, count);
   itemCountSet_ = true;
   return *this;
 }
 TsdBuilder& TsdBuilder::Wafer(std::uint16_t wafer) {
-  header_[58] = static_cast<std::uint8_t>(wafer);
-  header_[59] = static_cast<std::uint8_t>(wafer >> 8);
+  PutU16(header_.data() + HeaderLayout::kWaferNumber, wafer);
   return *this;
 }
-TsdBuilder& TsdBuilder::Text(std::size_t offset, std::size_t width, const std::string& s) {
-  std::fill(header_.begin() + offset, header_.begin() + offset + width, 0);
-  std::copy_n(s.begin(), std::min(s.size(), width), header_.begin() + offset);
+TsdBuilder& TsdBuilder::Text(lotvue::TextField field, const std::string& s) {
+  PutText(header_.data(), field, s);
   return *this;
 }
 
@@ -78,20 +103,16 @@ ItemRecord& TsdBuilder::AddItem(const std::string& name, char unit, std::uint32_
 
 TsdBuilder& TsdBuilder::AddDevice(std::int32_t serial, std::uint16_t bin, std::uint16_t failWord,
                                   const std::vector<Result>& results) {
-  auto put = [&](std::uint8_t b) { records_.push_back(b); };
-  const auto s = static_cast<std::uint32_t>(serial);
-  for (int i = 0; i < 4; ++i) put(static_cast<std::uint8_t>(s >> (8 * i)));
-  put(static_cast<std::uint8_t>(bin));
-  put(static_cast<std::uint8_t>(bin >> 8));
-  put(static_cast<std::uint8_t>(failWord >> 8));
-  put(static_cast<std::uint8_t>(failWord));
-  for (std::size_t i = 0; i < items_.size(); ++i) {
-    const Result r = i < results.size() ? results[i] : Result{0, 0, 0};
-    const auto m = static_cast<std::uint16_t>(r.mantissa);
-    put(static_cast<std::uint8_t>(m));
-    put(static_cast<std::uint8_t>(m >> 8));
-    put(r.status);
-    put(r.exponent);
+  const std::size_t at = records_.size();
+  records_.resize(at + DeviceRecord::Bytes(items_.size()), 0);
+  std::uint8_t* rec = records_.data() + at;
+  PutU32(rec + DeviceRecord::kSerial, static_cast<std::uint32_t>(serial));
+  PutU16(rec + DeviceRecord::kBin, bin);
+  rec[DeviceRecord::kFailWord] = static_cast<std::uint8_t>(failWord >> 8);  // big-endian
+  rec[DeviceRecord::kFailWord + 1] = static_cast<std::uint8_t>(failWord);
+  for (std::size_t i = 0; i < items_.size() && i < results.size(); ++i) {
+    const Result& r = results[i];
+    PutPacked(rec + DeviceRecord::kResults + DeviceRecord::kResultBytes * i, r.mantissa, r.status, r.exponent);
   }
   ++deviceCount_;
   return *this;
@@ -103,15 +124,9 @@ TsdBuilder& TsdBuilder::Trailer(const std::vector<std::uint8_t>& bytes) {
 }
 
 std::vector<std::uint8_t> TsdBuilder::Bytes() const {
-  std::array<std::uint8_t, 512> h = header_;
-  if (!announced_) {
-    const auto n = static_cast<std::uint32_t>(deviceCount_);
-    for (int i = 0; i < 4; ++i) h[i] = static_cast<std::uint8_t>(n >> (8 * i));
-  }
-  if (!itemCountSet_) {
-    h[6] = static_cast<std::uint8_t>(items_.size());
-    h[7] = static_cast<std::uint8_t>(items_.size() >> 8);
-  }
+  std::array<std::uint8_t, HeaderLayout::kBytes> h = header_;
+  if (!announced_) PutU32(h.data() + HeaderLayout::kDeviceCount, static_cast<std::uint32_t>(deviceCount_));
+  if (!itemCountSet_) PutU16(h.data() + HeaderLayout::kItemCount, static_cast<std::uint16_t>(items_.size()));
   std::vector<std::uint8_t> out(h.begin(), h.end());
   for (const ItemRecord& item : items_) out.insert(out.end(), item.bytes.begin(), item.bytes.end());
   out.insert(out.end(), records_.begin(), records_.end());
@@ -143,10 +158,13 @@ std::vector<std::uint8_t> GenerateLot(const GenerateOptions& o) {
     special[i] = type == 0x10102100 || type == 0x00A21000 || type == 0x01161001 || type == 0x000C000C;
     ItemRecord& item = b.AddItem(name, kUnits[i % 10], type);
     if (type == 0x10102100) {
-      item.Word(46, 0x0300).Word(40, 0x0800).Word(48, 250).Byte(50, 12).Byte(51, 'V');
+      item.Word(ItemLayout::kCvWord, ItemLayout::kCv1ch).Word(ItemLayout::kVxtWord, ItemLayout::kCrss);
+      item.Word(ItemLayout::kDrainMantissa, 250).Byte(ItemLayout::kDrainExponent, 12).Byte(ItemLayout::kDrainUnit, 'V');
     } else if (type == 0x00A21000 || type == 0x01161001) {
-      item.Word(40, static_cast<std::uint16_t>(uniform(1, 0xFFFF))).Word(42, static_cast<std::uint16_t>(uniform(0, 3)));
-      item.Byte(48, static_cast<std::uint8_t>(uniform(0, 3)));
+      // The first pin mask's two words, and the ground flags of a line item.
+      item.Word(ItemLayout::kPinMasks, static_cast<std::uint16_t>(uniform(1, 0xFFFF)));
+      item.Word(ItemLayout::kPinMasks + 2, static_cast<std::uint16_t>(uniform(0, 3)));
+      item.Byte(ItemLayout::kGroundFlags, static_cast<std::uint8_t>(uniform(0, 3)));
     } else if (!special[i]) {
       item.Bias(0, "VDS", static_cast<std::int16_t>(uniform(1, 999)), 12, 'V');
       item.Bias(1, i % 4 == 0 ? "(none)" : "ID", static_cast<std::int16_t>(uniform(1, 999)), 9, 'A');

@@ -7,18 +7,20 @@
 #include <string>
 #include <vector>
 
+#include "core/result_records.h"
+
 namespace tsd {
 
 // Item type codes as the four bytes 12..15 of an item record hold them.
 std::array<std::uint8_t, 4> TypeBytes(std::uint32_t itemType);
 
 struct ItemRecord {
-  std::array<std::uint8_t, 80> bytes{};
+  std::array<std::uint8_t, lotvue::ItemRecord::kBytes> bytes{};
 
-  ItemRecord& Name(const std::string& name);           // bytes 0..9
-  ItemRecord& Unit(char unit);                          // byte 10
-  ItemRecord& Type(std::uint32_t itemType);             // bytes 12..15
-  ItemRecord& Number(std::uint16_t number);             // bytes 20..21
+  ItemRecord& Name(const std::string& name);
+  ItemRecord& Unit(char unit);
+  ItemRecord& Type(std::uint32_t itemType);
+  ItemRecord& Number(std::uint16_t number);
   // Bias k (0..2): condition name padded with '0', mantissa, exponent, unit.
   ItemRecord& Bias(int k, const std::string& name, std::int16_t mantissa, std::uint8_t exponent, char unit);
   ItemRecord& Limits(std::int16_t lowM, std::uint8_t lowE, std::int16_t highM, std::uint8_t highE);
@@ -35,18 +37,17 @@ struct Result {
 class TsdBuilder {
  public:
   TsdBuilder();
-  std::array<std::uint8_t, 512>& header() { return header_; }
 
   TsdBuilder& AnnouncedDevices(std::uint32_t count);  // else the number of devices added
   TsdBuilder& ItemCountField(std::uint16_t count);    // else the number of items added
   TsdBuilder& Wafer(std::uint16_t wafer);
-  TsdBuilder& SystemName(const std::string& s) { return Text(104, 12, s); }
-  TsdBuilder& DeviceName(const std::string& s) { return Text(116, 20, s); }
-  TsdBuilder& LotName(const std::string& s) { return Text(136, 20, s); }
-  TsdBuilder& OperatorName(const std::string& s) { return Text(156, 20, s); }
-  TsdBuilder& TestFileName(const std::string& s) { return Text(176, 256, s); }
-  TsdBuilder& Comment(const std::string& s) { return Text(432, 80, s); }
-  TsdBuilder& Text(std::size_t offset, std::size_t width, const std::string& s);
+  TsdBuilder& SystemName(const std::string& s) { return Text(lotvue::ResultFileHeader::kSystemName, s); }
+  TsdBuilder& DeviceName(const std::string& s) { return Text(lotvue::ResultFileHeader::kDeviceName, s); }
+  TsdBuilder& LotName(const std::string& s) { return Text(lotvue::ResultFileHeader::kLotName, s); }
+  TsdBuilder& OperatorName(const std::string& s) { return Text(lotvue::ResultFileHeader::kOperatorName, s); }
+  TsdBuilder& TestFileName(const std::string& s) { return Text(lotvue::ResultFileHeader::kTestFileName, s); }
+  TsdBuilder& Comment(const std::string& s) { return Text(lotvue::ResultFileHeader::kComment, s); }
+  TsdBuilder& Text(lotvue::TextField field, const std::string& s);
 
   ItemRecord& AddItem(const std::string& name, char unit = 0, std::uint32_t itemType = 0);
   // failWord is stored big-endian; results beyond the items are ignored, missing ones are zero.
@@ -59,7 +60,7 @@ class TsdBuilder {
   std::size_t devices() const { return deviceCount_; }
 
  private:
-  std::array<std::uint8_t, 512> header_{};
+  std::array<std::uint8_t, lotvue::ResultFileHeader::kBytes> header_{};
   std::vector<ItemRecord> items_;
   std::vector<std::uint8_t> records_;
   std::vector<std::uint8_t> trailer_;
