@@ -48,13 +48,10 @@ inline constexpr int kYieldPair = 11;
 
 enum LoadState : int { kIdle = 0, kReading = 1, kRead = 2, kConverting = 3 };
 
-struct LotData {
-  // Counters that the user-interface thread reads while the loader fills
-  // the lot (progress display) are atomic; everything else is read only
-  // once loadState says the lot is complete.
-  std::atomic<std::int32_t> recordsRead{0};
-  std::atomic<std::int32_t> deviceCount{0};
-  std::atomic<std::int32_t> itemCount{0};
+// What a lot holds, as a plain value: a default LotContent is the state
+// after a reset, and assigning one copies the lot (the device cells share
+// their bytes with the original instead of being copied).
+struct LotContent {
   std::string waferNum;
   std::string systemName;
   std::string deviceName;
@@ -73,6 +70,19 @@ struct LotData {
   std::vector<std::string> itemNames;
   std::string path;
   std::int32_t viewFormat = 1;  // 1 Matrix, 0 Per Device
+};
+
+// One lot: its content and the counters that the user-interface thread reads
+// while the loading thread fills the lot (progress display, load state);
+// those are atomic, everything else is read only once loadState says the
+// lot is complete. New fields belong in LotContent.
+struct LotData : LotContent {
+  // alignas keeps the counters out of LotContent's tail padding, so that
+  // the size check below sees a counter added here (Reset and CopyFrom
+  // must name it).
+  alignas(8) std::atomic<std::int32_t> recordsRead{0};
+  std::atomic<std::int32_t> deviceCount{0};
+  std::atomic<std::int32_t> itemCount{0};
   std::atomic<int> loadState{kIdle};
 
   LotData() = default;
@@ -81,8 +91,8 @@ struct LotData {
 
   // Every field back to its initial value.
   void Reset();
-  // The hand-over copy: every field but recordsRead (0 here), fontHeight and
-  // loadState, which this lot keeps. Cell texts are shared, not copied.
+  // The hand-over copy: the content and the counts of `other`; recordsRead
+  // becomes 0 and loadState stays as it is. Cell texts are shared, not copied.
   void CopyFrom(const LotData& other);
 
   int columns() const { return itemCount.load(std::memory_order_relaxed) + 2; }
@@ -100,6 +110,8 @@ struct LotData {
   // Bytes the lot holds (texts, offsets, colours and the per-item lists).
   std::size_t MemoryBytes() const;
 };
+static_assert(sizeof(LotData) == sizeof(LotContent) + 4 * sizeof(std::atomic<std::int32_t>),
+              "LotData holds four counters besides its LotContent");
 
 // The process-wide lot that the loading thread fills.
 extern LotData LoadingLot;
