@@ -13,9 +13,9 @@
 #include <QTableWidget>
 
 #include "core/language.h"
+#include "core/text_codec.h"
 #include "view/dialog_units.h"
 #include "view/message_box.h"
-#include "view/text_codec.h"
 
 namespace lotvue {
 

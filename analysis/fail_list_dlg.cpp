@@ -9,10 +9,10 @@
 
 #include "core/fail_list.h"
 #include "core/language.h"
+#include "core/text_codec.h"
 #include "view/desktop_open.h"
 #include "view/dialog_units.h"
 #include "view/message_box.h"
-#include "view/text_codec.h"
 
 namespace lotvue {
 

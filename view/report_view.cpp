@@ -13,9 +13,9 @@
 
 #include "core/app_settings.h"
 #include "core/language.h"
+#include "core/text_codec.h"
 #include "core/value_text.h"
 #include "view/message_box.h"
-#include "view/text_codec.h"
 #include "view/view_format_dlg.h"
 
 namespace lotvue {

@@ -1,7 +1,7 @@
 // Display texts of the 8-bit strings of result files.
 #include <gtest/gtest.h>
 
-#include "view/text_codec.h"
+#include "core/text_codec.h"
 
 namespace lotvue {
 namespace {

@@ -1,4 +1,4 @@
-#include "view/text_codec.h"
+#include "core/text_codec.h"
 
 #include <iconv.h>
 
