@@ -369,6 +369,14 @@ int NormalizeStatus(std::uint8_t status) {
   return 1;
 }
 
+bool IsRedErrorText(std::string_view text) {
+  for (std::uint8_t code : kKeptStatus) {
+    const ClassView& view = Statuses().view[code];
+    if (view.color == CellColor::Red && text == view.text) return true;
+  }
+  return false;
+}
+
 namespace {
 
 struct ItemInfo {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "core/lot_data.h"
 
@@ -81,6 +82,11 @@ void ReadDeviceRecords(ResultFileSource& file, LotData& lot, const ReadOptions& 
 
 // Result class code of a status byte.
 int NormalizeStatus(std::uint8_t status);
+
+// True for the error texts that the test system reports in place of a
+// result and that are shown in red ("CoverOpen", "PreShort", ... "HardError":
+// the texts of the status codes kept as they are, less the black ones).
+bool IsRedErrorText(std::string_view text);
 
 enum class LoadResult { kCannotOpen, kRejected, kLoaded };
 
