@@ -5,6 +5,7 @@
 
 #include "cli/commands.h"
 #include "cli/convert_commands.h"
+#include "cli/stats_commands.h"
 #include "core/app_settings.h"
 #include "core/language.h"
 
@@ -26,6 +27,8 @@ const Command kCommands[] = {
     {"convert", lotvue::cli::ConvertCommand, lotvue::cli::kConvertHelp},
     {"fail-csv", lotvue::cli::FailCsvCommand, lotvue::cli::kFailCsvHelp},
     {"convert-folder", lotvue::cli::ConvertFolderCommand, lotvue::cli::kConvertFolderHelp},
+    {"stats", lotvue::cli::StatsCommand, lotvue::cli::kStatsHelp},
+    {"bins", lotvue::cli::BinsCommand, lotvue::cli::kBinsHelp},
 };
 
 void PrintHelp(std::FILE* out) {

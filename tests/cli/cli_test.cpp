@@ -215,5 +215,85 @@ TEST_F(CliTest, FolderConversionTakesTheResultFilesInNameOrder) {
   EXPECT_EQ(Cli({"convert-folder", (dir_ / "nowhere").string()}).status, 1);
 }
 
+// A lot for stats and bins: names that need quoting or decoding, a special
+// item, a failed device, an item with no value.
+std::string StatsLot(const fs::path& path) {
+  tsd::TsdBuilder b;
+  b.AddItem("V,TH", 'V').Limits(1000, 12, 3000, 12);
+  b.AddItem("PINS", 0, 0x00A21000);
+  b.AddItem("I\"D", '"');
+  b.AddItem("\xB5\xE7\xD1\xB9", 'A');  // GB18030 bytes
+  b.AddDevice(1, 1, 0, {{2000, 0x10, 12}, {}, {0, 0x14, 12}, {1500, 0x10, 12}});
+  b.AddDevice(2, 3, 1, {{4000, 0x11, 12}, {}, {0, 0x14, 12}, {2500, 0x10, 12}});
+  tsd::WriteFile(path.string(), b.Bytes());
+  return path.string();
+}
+
+TEST_F(CliTest, StatsAndBinsAsCsvAndJson) {
+  const std::string a = StatsLot(dir_ / "lots" / "A.tsd");
+  const std::string header = "Item,Name,Unit,LSL,USL,N,Fails,FailPct,Mean,Median,Stdev,Min,Max,Cp,Cpk\n";
+  struct Case {
+    Names args;
+    std::string out;
+  };
+  for (const Case& c : std::vector<Case>{
+           {{"stats", a},
+            header + "1,\"V,TH\",V,1,3,2,1,50,3,3,1.4142135623730951,2,4,0.2357022603955158,0\n"
+                     "3,\"I\"\"D\",\"\"\"\",0,0,0,0,0,,,,,,,\n"
+                     "4,\xB5\xE7\xD1\xB9,A,0,0,2,0,0,2,2,0.7071067811865476,1.5,2.5,0,-0.9428090415820632\n"},
+           {{"stats", "--only-pass", "--format=csv", a},
+            header + "1,\"V,TH\",V,1,3,1,0,0,2,2,,2,2,,\n3,\"I\"\"D\",\"\"\"\",0,0,0,0,0,,,,,,,\n"
+                     "4,\xB5\xE7\xD1\xB9,A,0,0,1,0,0,1.5,1.5,,1.5,1.5,,\n"},
+           {{"stats", "--format", "json", "--only-pass", a},
+            "[\n  {\"Item\": 1, \"Name\": \"V,TH\", \"Unit\": \"V\", \"LSL\": 1, \"USL\": 3, \"N\": 1, \"Fails\": 0, "
+            "\"FailPct\": 0, \"Mean\": 2, \"Median\": 2, \"Stdev\": null, \"Min\": 2, \"Max\": 2, \"Cp\": null, "
+            "\"Cpk\": null},\n  {\"Item\": 3, \"Name\": \"I\\\"D\", \"Unit\": \"\\\"\", \"LSL\": 0, \"USL\": 0, \"N\": 0, "
+            "\"Fails\": 0, \"FailPct\": 0, \"Mean\": null, \"Median\": null, \"Stdev\": null, \"Min\": null, "
+            "\"Max\": null, \"Cp\": null, \"Cpk\": null},\n  {\"Item\": 4, \"Name\": \"电压\", \"Unit\": \"A\", "
+            "\"LSL\": 0, \"USL\": 0, \"N\": 1, \"Fails\": 0, \"FailPct\": 0, \"Mean\": 1.5, \"Median\": 1.5, "
+            "\"Stdev\": null, \"Min\": 1.5, \"Max\": 1.5, \"Cp\": null, \"Cpk\": null}\n]\n"},
+           {{"bins", a}, "Bin,Count,Passed,Failed,Percent\n1,1,1,0,50\n3,1,0,1,50\n"},
+           {{"bins", "--only-pass", "--format", "json", a},
+            "[\n  {\"Bin\": 1, \"Count\": 1, \"Passed\": 1, \"Failed\": 0, \"Percent\": 100}\n]\n"}}) {
+    const CliRun run = Cli(c.args);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, c.out) << ::testing::PrintToString(c.args);
+  }
+  // The settings file's AvgStdOnlyPass is the default; --all overrides it.
+  Config("LotVuer.spec", "AvgStdOnlyPass=Yes");
+  EXPECT_EQ(Cli({"bins", a}).out, "Bin,Count,Passed,Failed,Percent\n1,1,1,0,100\n");
+  EXPECT_EQ(Cli({"bins", "--all", a}).out, "Bin,Count,Passed,Failed,Percent\n1,1,1,0,50\n3,1,0,1,50\n");
+}
+
+TEST_F(CliTest, StatsAndBinsExitStatus) {
+  const std::string a = StatsLot(dir_ / "lots" / "A.tsd");
+  const std::string missing = (dir_ / "lots" / "M.tsd").string();
+  const std::string wide = Lot("W.tsd", 3, 257);
+  for (const char* command : {"stats", "bins"}) {
+    struct Case {
+      Names args;
+      int status;
+    };
+    for (const Case& c : std::vector<Case>{{{missing}, 1},
+                                           {{wide}, 1},
+                                           {{}, 2},
+                                           {{"--format", "xml", a}, 2},
+                                           {{"--format"}, 2},
+                                           {{a, a}, 2},
+                                           {{"--bogus", a}, 2}}) {
+      Names args = {command};
+      args.insert(args.end(), c.args.begin(), c.args.end());
+      const CliRun run = Cli(args);
+      EXPECT_EQ(run.status, c.status) << ::testing::PrintToString(args);
+      EXPECT_EQ(run.out, "");
+      EXPECT_NE(run.err, "");
+    }
+    const CliRun help = Cli({command, "--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.out.starts_with(std::string(command) + " [--only-pass|--all] [--format csv|json] FILE")) << help.out;
+  }
+  EXPECT_EQ(Cli({"stats", missing}).err, "lotvue-cli: cannot open " + missing + "\n");
+}
+
 }  // namespace
 }  // namespace lotvue
