@@ -26,7 +26,7 @@ struct ItemStats {
   // median, min and max with no value; stdev with fewer than two values;
   // lsl and usl when the limit cell holds no value; cp without both limits
   // or without a positive stdev; cpk without a limit or a positive stdev.
-  std::optional<double> failPct, mean, median, stdev, min, max, lsl, usl, cp, cpk;
+  std::optional<double> failPct{}, mean{}, median{}, stdev{}, min{}, max{}, lsl{}, usl{}, cp{}, cpk{};
 };
 
 struct BinStats {
