@@ -33,18 +33,20 @@ inline std::vector<std::uint8_t> LotBytes() {
   return tsd::GenerateLot(o);
 }
 
+// The lot of a file's bytes, loaded as the reader loads the file at path.
+inline std::unique_ptr<lotvue::LotData> LoadLot(const std::vector<std::uint8_t>& bytes, const std::string& path) {
+  auto l = std::make_unique<lotvue::LotData>();
+  l->path = path;
+  lotvue::ResultFileSource source;
+  source.OpenMemory(bytes.data(), bytes.size());
+  lotvue::SilentReaderEvents events;
+  if (lotvue::ReadHeaderAndItems(source, *l, {}, events)) lotvue::ReadDeviceRecords(source, *l, {}, events);
+  return l;
+}
+
 // The lot, loaded as if read from OutputFolder() + fileName.
 inline const lotvue::LotData& Lot(const std::string& fileName) {
-  static const std::unique_ptr<lotvue::LotData> lot = [&] {
-    const std::vector<std::uint8_t> bytes = LotBytes();
-    auto l = std::make_unique<lotvue::LotData>();
-    l->path = OutputFolder() + fileName;
-    lotvue::ResultFileSource source;
-    source.OpenMemory(bytes.data(), bytes.size());
-    lotvue::SilentReaderEvents events;
-    if (lotvue::ReadHeaderAndItems(source, *l, {}, events)) lotvue::ReadDeviceRecords(source, *l, {}, events);
-    return l;
-  }();
+  static const std::unique_ptr<lotvue::LotData> lot = LoadLot(LotBytes(), OutputFolder() + fileName);
   return *lot;
 }
 

@@ -6,10 +6,9 @@
 
 #include <memory>
 
+#include "bench/bench_lot.h"
 #include "core/item_stats.h"
 #include "core/measured_value.h"
-#include "core/result_file.h"
-#include "tools/tsd_writer.h"
 
 namespace {
 
@@ -20,13 +19,7 @@ const lotvue::LotData& BigLot() {
     o.devices = 1000000;
     o.items = 64;
     o.failShare = 0.1;
-    const std::vector<std::uint8_t> bytes = tsd::GenerateLot(o);
-    auto l = std::make_unique<lotvue::LotData>();
-    lotvue::ResultFileSource source;
-    source.OpenMemory(bytes.data(), bytes.size());
-    lotvue::SilentReaderEvents events;
-    if (lotvue::ReadHeaderAndItems(source, *l, {}, events)) lotvue::ReadDeviceRecords(source, *l, {}, events);
-    return l;
+    return bench::LoadLot(tsd::GenerateLot(o), "/tmp/big.tsd");
   }();
   return *lot;
 }
