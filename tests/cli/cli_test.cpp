@@ -220,7 +220,7 @@ TEST_F(CliTest, FolderConversionTakesTheResultFilesInNameOrder) {
 std::string StatsLot(const fs::path& path) {
   tsd::TsdBuilder b;
   b.AddItem("V,TH", 'V').Limits(1000, 12, 3000, 12);
-  b.AddItem("PINS", 0, 0x00A21000);
+  b.AddItem("PINS", 0, kPinMaskItem);
   b.AddItem("I\"D", '"');
   b.AddItem("\xB5\xE7\xD1\xB9", 'A');  // GB18030 bytes
   b.AddDevice(1, 1, 0, {{2000, 0x10, 12}, {}, {0, 0x14, 12}, {1500, 0x10, 12}});

@@ -13,6 +13,7 @@
 
 #include "core/item_stats.h"
 #include "core/measured_value.h"
+#include "core/result_records.h"
 #include "core/value_text.h"
 #include "tests/core/test_lot.h"
 #include "tools/tsd_writer.h"
@@ -144,10 +145,11 @@ TEST(ItemStatsTest, WorkedLots) {
   for (const Case& c : cases) {
     tsd::TsdBuilder b;
     const tsd::Result lsl = c.lsl.value_or(R(0, 12)), usl = c.usl.value_or(R(0, 12));
+    using Rec = ItemRecord;  // a limit switched off leaves its cell empty
     b.AddItem("A", 'V')
         .Limits(lsl.mantissa, lsl.exponent, usl.mantissa, usl.exponent)
-        .Byte(16, (c.lsl ? 0 : 0x01) | (c.usl ? 0 : 0x02))
-        .Byte(19, (c.lsl ? 0 : 0x80) | (c.usl ? 0 : 0x40));
+        .Byte(Rec::kLimitSwitches, (c.lsl ? 0 : Rec::kLowerSwitchable) | (c.usl ? 0 : Rec::kUpperSwitchable))
+        .Byte(Rec::kLimitsOff, (c.lsl ? 0 : Rec::kLowerOff) | (c.usl ? 0 : Rec::kUpperOff));
     for (std::size_t d = 0; d < c.results.size(); ++d) {
       b.AddDevice(static_cast<int>(d) + 1, 1, d < c.failWords.size() ? c.failWords[d] : 0, {c.results[d]});
     }
