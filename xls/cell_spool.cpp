@@ -1,10 +1,11 @@
 #include "xls/cell_spool.h"
 
-#include <cerrno>
 #include <cstdlib>
 
 #include <fcntl.h>
 #include <unistd.h>
+
+#include "xls/write_all.h"
 
 namespace tavo_xls {
 
@@ -40,20 +41,7 @@ void CellSpool::Switch(int sheet) {
 bool CellSpool::Flush() {
   if (buffer_.empty()) return !failed_;
   const std::size_t size = buffer_.size();
-  if (!failed_) {
-    const std::uint8_t* p = buffer_.data();
-    std::size_t left = size;
-    while (left > 0) {
-      const ssize_t w = ::write(fd_, p, left);
-      if (w < 0 && errno == EINTR) continue;
-      if (w <= 0) {
-        failed_ = true;
-        break;
-      }
-      p += w;
-      left -= static_cast<std::size_t>(w);
-    }
-  }
+  if (!failed_ && !WriteAll(fd_, buffer_.data(), size)) failed_ = true;
   if (!failed_) {
     auto& chunks = chunks_[static_cast<std::size_t>(bufferSheet_)];
     if (!chunks.empty() && chunks.back().offset + chunks.back().size == fileSize_)

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "xls/biff_buffer.h"
+#include "xls/write_all.h"
 
 namespace tavo_xls {
 
@@ -23,19 +24,6 @@ constexpr std::uint32_t kFatPerDifatSector = kEntriesPerSector - 1;     // the l
 constexpr std::size_t kBufferBytes = std::size_t{1} << 20;
 
 std::uint32_t CeilDiv(std::uint64_t a, std::uint64_t b) { return static_cast<std::uint32_t>((a + b - 1) / b); }
-
-bool WriteAll(int fd, const std::uint8_t* p, std::size_t n) {
-  while (n > 0) {
-    const ssize_t w = ::write(fd, p, n);
-    if (w < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    p += w;
-    n -= static_cast<std::size_t>(w);
-  }
-  return true;
-}
 
 }  // namespace
 
