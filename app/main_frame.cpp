@@ -26,6 +26,7 @@
 #include "app/language_dlg.h"
 #include "app/normal_dist_dlg.h"
 #include "core/app_settings.h"
+#include "core/folder_list.h"
 #include "core/language.h"
 #include "core/loader.h"
 #include "view/message_box.h"
@@ -42,7 +43,7 @@ CMainFrame* mainFrame = nullptr;
 QString Text(int slot) { return QString::fromUtf8(Lang(slot)); }
 
 // The "tsd" test of every way in: the last three characters, any case.
-bool EndsInTsd(const QString& path) { return path.size() >= 3 && path.right(3).toLower() == QLatin1String("tsd"); }
+bool EndsInTsd(const QString& path) { return IsResultFileName(path.toStdString()); }
 
 struct CommandInfo {
   int id;

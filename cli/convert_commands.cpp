@@ -91,19 +91,10 @@ void PrintWritten(const std::string& path) {
   std::fputc('\n', stdout);
 }
 
-bool EndsInTsd(const std::string& path) {
-  if (path.size() < 3) return false;
-  for (std::size_t i = 0; i < 3; ++i) {
-    const char c = path[path.size() - 3 + i];
-    if ((c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c) != "tsd"[i]) return false;
-  }
-  return true;
-}
-
 // Loads a result file as the report window does; nullptr (after its
 // message) when it cannot be opened or is no result file.
 std::unique_ptr<LotData> LoadLot(const std::string& path, bool onlyPass, FileMessages& messages) {
-  if (!EndsInTsd(path)) {
+  if (!IsResultFileName(path)) {
     messages.Show(Lang(kSlotIsNotTsdFile));
     return nullptr;
   }

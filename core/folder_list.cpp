@@ -7,28 +7,23 @@
 
 namespace lotvue {
 
-namespace {
-
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EndsWithLower(std::string_view text, std::string_view lowerSuffix) {
-  if (text.size() < lowerSuffix.size()) return false;
-  const std::string_view tail = text.substr(text.size() - lowerSuffix.size());
-  for (std::size_t i = 0; i < tail.size(); ++i) {
-    if (Lower(tail[i]) != lowerSuffix[i]) return false;
+bool IsResultFileName(std::string_view path) {
+  if (path.size() < 3) return false;
+  const std::string_view tail = path.substr(path.size() - 3);
+  for (std::size_t i = 0; i < 3; ++i) {
+    const char c = tail[i] >= 'A' && tail[i] <= 'Z' ? static_cast<char>(tail[i] - 'A' + 'a') : tail[i];
+    if (c != "tsd"[i]) return false;
   }
   return true;
 }
 
-}  // namespace
-
 bool IsBatchResultName(std::string_view name) {
   if (name.empty() || name[0] == '~' || name[0] == '.') return false;
-  return EndsWithLower(name, ".tsd");
+  return name.size() >= 4 && name[name.size() - 4] == '.' && IsResultFileName(name);
 }
 
 std::optional<std::string> BatchFolderOf(const std::string& chosenPath) {
-  if (!EndsWithLower(chosenPath, "tsd")) return std::nullopt;
+  if (!IsResultFileName(chosenPath)) return std::nullopt;
   const std::size_t slash = chosenPath.rfind('/');
   if (slash == std::string::npos) return std::string(".");
   if (slash == 0) return std::string("/");

@@ -6,13 +6,17 @@ namespace lotvue {
 namespace {
 
 TEST(FolderList, NameRules) {
+  // Opened: any way of opening takes the file; taken: a folder conversion does.
   struct Case {
     const char* name;
-    bool taken;
+    bool opened, taken;
   };
-  for (const Case& c : std::vector<Case>{{"A.tsd", true}, {"B.TSD", true}, {"c.Tsd", true}, {"~C.tsd", false},
-                                         {".hidden.tsd", false}, {"A.tsd.bak", false}, {"A.tsdx", false},
-                                         {"A.CSV", false}, {"tsd", false}, {".tsd", false}, {"x~.tsd", true}}) {
+  for (const Case& c : std::vector<Case>{{"A.tsd", true, true},      {"B.TSD", true, true},      {"c.Tsd", true, true},
+                                         {"~C.tsd", true, false},    {".hidden.tsd", true, false}, {"x~.tsd", true, true},
+                                         {"A.tsd.bak", false, false}, {"A.tsdx", false, false},   {"A.CSV", false, false},
+                                         {"tsd", true, false},       {".tsd", true, false},      {"Atsd", true, false},
+                                         {"ts", false, false}}) {
+    EXPECT_EQ(IsResultFileName(c.name), c.opened) << c.name;
     EXPECT_EQ(IsBatchResultName(c.name), c.taken) << c.name;
   }
 }
