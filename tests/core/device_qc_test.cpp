@@ -4,39 +4,18 @@
 
 #include <numeric>
 
+#include "tests/core/qc_lot.h"
+
 namespace lotvue {
 namespace {
 
-struct Dev {
-  bool failed;
-  std::vector<std::string> cells;  // one per item
-};
-
-QcLot MakeLot(const std::vector<std::string>& names, const std::vector<Dev>& devs) {
-  QcLot q;
-  q.itemCount = static_cast<int>(names.size());
-  q.itemNames = names;
-  q.deviceCells.Reset(names.size() + 2);
-  q.deviceCells.AddCell("Serial", CellColor::Black);
-  q.deviceCells.AddCell("Bin", CellColor::Black);
-  for (std::size_t i = 0; i < names.size(); ++i) q.deviceCells.AddCell(std::to_string(i + 1) + " " + names[i], CellColor::Black);
-  q.deviceCells.EndRow();
-  int serial = 1;
-  for (const Dev& d : devs) {
-    q.deviceCells.AddCell((d.failed ? "F" : "P") + std::to_string(serial++), CellColor::Black);
-    q.deviceCells.AddCell("1", CellColor::Black);
-    for (const std::string& c : d.cells) q.deviceCells.AddCell(c, CellColor::Black);
-    q.deviceCells.EndRow();
-    q.deviceFailed.push_back(d.failed ? 1 : 0);
-  }
-  return q;
-}
+using testing::MakeQcLot;
 
 // One item, every device passed.
 QcLot OneItem(const std::vector<std::string>& cells) {
-  std::vector<Dev> devs;
-  for (const auto& c : cells) devs.push_back({false, {c}});
-  return MakeLot({"VTH"}, devs);
+  std::vector<std::vector<std::string>> rows;
+  for (const auto& c : cells) rows.push_back({c});
+  return MakeQcLot({"VTH"}, rows);
 }
 
 TEST(DeviceQcHelpers, ScaledValueAndLeadingNumber) {
@@ -100,12 +79,9 @@ TEST(DeviceQcHelpers, CutFiveAndPrefixConversion) {
 }
 
 TEST(DeviceQcScatter, EndsFollowDataRangeAndManualEdits) {
-  QcLot lot = MakeLot({"VTH", "IR"}, {
-                                         {false, {" 2.000mV", " 10.00uA"}},
-                                         {true, {" 900.0uV", " 50.00uA"}},
-                                         {false, {" 5.000mV", " 10.00uA"}},
-                                         {false, {"No Data", " 20.00uA"}},
-                                     });
+  QcLot lot = MakeQcLot({"VTH", "IR"},
+                        {{" 2.000mV", " 10.00uA"}, {" 900.0uV", " 50.00uA"}, {" 5.000mV", " 10.00uA"}, {"No Data", " 20.00uA"}},
+                        {false, true});
   struct Case {
     int range;
     const char *xMinEdit, *xMaxEdit;
@@ -141,7 +117,7 @@ TEST(DeviceQcScatter, EndsFollowDataRangeAndManualEdits) {
 }
 
 TEST(DeviceQcScatter, ItemNumbersAndAllFailed) {
-  QcLot lot = MakeLot({"VTH"}, {{true, {" 1.000mV"}}, {true, {" 2.000mV"}}});
+  QcLot lot = MakeQcLot({"VTH"}, {{" 1.000mV"}, {" 2.000mV"}}, {true, true});
   ScatterState s;
   EXPECT_EQ(ShowScatter(lot, s), QcMessage::None);
   s.range = kRangePass;
@@ -158,7 +134,7 @@ TEST(DeviceQcScatter, ItemNumbersAndAllFailed) {
   EXPECT_EQ(s.shownY, 1);
   QcScene sc;
   DrawScatter(lot, s, {0, 0, 400, 300}, sc);  // must not index item 2
-  EXPECT_EQ(ShowScatter(MakeLot({"VTH"}, {}), s = ScatterState{}), QcMessage::ItemAllFail);
+  EXPECT_EQ(ShowScatter(MakeQcLot({"VTH"}, {}), s = ScatterState{}), QcMessage::ItemAllFail);
 }
 
 TEST(DeviceQcScatter, PointsStrictlyInsideTheField) {

@@ -15,31 +15,13 @@
 
 #include "analysis/device_qc_dlg.h"
 #include "core/language.h"
+#include "tests/core/qc_lot.h"
 #include "view/message_box.h"
 
 namespace lotvue {
 namespace {
 
-QcLot MakeLot(const std::vector<std::string>& names, const std::vector<std::vector<std::string>>& rows,
-              const std::vector<bool>& failed = {}) {
-  QcLot q;
-  q.itemCount = static_cast<int>(names.size());
-  q.itemNames = names;
-  q.deviceCells.Reset(names.size() + 2);
-  q.deviceCells.AddCell("Serial", CellColor::Black);
-  q.deviceCells.AddCell("Bin", CellColor::Black);
-  for (const auto& n : names) q.deviceCells.AddCell(n, CellColor::Black);
-  q.deviceCells.EndRow();
-  for (std::size_t d = 0; d < rows.size(); ++d) {
-    const bool f = d < failed.size() && failed[d];
-    q.deviceCells.AddCell((f ? "F" : "P") + std::to_string(d + 1), CellColor::Black);
-    q.deviceCells.AddCell("1", CellColor::Black);
-    for (const auto& c : rows[d]) q.deviceCells.AddCell(c, CellColor::Black);
-    q.deviceCells.EndRow();
-    q.deviceFailed.push_back(f ? 1 : 0);
-  }
-  return q;
-}
+using testing::MakeQcLot;
 
 QRgb Rgb(QcRgb c) { return qRgb(c.r, c.g, c.b); }
 
@@ -77,7 +59,7 @@ class DeviceQcDialog : public ::testing::Test {
 };
 
 TEST_F(DeviceQcDialog, InitialControlsAndItemLists) {
-  CDeviceQcDlg dlg(MakeLot({"FVTH", "IR", "VF"}, {{" 1.000mV", " 2.000uA", " 0.600 V"}}));
+  CDeviceQcDlg dlg(MakeQcLot({"FVTH", "IR", "VF"}, {{" 1.000mV", " 2.000uA", " 0.600 V"}}));
   Open(dlg);
   auto* list = Ctl<QTableWidget>(dlg, CDeviceQcDlg::IDC_SCATTER_LIST);
   ASSERT_EQ(list->rowCount(), 3);
@@ -101,7 +83,7 @@ TEST_F(DeviceQcDialog, InitialControlsAndItemLists) {
 }
 
 TEST_F(DeviceQcDialog, ListClickSetsTheNumberOfTheFocusedEdit) {
-  CDeviceQcDlg dlg(MakeLot({"A", "B", "C"}, {{" 1.000mV", " 2.000mV", " 3.000mV"}, {" 2.000mV", " 1.000mV", " 5.000mV"}}));
+  CDeviceQcDlg dlg(MakeQcLot({"A", "B", "C"}, {{" 1.000mV", " 2.000mV", " 3.000mV"}, {" 2.000mV", " 1.000mV", " 5.000mV"}}));
   Open(dlg);
   auto* list = Ctl<QTableWidget>(dlg, CDeviceQcDlg::IDC_SCATTER_LIST);
   dlg.OnScatterListClick(2);
@@ -133,7 +115,7 @@ TEST_F(DeviceQcDialog, ListClickSetsTheNumberOfTheFocusedEdit) {
 // dialog paints them: the field, a point inside, the ends on the frame, bars.
 TEST_F(DeviceQcDialog, ScatterAndHistogramPixels) {
   // One item against itself: 1 mV and 5 mV are the ends, on the frame; 3 mV in the middle.
-  CDeviceQcDlg dlg(MakeLot({"VTH"}, {{" 1.000mV"}, {" 3.000mV"}, {" 5.000mV"}}));
+  CDeviceQcDlg dlg(MakeQcLot({"VTH"}, {{" 1.000mV"}, {" 3.000mV"}, {" 5.000mV"}}));
   Open(dlg);
   const QRect a = dlg.scatterArea();
   const QcRect f = ScatterField({a.x(), a.y(), a.x() + a.width(), a.y() + a.height()});
@@ -155,7 +137,7 @@ TEST_F(DeviceQcDialog, ScatterAndHistogramPixels) {
   // Histogram: 30 devices in bin 0 against a full scale of 31, one in bin 15.
   std::vector<std::vector<std::string>> rows(30, {" 0.000mV"});
   rows.push_back({" 15.00mV"});
-  CDeviceQcDlg hist(MakeLot({"VTH"}, rows));
+  CDeviceQcDlg hist(MakeQcLot({"VTH"}, rows));
   Open(hist);
   hist.OnShowHistogram();
   QApplication::processEvents();
@@ -183,7 +165,7 @@ TEST_F(DeviceQcDialog, ScatterAndHistogramPixels) {
 }
 
 TEST_F(DeviceQcDialog, ScrollButtons) {
-  CDeviceQcDlg dlg(MakeLot({"VTH"}, {{" 0.000mV"}, {" 27.00mV"}}));
+  CDeviceQcDlg dlg(MakeQcLot({"VTH"}, {{" 0.000mV"}, {" 27.00mV"}}));
   Open(dlg);
   auto* up = Ctl<QPushButton>(dlg, CDeviceQcDlg::IDC_SCROLL_UP);
   auto* down = Ctl<QPushButton>(dlg, CDeviceQcDlg::IDC_SCROLL_DOWN);
@@ -222,7 +204,7 @@ TEST_F(DeviceQcDialog, ScrollButtons) {
 }
 
 TEST_F(DeviceQcDialog, Messages) {
-  CDeviceQcDlg dlg(MakeLot({"VTH", "IR"}, {{" 1.000mV", " 1.000uA"}, {" 2.000mV", " 3.000uA"}}, {true, true}));
+  CDeviceQcDlg dlg(MakeQcLot({"VTH", "IR"}, {{" 1.000mV", " 1.000uA"}, {" 2.000mV", " 3.000uA"}}, {true, true}));
   Open(dlg);
   auto* x = Ctl<QLineEdit>(dlg, CDeviceQcDlg::IDC_X_NUMBER);
   struct Case {
@@ -271,7 +253,7 @@ TEST_F(DeviceQcDialog, Messages) {
 // opens at once on a large lot (its speed is the paint benchmark's business).
 TEST_F(DeviceQcDialog, SharesTheCellsOfALargeLot) {
   std::vector<std::vector<std::string>> rows(200000, {" 1.234mV", " 5.000uA"});
-  const QcLot lot = MakeLot({"VTH", "IR"}, rows);
+  const QcLot lot = MakeQcLot({"VTH", "IR"}, rows);
   CDeviceQcDlg dlg(lot);
   Open(dlg);
   EXPECT_EQ(dlg.lot().devices(), 200000);
