@@ -8,7 +8,6 @@
 #endif
 
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <bit>
 #include <cerrno>
@@ -19,6 +18,7 @@
 #include <system_error>
 #include <thread>
 
+#include "core/csv_scientific.h"
 #include "core/number_text.h"
 #include "core/value_text.h"
 
@@ -41,110 +41,6 @@ CellRange DeviceCellRange(const LotData& lot, int firstDevice, int lastDevice) {
   const std::size_t first = w * static_cast<std::size_t>(std::max(firstDevice, 0));
   const std::size_t end = w * (static_cast<std::size_t>(std::max(lastDevice, -1) + 1));
   return {std::min(first, size), std::min(std::max(first, end), size)};
-}
-
-// ---------------------------------------------------------------------------
-// Scientific cells
-
-namespace {
-
-inline bool IsSpaceByte(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-
-// "inf" or "nan" in any letter case: the words that read as numbers.
-bool StartsInfOrNan(const char* p, const char* end) {
-  if (end - p < 3) return false;
-  const auto lower = [](char c) { return static_cast<char>(c | 0x20); };
-  const char a = lower(p[0]), b = lower(p[1]), c = lower(p[2]);
-  return (a == 'i' && b == 'n' && c == 'f') || (a == 'n' && b == 'a' && c == 'n');
-}
-
-// "E", the sign and three digits of a decimal exponent (|exponent| <= 999)
-// at o; returns the end.
-inline char* WriteExponent(char* o, int exponent) {
-  o[0] = 'E';
-  o[1] = exponent < 0 ? '-' : '+';
-  const unsigned e = static_cast<unsigned>(exponent < 0 ? -exponent : exponent);
-  o[2] = static_cast<char>('0' + e / 100);
-  o[3] = static_cast<char>('0' + e / 10 % 10);
-  o[4] = static_cast<char>('0' + e % 10);
-  return o + 5;
-}
-
-std::size_t WriteScientificGeneral(std::string_view text, char* out) {
-  return WriteScientificE3(ScaledValueOf(text), out);
-}
-
-}  // namespace
-
-// The texts of results hold a few decimal digits and a prefix letter. When
-// the number has at most seven significant digits, the double that reading
-// it gives lies so close to it that "%E" prints exactly those digits: they
-// are copied straight from the text. Everything else takes the general way.
-std::size_t WriteScientificText(std::string_view text, char* out) {
-  const char* p = text.data();
-  const char* const end = p + text.size();
-  while (p < end && IsSpaceByte(*p)) ++p;
-  char* o = out;
-  if (p < end && (*p == '+' || *p == '-')) {
-    if (*p == '-') *o++ = '-';
-    ++p;
-  }
-  const char* const number = p;
-  // Significant digits go to their places in "d.dddddd" as they are read:
-  // the first to o[0], the i-th to o[i + 1].
-  int count = 0;     // significant digits (from the first non-zero one)
-  int digits = 0;    // all digits
-  int fraction = 0;  // digits after the point
-  for (; p < end; ++p) {
-    const unsigned d = static_cast<unsigned char>(*p) - unsigned{'0'};
-    if (d > 9) break;
-    ++digits;
-    if (count == 0 && d == 0) continue;
-    if (count == 7) return WriteScientificGeneral(text, out);
-    o[count == 0 ? 0 : count + 1] = *p;
-    ++count;
-  }
-  if (p < end && *p == '.') {
-    for (++p; p < end; ++p) {
-      const unsigned d = static_cast<unsigned char>(*p) - unsigned{'0'};
-      if (d > 9) break;
-      ++digits;
-      ++fraction;
-      if (count == 0 && d == 0) continue;
-      if (count == 7) return WriteScientificGeneral(text, out);
-      o[count == 0 ? 0 : count + 1] = *p;
-      ++count;
-    }
-  }
-  if (p < end && (*p == 'e' || *p == 'E' || *p == 'x' || *p == 'X')) return WriteScientificGeneral(text, out);
-  if (count == 0) {
-    // No number reads as +0 ("inf" and "nan" aside); a written zero keeps its sign.
-    if (digits == 0) {
-      if (StartsInfOrNan(number, end)) return WriteScientificGeneral(text, out);
-      o = out;
-    }
-    std::memcpy(o, "0.000000E+000", 13);
-    return static_cast<std::size_t>(o - out) + 13;
-  }
-  // The prefix letter: the first of "MkmunP" in the text, which can only
-  // follow the number, since nothing but blanks and a sign precede it.
-  int exponent = count - 1 - fraction;
-  for (; p < end; ++p) {
-    const char c = *p;
-    if (c < 'M') continue;
-    if (c == 'M') exponent += 6;
-    else if (c == 'k') exponent += 3;
-    else if (c == 'm') exponent -= 3;
-    else if (c == 'u') exponent -= 6;
-    else if (c == 'n') exponent -= 9;
-    else if (c == 'p') exponent -= 12;
-    else continue;
-    break;
-  }
-  if (exponent > 300 || exponent < -300) return WriteScientificGeneral(text, out);
-  o[1] = '.';
-  for (int i = count; i < 7; ++i) o[i + 1] = '0';
-  return static_cast<std::size_t>(WriteExponent(o + 8, exponent) - out);
 }
 
 // ---------------------------------------------------------------------------
@@ -394,94 +290,6 @@ inline char* CopyCell(char* o, std::string_view text, const char* rowLimit) {
   return o + text.size();
 }
 
-#if defined(__SSE2__)
-// The Scientific text of a short cell with 16 readable bytes, from masks of
-// all 16 bytes at once instead of a loop per byte whose ends the processor
-// cannot foresee. The same rules as WriteScientificText; 0 sends the cell
-// the scalar way (numbers that start late in the cell, and the rare texts
-// that need the general routine).
-inline std::size_t ScientificText16(const char* t, unsigned len, char* out) {
-  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t));
-  const auto mask = [](__m128i m) { return static_cast<unsigned>(_mm_movemask_epi8(m)); };
-  const auto in = [&](char low, char high) {
-    return mask(_mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(static_cast<char>(low - 1))),
-                              _mm_cmplt_epi8(v, _mm_set1_epi8(static_cast<char>(high + 1)))));
-  };
-  const unsigned valid = (1u << len) - 1;
-  const unsigned digit = in('0', '9') & valid;
-  const unsigned space = (mask(_mm_cmpeq_epi8(v, _mm_set1_epi8(' '))) | in('\t', '\r')) & valid;
-  const auto is = [&](char c) { return mask(_mm_cmpeq_epi8(v, _mm_set1_epi8(c))) & valid; };
-  // Bit tests instead of byte tests: which texts have a sign or a point
-  // follows no pattern, and a mispredicted branch costs more than the rest.
-  const unsigned minus = is('-');
-  unsigned pos = static_cast<unsigned>(std::countr_zero((~space & valid) | (1u << len)));
-  const bool negative = (minus >> pos) & 1u;
-  pos += ((minus | is('+')) >> pos) & 1u;
-  const unsigned intEnd = static_cast<unsigned>(std::countr_zero(~digit & (~0u << pos)));
-  const unsigned hasDot = (is('.') >> intEnd) & 1u;
-  const unsigned fracStart = intEnd + hasDot;
-  const unsigned numEnd = static_cast<unsigned>(std::countr_zero(~digit & (~0u << fracStart)));
-  if (((is('e') | is('E') | is('x') | is('X')) >> numEnd) & 1u) return 0;
-  const unsigned numDigits = digit & (~0u << pos) & ((1u << numEnd) - 1);
-  const unsigned significant = numDigits & ~mask(_mm_cmpeq_epi8(v, _mm_set1_epi8('0')));
-  char* o = out;
-  if (significant == 0) {
-    if (numDigits == 0) {
-      if (StartsInfOrNan(t + pos, t + len)) return 0;
-    } else if (negative) {
-      *o++ = '-';
-    }
-    std::memcpy(o, "0.000000E+000", 13);
-    return static_cast<std::size_t>(o - out) + 13;
-  }
-  const unsigned first = static_cast<unsigned>(std::countr_zero(significant));
-  const bool dotInside = hasDot && first < intEnd;
-  const int count = static_cast<int>(numEnd - first) - (dotInside ? 1 : 0);
-  if (count > 7 || first > 7 || (dotInside && intEnd > 7)) return 0;
-  // The prefix letter after the number, by a table of exponent steps.
-  static constexpr auto kStep = [] {
-    std::array<signed char, 256> steps{};
-    steps['M'] = 6, steps['k'] = 3, steps['m'] = -3, steps['u'] = -6, steps['n'] = -9, steps['p'] = -12;
-    return steps;
-  }();
-  const unsigned letters = (mask(_mm_cmpeq_epi8(v, _mm_set1_epi8('M'))) | mask(_mm_cmpeq_epi8(v, _mm_set1_epi8('k'))) |
-                            mask(_mm_cmpeq_epi8(v, _mm_set1_epi8('m'))) | mask(_mm_cmpeq_epi8(v, _mm_set1_epi8('u'))) |
-                            mask(_mm_cmpeq_epi8(v, _mm_set1_epi8('n'))) | mask(_mm_cmpeq_epi8(v, _mm_set1_epi8('p')))) &
-                           valid & (~0u << numEnd);
-  const int fraction = hasDot ? static_cast<int>(numEnd - fracStart) : 0;
-  const int step = letters ? kStep[static_cast<unsigned char>(t[std::countr_zero(letters)])] : 0;
-  const int exponent = count - 1 - fraction + step;
-  // The digits after the first, with the point taken out when it lies
-  // among them, as eight bytes; those past the last digit become '0'.
-  const auto lowBytes = [](unsigned n) { return n >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * n)) - 1; };
-  std::uint64_t rest;
-  std::memcpy(&rest, t + first + 1, 8);
-  if (dotInside) {
-    const unsigned before = intEnd - first - 1;  // digits between the first one and the point
-    std::uint64_t after;
-    std::memcpy(&after, t + intEnd + 1, 8);
-    rest = (rest & lowBytes(before)) | (before < 8 ? after << (8 * before) : 0);
-  }
-  const std::uint64_t keep = lowBytes(static_cast<unsigned>(count - 1));
-  rest = (rest & keep) | (0x3030303030303030ULL & ~keep);
-  if (negative) *o++ = '-';
-  o[0] = t[first];
-  o[1] = '.';
-  std::memcpy(o + 2, &rest, 8);
-  return static_cast<std::size_t>(WriteExponent(o + 8, exponent) - out);
-}
-#endif
-
-// A Scientific cell of a row (see WriteScientificText).
-inline std::size_t WriteScientificCell(std::string_view text, char* out, const char* rowLimit) {
-#if defined(__SSE2__)
-  if (text.size() <= 16 && text.data() + 16 <= rowLimit) {
-    if (const std::size_t n = ScientificText16(text.data(), static_cast<unsigned>(text.size()), out)) return n;
-  }
-#endif
-  return WriteScientificText(text, out);
-}
-
 // A Value cell: the text cut before its first byte above '9' (CutAtUnit).
 // A short cell with 16 readable bytes is cut with one comparison of all
 // 16 bytes at once.
@@ -506,7 +314,6 @@ void WriteDeviceCells(const LotData& lot, std::size_t firstCell, std::size_t end
   const std::size_t w = static_cast<std::size_t>(lot.columns());
   endCell = std::min(endCell, cells.size());
   if (cells.width() != w) return;  // a table that does not belong to this item count
-  constexpr std::size_t kMaxScientific = 32;  // longest text WriteScientificText makes
   std::size_t k = firstCell;
   while (k < endCell) {
     const std::size_t row = k / w;
@@ -518,14 +325,14 @@ void WriteDeviceCells(const LotData& lot, std::size_t firstCell, std::size_t end
     const std::size_t rowBytes = rowCells.ends[w - 1];
     const char* const rowLimit = rowCells.base + rowBytes;
     const bool plain = row == 0 || format == CsvFormat::kData;
-    const std::size_t room = rowBytes + w * (plain ? 1 : kMaxScientific + 1) + 2 + 16;
+    const std::size_t room = rowBytes + w * (plain ? 1 : kMaxScientificText + 1) + 2 + 16;
     if (room > ReplacingWriter::kBufferBytes) {
       // A row larger than the buffer: cell by cell.
       for (std::size_t c = colFirst; c < colEnd; ++c) {
         std::string_view text = rowCells[c];
         if (!plain && c >= 2) {
           if (format == CsvFormat::kScientific) {
-            char* p = out.Room(kMaxScientific);
+            char* p = out.Room(kMaxScientificText);
             out.Advance(WriteScientificText(text, p));
             text = {};
           } else {
@@ -543,7 +350,7 @@ void WriteDeviceCells(const LotData& lot, std::size_t firstCell, std::size_t end
       if (plain || c < 2) {
         o = CopyCell(o, text, rowLimit);
       } else if (format == CsvFormat::kScientific) {
-        o += WriteScientificCell(text, o, rowLimit);
+        o += WriteScientificText(text, o);
       } else {
         o = CopyValueCell(o, text, rowLimit);
       }

@@ -25,12 +25,6 @@ constexpr CsvFormat CsvFormatOf(std::int32_t setting) {
 // The lot's path without its last three characters, followed by "CSV".
 std::string CsvPathOf(const std::string& lotPath);
 
-// A Scientific cell: the text's number with its prefix letter applied, in
-// the bytes WriteScientificE3(ScaledValueOf(text)) gives (1.5mA becomes
-// 1.500000E-003), made without a double for ordinary result texts. Writes at
-// most 32 bytes to out; returns the length.
-std::size_t WriteScientificText(std::string_view text, char* out);
-
 // Half-open range of device-cell indexes [firstCell, endCell).
 struct CellRange {
   std::size_t firstCell = 0;

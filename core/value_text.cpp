@@ -167,15 +167,10 @@ double PrefixFactor(std::string_view t) {
 }  // namespace
 
 double SiPrefixFactor(char c) {
-  switch (c) {
-    case 'M': return 1e6;
-    case 'k': return 1e3;
-    case 'm': return 1e-3;
-    case 'u': return 1e-6;
-    case 'n': return 1e-9;
-    case 'p': return 1e-12;
-    default: return 0.0;
-  }
+  // The factors as literals, by exponent / 3 + 4: scaling rounds as
+  // multiplying by exactly these doubles does.
+  static constexpr double kFactors[7] = {1e-12, 1e-9, 1e-6, 1e-3, 0.0, 1e3, 1e6};
+  return kFactors[SiPrefixExponent(c) / 3 + 4];
 }
 
 double ScaledValueOf(std::string_view text) {

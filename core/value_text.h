@@ -49,7 +49,20 @@ std::uint32_t AssemblePinMask(const std::uint8_t bytes[4]);
 // "1 3 17": the set pins in ascending order, separated by blanks.
 std::string FormatPinList(std::uint32_t mask);
 
-// Factor of an SI prefix letter (M k m u n p); 0 for any other character.
+// Power of ten of an SI prefix letter: M 6, k 3, m -3, u -6, n -9, p -12;
+// 0 for any other character.
+constexpr int SiPrefixExponent(char c) {
+  switch (c) {
+    case 'M': return 6;
+    case 'k': return 3;
+    case 'm': return -3;
+    case 'u': return -6;
+    case 'n': return -9;
+    case 'p': return -12;
+    default: return 0;
+  }
+}
+// Factor of an SI prefix letter (1e6 for M to 1e-12 for p); 0 for any other character.
 double SiPrefixFactor(char c);
 
 // Reads a value text back as a plain number, the SI prefix applied, and
