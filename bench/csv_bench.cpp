@@ -54,7 +54,7 @@ void BM_CsvToMemory(benchmark::State& state) {
     text.clear();
     lotvue::ReplacingWriter out(&text);
     lotvue::WriteCsv(lot, 0, lot.deviceCells.size(), format, out);
-    out.Finish();
+    out.Commit();
     benchmark::DoNotOptimize(text.data());
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));

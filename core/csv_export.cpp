@@ -1,25 +1,20 @@
 #include "core/csv_export.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
 #include <algorithm>
-#include <atomic>
 #include <bit>
-#include <cerrno>
-#include <climits>
+#include <cstdint>
 #include <condition_variable>
-#include <cstdlib>
+#include <cstring>
 #include <mutex>
+#include <string_view>
 #include <system_error>
 #include <thread>
 
 #include "core/csv_scientific.h"
-#include "core/number_text.h"
 #include "core/value_text.h"
 
 namespace lotvue {
@@ -44,213 +39,20 @@ CellRange DeviceCellRange(const LotData& lot, int firstDevice, int lastDevice) {
 }
 
 // ---------------------------------------------------------------------------
-// ReplacingWriter
-
-namespace {
-
-std::atomic<unsigned> tempCounter{0};
-
-// The folder part of a path ("." for a bare name), with a trailing "/".
-std::string FolderOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return "";
-  return path.substr(0, slash + 1);
-}
-
-// Writes every byte unless the file refuses; false then.
-bool WriteAll(int fd, const char* p, std::size_t n) {
-  while (n > 0) {
-    const ssize_t done = ::write(fd, p, n);
-    if (done < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    p += done;
-    n -= static_cast<std::size_t>(done);
-  }
-  return true;
-}
-
-}  // namespace
-
-struct ReplacingWriter::BackgroundWrite {
-  explicit BackgroundWrite(int file) : fd(file), thread([this] { Run(); }) {}
-  ~BackgroundWrite() {
-    {
-      std::unique_lock lock(mutex);
-      changed.wait(lock, [this] { return !busy; });
-      stop = true;
-    }
-    changed.notify_all();
-    thread.join();
-  }
-
-  // Hands over a full buffer once the one handed over before is written.
-  void Submit(const char* data, std::size_t size) {
-    std::unique_lock lock(mutex);
-    changed.wait(lock, [this] { return !busy; });
-    job = data;
-    jobSize = size;
-    busy = true;
-    lock.unlock();
-    changed.notify_all();
-  }
-  // Waits for the last buffer; false when any write failed.
-  bool Settle() {
-    std::unique_lock lock(mutex);
-    changed.wait(lock, [this] { return !busy; });
-    return !failed;
-  }
-
-  void Run() {
-    std::unique_lock lock(mutex);
-    for (;;) {
-      changed.wait(lock, [this] { return busy || stop; });
-      if (!busy) return;
-      const char* data = job;
-      const std::size_t size = jobSize;
-      lock.unlock();
-      const bool ok = failed || WriteAll(fd, data, size);
-      lock.lock();
-      failed = failed || !ok;
-      busy = false;
-      changed.notify_all();
-    }
-  }
-
-  const int fd;
-  std::mutex mutex;
-  std::condition_variable changed;
-  const char* job = nullptr;
-  std::size_t jobSize = 0;
-  bool busy = false;
-  bool stop = false;
-  bool failed = false;
-  std::thread thread;  // last: starts once everything above is in place
-};
-
-ReplacingWriter::ReplacingWriter() : buffer_(new char[kBufferBytes]), capacity_(kBufferBytes) {}
-
-ReplacingWriter::ReplacingWriter(std::string* memory)
-    : buffer_(new char[kBufferBytes]), capacity_(kBufferBytes), memory_(memory) {}
-
-ReplacingWriter::~ReplacingWriter() { Discard(); }
-
-bool ReplacingWriter::Open(const std::string& path) {
-  Discard();
-  failed_ = false;
-  used_ = 0;
-  target_ = path;
-  // A link is followed, as opening the file for writing would: the file it
-  // names is the one replaced.
-  struct stat st {};
-  if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-    if (char* real = realpath(path.c_str(), nullptr)) {
-      target_ = real;
-      std::free(real);
-    }
-  }
-  const bool exists = stat(target_.c_str(), &st) == 0;
-  if (exists) {
-    if (S_ISDIR(st.st_mode)) return false;
-    if ((st.st_mode & 0222) == 0 || access(target_.c_str(), W_OK) != 0) return false;
-  }
-  // A hidden name of our own in the same folder, so that the rename stays
-  // within one file system and a folder listing never offers it.
-  const std::string folder = FolderOf(target_);
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    temp_ = folder + ".lotvue-" + IntText(getpid()) + "-" + IntText(tempCounter.fetch_add(1)) + ".tmp";
-    fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd_ >= 0) break;
-    if (errno != EEXIST) break;
-  }
-  if (fd_ < 0) {
-    temp_.clear();
-    return false;
-  }
-  if (exists) (void)fchmod(fd_, st.st_mode & 07777);
-  return true;
-}
-
-void ReplacingWriter::Drain() {
-  if (used_ == 0) return;
-  if (memory_ != nullptr) {
-    memory_->append(buffer_.get(), used_);
-  } else if (fd_ < 0) {
-    failed_ = true;  // never opened
-  } else {
-    if (!background_) {
-      spare_.reset(new char[capacity_]);
-      background_ = std::make_unique<BackgroundWrite>(fd_);
-    }
-    background_->Submit(buffer_.get(), used_);
-    std::swap(buffer_, spare_);
-  }
-  used_ = 0;
-}
-
-void ReplacingWriter::PutSlow(std::string_view bytes) {
-  while (!bytes.empty()) {
-    if (used_ == capacity_) Drain();
-    const std::size_t n = std::min(bytes.size(), capacity_ - used_);
-    std::memcpy(buffer_.get() + used_, bytes.data(), n);
-    used_ += n;
-    bytes.remove_prefix(n);
-  }
-}
-
-bool ReplacingWriter::Finish() {
-  if (memory_ != nullptr) {
-    Drain();
-    return true;
-  }
-  if (fd_ < 0) return false;
-  if (background_) {
-    Drain();
-    if (!background_->Settle()) failed_ = true;
-    background_.reset();
-  } else if (!WriteAll(fd_, buffer_.get(), used_)) {
-    failed_ = true;  // a small file: one write, no thread
-  }
-  used_ = 0;
-  const int fd = fd_;
-  fd_ = -1;
-  if (::close(fd) != 0) failed_ = true;
-  if (!failed_ && std::rename(temp_.c_str(), target_.c_str()) == 0) {
-    temp_.clear();
-    return true;
-  }
-  ::unlink(temp_.c_str());
-  temp_.clear();
-  return false;
-}
-
-void ReplacingWriter::Discard() {
-  background_.reset();  // waits for the buffer it is writing
-  if (fd_ >= 0) {
-    ::close(fd_);
-    fd_ = -1;
-  }
-  if (!temp_.empty()) {
-    ::unlink(temp_.c_str());
-    temp_.clear();
-  }
-  used_ = 0;
-}
-
-// ---------------------------------------------------------------------------
 // The CSV layout
 
 namespace {
 
 constexpr std::string_view kTitleLine = "TAVO Test System VXT-5000";
 
+constexpr std::string_view kLineEnd = "\r\n";
+
 void PutRowCell(ReplacingWriter& out, std::string_view text, bool lastInRow) {
+  out.Put(text);
   if (lastInRow) {
-    out.Put(text);
-    out.PutLineEnd();
+    out.Put(kLineEnd);
   } else {
-    out.PutCell(text, ',');
+    out.Put(',');
   }
 }
 
@@ -264,7 +66,7 @@ void WriteSummary(const LotData& lot, ReplacingWriter& out) {
     if (i % 2 == 0) {
       out.Put(',');
     } else if (i != commentValue) {
-      out.PutLineEnd();
+      out.Put(kLineEnd);
     }
   }
 }
@@ -401,7 +203,7 @@ void WriteDeviceCellsInTwo(const LotData& lot, std::size_t firstCell, std::size_
       bytes.clear();
       ReplacingWriter buffer(&bytes);
       WriteDeviceCells(lot, range(c).first, range(c).second, format, buffer);
-      buffer.Finish();
+      buffer.Commit();
       {
         std::lock_guard lock(mutex);
         slot.bytes = std::move(bytes);
@@ -446,9 +248,9 @@ void WriteDeviceCellsInTwo(const LotData& lot, std::size_t firstCell, std::size_
 
 void WriteCsv(const LotData& lot, std::size_t firstCell, std::size_t endCell, CsvFormat format, ReplacingWriter& out) {
   out.Put(kTitleLine);
-  out.PutLineEnd();
+  out.Put(kLineEnd);
   WriteSummary(lot, out);
-  out.PutLineEnd();
+  out.Put(kLineEnd);
   WriteItemTable(lot, out);
   const CellTable& cells = lot.deviceCells;
   const std::size_t w = static_cast<std::size_t>(lot.columns());
@@ -467,7 +269,7 @@ std::string CsvText(const LotData& lot, std::size_t firstCell, std::size_t endCe
   std::string text;
   ReplacingWriter out(&text);
   WriteCsv(lot, firstCell, endCell, format, out);
-  out.Finish();
+  out.Commit();
   return text;
 }
 
@@ -476,7 +278,7 @@ bool WriteCsvFile(const std::string& path, const LotData& lot, std::size_t first
   ReplacingWriter out;
   if (!out.Open(path)) return false;
   WriteCsv(lot, firstCell, endCell, format, out);
-  return out.Finish();
+  return out.Commit();
 }
 
 }  // namespace lotvue

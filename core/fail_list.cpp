@@ -1,6 +1,6 @@
 #include "core/fail_list.h"
 
-#include "core/csv_export.h"
+#include "core/replacing_writer.h"
 #include "core/number_text.h"
 
 namespace lotvue {
@@ -48,8 +48,11 @@ void WriteFailRows(const CellTable& rows, ReplacingWriter& out) {
       p[n] = ',';
       out.Advance(n + 1);
     }
-    for (std::size_t c = 0; c < w; ++c) out.PutCell(rows.At(r, c), ',');
-    out.PutLineEnd();
+    for (std::size_t c = 0; c < w; ++c) {
+      out.Put(rows.At(r, c));
+      out.Put(',');
+    }
+    out.Put("\r\n");
   }
 }
 
@@ -59,7 +62,7 @@ std::string FailCsvText(const CellTable& rows) {
   std::string text;
   ReplacingWriter out(&text);
   WriteFailRows(rows, out);
-  out.Finish();
+  out.Commit();
   return text;
 }
 
@@ -67,7 +70,7 @@ bool WriteFailCsv(const CellTable& rows, const std::string& path) {
   ReplacingWriter out;
   if (!out.Open(path)) return false;
   WriteFailRows(rows, out);
-  return out.Finish();
+  return out.Commit();
 }
 
 }  // namespace lotvue

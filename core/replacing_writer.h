@@ -1,0 +1,81 @@
+// ReplacingWriter: buffered output that puts a new file in place of the old
+// one only once it has been written completely. The bytes go to a hidden
+// temporary file beside the target, which Commit renames over it; until
+// then an existing file stays as it was, and a writer that is aborted or
+// destroyed without a successful Commit removes its temporary file.
+#pragma once
+
+#include <cstddef>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace lotvue {
+
+class BackgroundWrite;
+
+// Not for use by more than one thread.
+class ReplacingWriter {
+ public:
+  static constexpr std::size_t kBufferBytes = std::size_t{1} << 20;
+
+  ReplacingWriter();
+  // Collects the bytes in *memory instead of a file (tests, previews).
+  explicit ReplacingWriter(std::string* memory);
+  ~ReplacingWriter();
+  ReplacingWriter(const ReplacingWriter&) = delete;
+  ReplacingWriter& operator=(const ReplacingWriter&) = delete;
+
+  // False when the target cannot be written: its folder does not exist or
+  // refuses new files, or it exists and is a folder or is read-only (no
+  // write permission bit, which holds for every user, root included).
+  // A link is followed: the file it names is the one replaced.
+  bool Open(const std::string& path);
+
+  void Put(std::string_view bytes) {
+    if (bytes.size() <= capacity_ - used_) {
+      if (!bytes.empty()) std::memcpy(buffer_.get() + used_, bytes.data(), bytes.size());
+      used_ += bytes.size();
+    } else {
+      PutSlow(bytes);
+    }
+  }
+  void Put(char c) {
+    if (used_ == capacity_) Drain();
+    buffer_[used_++] = c;
+  }
+  // At least n (at most kBufferBytes) free bytes to format into; Advance(k)
+  // then keeps the first k of them.
+  char* Room(std::size_t n) {
+    if (capacity_ - used_ < n) Drain();
+    return buffer_.get() + used_;
+  }
+  void Advance(std::size_t n) { used_ += n; }
+
+  // Writes what is left, closes the temporary file and renames it over the
+  // target. False when any write failed; the target is then unchanged and
+  // the temporary file is gone.
+  bool Commit();
+  // Drops what was written: the target stays as it was.
+  void Abort();
+
+ private:
+  void PutSlow(std::string_view bytes);
+  void Drain();
+
+  std::unique_ptr<char[]> buffer_;
+  // Files past the first buffer are written by a thread of their own, one
+  // buffer behind, while the spare buffer fills.
+  std::unique_ptr<char[]> spare_;
+  std::unique_ptr<BackgroundWrite> background_;
+  std::size_t capacity_ = 0;
+  std::size_t used_ = 0;
+  std::string* memory_ = nullptr;
+  int fd_ = -1;
+  bool failed_ = false;
+  std::string target_;
+  std::string temp_;
+};
+
+}  // namespace lotvue
