@@ -36,14 +36,7 @@ void Trim(std::string& s) {
 
 double LeadingNumber(std::string_view text) { return AtofC(text); }
 
-double ScaledValue(std::string_view text) {
-  const double x = AtofC(text);
-  for (char c : text) {
-    const double f = SiPrefixFactor(c);
-    if (f != 0.0) return x * f;
-  }
-  return x;
-}
+double ScaledValue(std::string_view text) { return ScaledValueOf(text); }
 
 std::string UnitSuffix(std::string& text) {
   if (!text.empty() && text[0] == '#') return {};

@@ -18,9 +18,9 @@ struct LotData;
 // ---------------------------------------------------------------------------
 // Value helpers on the 8-bit cell texts.
 
-// The number at the start of the text as atof reads it (0 without one),
-// multiplied by the factor of the first of M k m n p u met in the text
-// (1e6, 1e3, 1e-3, 1e-9, 1e-12, 1e-6). "1.5mV" 0.0015, "2Meg" 2e6.
+// ScaledValueOf: the number at the start of the text as atof reads it (0
+// without one), multiplied by the factor of the first of M k m n p u met in
+// the text. "1.5mV" 0.0015, "2Meg" 2e6.
 double ScaledValue(std::string_view text);
 
 // The number at the start of the text as atof reads it, prefix letters ignored.

@@ -18,20 +18,6 @@ QcLot OneItem(const std::vector<std::string>& cells) {
   return MakeQcLot({"VTH"}, rows);
 }
 
-TEST(DeviceQcHelpers, ScaledValueAndLeadingNumber) {
-  struct Case { const char* text; double scaled; double leading; } cases[] = {
-      {"1.5mV", 0.0015, 1.5},          {"20uA", 20e-6, 20},           {"3.3", 3.3, 3.3},
-      {"2Meg", 2e6, 2},                {" 1.234 V", 1.234, 1.234},    {" 900.0uV", 900e-6, 900},
-      {"-0.250mV", -0.25e-3, -0.25},   {" 5.000pF", 5e-12, 5},        {" 1.5nS", 1.5e-9, 1.5},
-      {" 2.5kV", 2500, 2.5},           {"No Data", 0, 0},             {"F 1.234mV", 0, 0},
-      {"", 0, 0},                      {"1e3m", 1, 1000},             {"5Mm", 5e6, 5},  // the first letter met counts
-  };
-  for (const auto& c : cases) {
-    EXPECT_DOUBLE_EQ(ScaledValue(c.text), c.scaled) << c.text;
-    EXPECT_DOUBLE_EQ(LeadingNumber(c.text), c.leading) << c.text;
-  }
-}
-
 TEST(DeviceQcHelpers, UnitSuffixChangesTheCallersText) {
   struct Case { const char* in; const char* suffix; const char* after; } cases[] = {
       {"1.5mV", "V", "1.5mV"},     {"1.5mv", "V", "1.5mV"},       {"10ms", "s", "10ms"},
