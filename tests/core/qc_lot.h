@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/device_qc.h"
+#include "tests/core/hand_lot.h"
 
 namespace lotvue::testing {
 
@@ -13,22 +14,12 @@ namespace lotvue::testing {
 // when failed[d] is true (passed where failed is shorter).
 inline QcLot MakeQcLot(const std::vector<std::string>& names, const std::vector<std::vector<std::string>>& rows,
                        const std::vector<bool>& failed = {}) {
-  QcLot q;
-  q.itemCount = static_cast<int>(names.size());
-  q.itemNames = names;
-  q.deviceCells.Reset(names.size() + 2);
-  q.deviceCells.AddCell("Serial", CellColor::Black);
-  q.deviceCells.AddCell("Bin", CellColor::Black);
-  for (const std::string& n : names) q.deviceCells.AddCell(n, CellColor::Black);
-  q.deviceCells.EndRow();
+  std::vector<HandDevice> devices;
   for (std::size_t d = 0; d < rows.size(); ++d) {
-    const bool f = d < failed.size() && failed[d];
-    q.deviceCells.AddCell((f ? "F" : "P") + std::to_string(d + 1), CellColor::Black);
-    q.deviceCells.AddCell("1", CellColor::Black);
-    for (const std::string& c : rows[d]) q.deviceCells.AddCell(c, CellColor::Black);
-    q.deviceCells.EndRow();
-    q.deviceFailed.push_back(f ? 1 : 0);
+    devices.push_back({(d < failed.size() && failed[d] ? "F" : "P") + std::to_string(d + 1), "1", rows[d]});
   }
+  QcLot q = TakeQcLot(*HandLot(names, devices));
+  q.itemNames = names;
   return q;
 }
 
