@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstdint>
 #include <condition_variable>
+#include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <string_view>
@@ -44,7 +44,6 @@ CellRange DeviceCellRange(const LotData& lot, int firstDevice, int lastDevice) {
 namespace {
 
 constexpr std::string_view kTitleLine = "TAVO Test System VXT-5000";
-
 constexpr std::string_view kLineEnd = "\r\n";
 
 void PutRowCell(ReplacingWriter& out, std::string_view text, bool lastInRow) {
