@@ -7,7 +7,8 @@ PACKAGES=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  python3 python3-xlrd
+  python3 python3-xlrd python3-openpyxl
+  zlib1g-dev
   libxlsxwriter-dev
   xvfb xauth x11-apps imagemagick
   fonts-liberation fonts-wqy-zenhei

@@ -162,11 +162,16 @@ std::uint32_t TextDecoder::Encode(std::string_view text, std::string& out, std::
     std::memcpy(out.data() + 1, text.data(), n);
     return static_cast<std::uint32_t>(n);
   }
+  Decode(text);
+  return Store(out, maxChars);
+}
+
+const std::vector<char16_t>& TextDecoder::Decode(std::string_view text) {
   if (IsValidUtf8(text))
     DecodeUtf8(text);
   else
     DecodeCodePage(text);
-  return Store(out, maxChars);
+  return units_;
 }
 
 }  // namespace tavo_xls

@@ -1,6 +1,7 @@
 // TextDecoder: turns the 8-bit texts handed to the library into the
 // character form the workbook stores (XLUnicodeString: a flag byte, then
-// Latin-1 bytes or UTF-16LE units). Valid UTF-8 is taken as UTF-8; other
+// Latin-1 bytes or UTF-16LE units), or into UTF-16 units for the XLSX
+// writer. Valid UTF-8 is taken as UTF-8; other
 // bytes are read in a fallback code page (GB18030 unless LOTVUE_CODEPAGE
 // names another one that iconv knows).
 #pragma once
@@ -31,6 +32,10 @@ class TextDecoder {
   // characters, 1 = UTF-16LE) followed by the characters, at most maxChars
   // of them. Returns the number of characters.
   std::uint32_t Encode(std::string_view text, std::string& out, std::uint32_t maxChars);
+
+  // The characters of text as UTF-16 units, by the same rules; valid until
+  // the next call.
+  const std::vector<char16_t>& Decode(std::string_view text);
 
   static bool IsValidUtf8(std::string_view text);
 
