@@ -42,8 +42,17 @@ std::string OneKindBookPath(const std::string& lotPath, int kind);
 // row included) div 65000, plus one.
 int OneKindSheetCount(const LotData& lot);
 
+// What a sheet of a book format holds.
+struct SheetLimits {
+  long long rows;
+  long long columns;
+  const char* format;
+};
+inline constexpr SheetLimits kXlsSheetLimits{65536, 256, "XLS"};
+
 // The message shown after a book that could not hold every cell.
-std::string DroppedCellsMessage(const std::string& bookPath, long long cells);
+std::string DroppedCellsMessage(const std::string& bookPath, long long cells,
+                                const SheetLimits& limits = kXlsSheetLimits);
 
 // The two-sheet book of a conversion for the device cells [firstCell,
 // endCell). Messages: the language's XLS error with "(My_Convert)(0)" when
