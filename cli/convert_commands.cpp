@@ -24,11 +24,12 @@
 #include "core/result_file.h"
 #include "core/value_text.h"
 #include "core/xls_export.h"
+#include "core/xlsx_export.h"
 
 namespace lotvue::cli {
 
 const char* const kConvertHelp =
-    "convert [--csv|--no-csv] [--xls|--no-xls] [--csv-format data|scientific|value]\n"
+    "convert [--csv|--no-csv] [--xls|--no-xls] [--xlsx] [--csv-format data|scientific|value]\n"
     "        [--only-pass|--all] [--range FIRST-LAST] FILE...\n"
     "      Loads each result file and converts it as the Convert command of its\n"
     "      window does: the XLS book (A.tsd gives A.XLS, sheets Data and\n"
@@ -40,10 +41,13 @@ const char* const kConvertHelp =
     "      else \"Invalid\"). --only-pass / --all: Average and STDEV over passed\n"
     "      devices only, or over all (default: the AvgStdOnlyPass setting).\n"
     "      The names of the files written are printed on stdout.\n"
-    "  convert --data FILE...  |  convert --scientific FILE...\n"
+    "      --xlsx also writes the same two sheets as A.xlsx, which holds up to\n"
+    "      1,048,576 rows and 16,384 columns a sheet.\n"
+    "  convert --data FILE...  |  convert --scientific FILE...  [--xlsx]\n"
     "      The one-kind book of the whole lot instead: A_Data.XLS with every\n"
     "      value as text, or A_Scientific.XLS with the values as numbers\n"
-    "      (65000 devices a sheet). Only --only-pass/--all go with these.\n";
+    "      (65000 devices a sheet); with --xlsx A_Data.xlsx or A_Scientific.xlsx\n"
+    "      instead (1,000,000 devices a sheet). Only --only-pass/--all go with these.\n";
 
 const char* const kFailCsvHelp =
     "fail-csv FILE...\n"
@@ -175,7 +179,8 @@ std::optional<std::pair<int, int>> ParseRange(const std::string& text) {
 }
 
 // Converts one file with My_Convert; true when every type switched on was written.
-bool ConvertFile(const std::string& path, const AppSettingsData& settings, std::optional<std::pair<int, int>> range) {
+bool ConvertFile(const std::string& path, const AppSettingsData& settings, std::optional<std::pair<int, int>> range,
+                 bool xlsx = false) {
   FileMessages messages(path);
   auto lot = LoadLot(path, settings.AvgStdOnlyPass == 1, messages);
   if (!lot) return false;
@@ -190,19 +195,20 @@ bool ConvertFile(const std::string& path, const AppSettingsData& settings, std::
     first = range->first;
     last = range->second;
   }
-  const ConvertResult result = My_Convert(*lot, first, last, settings, messages);
+  const ConvertResult result = My_Convert(*lot, first, last, settings, messages, xlsx);
   if (result.xlsWritten) PrintWritten(TwoSheetBookPath(lot->path));
+  if (result.xlsxWritten) PrintWritten(TwoSheetXlsxPath(lot->path));
   if (result.csvWritten) PrintWritten(CsvPathOf(lot->path));
-  return (settings.ConvertFileTypeXLS != 1 || result.xlsWritten) &&
+  return (settings.ConvertFileTypeXLS != 1 || result.xlsWritten) && (!xlsx || result.xlsxWritten) &&
          (settings.ConvertFileTypeCSV != 1 || result.csvWritten);
 }
 
-bool ConvertFileOneKind(const std::string& path, bool onlyPass, int kind) {
+bool ConvertFileOneKind(const std::string& path, bool onlyPass, int kind, bool xlsx) {
   FileMessages messages(path);
   auto lot = LoadLot(path, onlyPass, messages);
   if (!lot) return false;
-  if (!ConvertOneKindBook(*lot, kind, messages)) return false;
-  PrintWritten(OneKindBookPath(lot->path, kind));
+  if (!(xlsx ? WriteOneKindXlsx(*lot, kind, messages) : ConvertOneKindBook(*lot, kind, messages))) return false;
+  PrintWritten(xlsx ? OneKindXlsxPath(lot->path, kind) : OneKindBookPath(lot->path, kind));
   return true;
 }
 
@@ -253,6 +259,7 @@ int ConvertCommand(const Args& args) {
   AppSettingsData settings = AppSettings;
   std::optional<std::pair<int, int>> range;
   std::vector<int> kinds;  // one-kind books asked for
+  bool xlsx = false;
   bool settingFlags = false;
   std::vector<std::string> files;
   const int parsed = ParseConvertArgs("convert", args, settings, settingFlags, files, [&](std::size_t& i) {
@@ -263,6 +270,10 @@ int ConvertCommand(const Args& args) {
     }
     if (a == "--scientific") {
       kinds.push_back(kKindScientific);
+      return 0;
+    }
+    if (a == "--xlsx") {
+      xlsx = true;
       return 0;
     }
     if (a != "--range" && a.rfind("--range=", 0) != 0) return 1;
@@ -295,9 +306,10 @@ int ConvertCommand(const Args& args) {
   bool allWritten = true;
   for (const std::string& file : files) {
     if (kinds.empty()) {
-      allWritten = ConvertFile(file, settings, range) && allWritten;
+      allWritten = ConvertFile(file, settings, range, xlsx) && allWritten;
     } else {
-      for (int kind : kinds) allWritten = ConvertFileOneKind(file, settings.AvgStdOnlyPass == 1, kind) && allWritten;
+      for (int kind : kinds)
+        allWritten = ConvertFileOneKind(file, settings.AvgStdOnlyPass == 1, kind, xlsx) && allWritten;
     }
   }
   return allWritten ? 0 : 1;

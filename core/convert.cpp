@@ -4,13 +4,14 @@
 #include "core/language.h"
 #include "core/xls_export.h"
 #include "core/xls_library.h"
+#include "core/xlsx_export.h"
 
 namespace lotvue {
 
 namespace {
 
 ConvertResult Convert(const std::string* libraryFolder, const LotData& lot, int firstDevice, int lastDevice,
-                      const AppSettingsData& settings, ExportMessages& messages) {
+                      const AppSettingsData& settings, ExportMessages& messages, bool xlsx) {
   ConvertResult result;
   CXlsLibrary library;
   const bool libraryLoaded =
@@ -21,6 +22,7 @@ ConvertResult Convert(const std::string* libraryFolder, const LotData& lot, int 
     if (!WriteTwoSheetBook(library, lot, range.firstCell, range.endCell, messages)) return result;
     result.xlsWritten = true;
   }
+  if (xlsx) result.xlsxWritten = WriteTwoSheetXlsx(lot, range.firstCell, range.endCell, messages);
   if (settings.ConvertFileTypeCSV == 1) {
     if (WriteCsvFile(CsvPathOf(lot.path), lot, range.firstCell, range.endCell, CsvFormatOf(settings.CSVFormat))) {
       result.csvWritten = true;
@@ -34,13 +36,14 @@ ConvertResult Convert(const std::string* libraryFolder, const LotData& lot, int 
 }  // namespace
 
 ConvertResult My_Convert(const LotData& lot, int firstDevice, int lastDevice, const AppSettingsData& settings,
-                         ExportMessages& messages) {
-  return Convert(nullptr, lot, firstDevice, lastDevice, settings, messages);
+                         ExportMessages& messages, bool xlsx) {
+  return Convert(nullptr, lot, firstDevice, lastDevice, settings, messages, xlsx);
 }
 
 ConvertResult ConvertWithLibraryFrom(const std::string& libraryFolder, const LotData& lot, int firstDevice,
-                                     int lastDevice, const AppSettingsData& settings, ExportMessages& messages) {
-  return Convert(&libraryFolder, lot, firstDevice, lastDevice, settings, messages);
+                                     int lastDevice, const AppSettingsData& settings, ExportMessages& messages,
+                                     bool xlsx) {
+  return Convert(&libraryFolder, lot, firstDevice, lastDevice, settings, messages, xlsx);
 }
 
 bool IsValidDeviceRange(int first, int last, int deviceCount) {

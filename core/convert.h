@@ -1,5 +1,6 @@
 // The conversion of a loaded lot: the two-sheet XLS book and the CSV file,
-// each when its type is switched on, for the whole lot or a device range;
+// each when its type is switched on, and the two-sheet XLSX book when it is
+// asked for, for the whole lot or a device range;
 // and the one-kind books of "Convert Data" and "Convert Scientific".
 #pragma once
 
@@ -16,6 +17,7 @@ namespace lotvue {
 struct ConvertResult {
   bool xlsWritten = false;
   bool csvWritten = false;
+  bool xlsxWritten = false;
 };
 
 // Converts the lot, devices firstDevice to lastDevice (1-based, both
@@ -26,16 +28,19 @@ struct ConvertResult {
 //     conversion ends there, without the CSV file. When the library is
 //     missing no book is written, and the CSV file still is: the user
 //     gets what can be made;
-//  3. ConvertFileTypeCSV == 1: the CSV file in the CSVFormat setting; when
+//  3. xlsx: the two-sheet XLSX book (not a setting of the settings file);
+//     the CSV file follows whether or not it could be written;
+//  4. ConvertFileTypeCSV == 1: the CSV file in the CSVFormat setting; when
 //     it cannot be written, the language's "Creat CSV File Error" and the
 //     old file stays as it was.
 // Callers pass 1 <= firstDevice <= lastDevice <= devices, or both negative.
 ConvertResult My_Convert(const LotData& lot, int firstDevice, int lastDevice, const AppSettingsData& settings,
-                         ExportMessages& messages);
+                         ExportMessages& messages, bool xlsx = false);
 
 // My_Convert with the spreadsheet library looked for in another folder.
 ConvertResult ConvertWithLibraryFrom(const std::string& libraryFolder, const LotData& lot, int firstDevice,
-                                     int lastDevice, const AppSettingsData& settings, ExportMessages& messages);
+                                     int lastDevice, const AppSettingsData& settings, ExportMessages& messages,
+                                     bool xlsx = false);
 
 // The same check as the Convert Setup dialog's OK: true for
 // 1 <= first <= last <= deviceCount.
