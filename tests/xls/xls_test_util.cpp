@@ -50,8 +50,9 @@ std::string XlsSheet::TextAt(int row, int col) const {
 
 XlsBook ReadBook(const std::string& path, const std::string& options) {
   XlsBook book;
-  const std::string command =
-      std::string(LOTVUE_PYTHON) + " " + READ_XLS_SCRIPT + " '" + path + "' " + options + " 2>&1";
+  const bool xlsx = path.size() > 5 && path.compare(path.size() - 5, 5, ".xlsx") == 0;
+  const std::string command = std::string(LOTVUE_PYTHON) + " " + (xlsx ? READ_XLSX_SCRIPT : READ_XLS_SCRIPT) +
+                              " '" + path + "' " + options + " 2>&1";
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return book;
   std::string line;
@@ -79,7 +80,7 @@ XlsBook ReadBook(const std::string& path, const std::string& options) {
       c.kind = f[4];
       c.font = std::atoi(f[5].c_str());
       c.fill = std::atoi(f[6].c_str());
-      if (c.kind == "text") c.text = Unescape(f[7]);
+      if (c.kind == "text" || c.kind == "error") c.text = Unescape(f[7]);
       if (c.kind == "number") c.number = std::strtod(f[7].c_str(), nullptr);
       book.sheets.at(std::stoul(f[1])).cells[{std::atoi(f[2].c_str()), std::atoi(f[3].c_str())}] = c;
     } else {

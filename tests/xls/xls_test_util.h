@@ -1,5 +1,6 @@
-// Helpers of the XLS tests: lots built by hand, temporary folders, and the
-// books as xlrd reads them back (read_xls.py).
+// Helpers of the XLS and XLSX tests: lots built by hand, temporary folders,
+// and the books as xlrd (read_xls.py) or openpyxl (read_xlsx.py) read them
+// back, in one form.
 #pragma once
 
 #include <map>
@@ -12,7 +13,7 @@
 namespace lotvue::xls_test {
 
 struct XlsCell {
-  std::string kind;  // "text", "number" or "blank"
+  std::string kind;  // "text", "number", "blank" or (XLSX) "error"
   int font = -1;     // font colour index (32767: automatic)
   int fill = -1;     // solid fill colour index, -1 none
   std::string text;
@@ -37,7 +38,8 @@ struct XlsBook {
   std::vector<XlsSheet> sheets;
 };
 
-// options: read_xls.py's row selection ("--rows 0-30 --last 2").
+// A book ending in ".xlsx" is read by read_xlsx.py, others by read_xls.py;
+// options: their row selection ("--rows 0-30 --last 2").
 XlsBook ReadBook(const std::string& path, const std::string& options = "");
 
 // A folder of its own under /tmp, removed with everything in it.
