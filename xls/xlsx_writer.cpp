@@ -132,7 +132,6 @@ std::string RgbAttribute(std::uint32_t rgb) {
 XlsxWriter::XlsxWriter(int fd, std::uint64_t zip64Limit) : zip_(fd, 1, zip64Limit) {
   decoder_.ReadEnvironment();
   styles_.push_back({kNoRgb, kNoRgb});
-  xml_.resize(kXmlFlushBytes + kCellOverheadBytes);
   SetFont("Calibri", 11);
 }
 
@@ -146,11 +145,6 @@ std::uint16_t XlsxWriter::Style(std::uint32_t fontRgb, std::uint32_t fillRgb) {
     if (styles_[i].font == fontRgb && styles_[i].fill == fillRgb) return static_cast<std::uint16_t>(i);
   styles_.push_back({fontRgb, fillRgb});
   return static_cast<std::uint16_t>(styles_.size() - 1);
-}
-
-void XlsxWriter::Flush() {
-  zip_.Write(xml_.data(), used_);
-  used_ = 0;
 }
 
 void XlsxWriter::Raw(std::string_view s) { Commit(Copy(Room(s.size()), s)); }
@@ -181,7 +175,6 @@ bool XlsxWriter::AddSheet(std::string_view name) {
 void XlsxWriter::EndSheet() {
   if (!inSheet_) return;
   Raw(kSheetEnd);
-  Flush();
   zip_.EndEntry();
   inSheet_ = false;
 }

@@ -69,26 +69,16 @@ class XlsxWriter {
   };
 
   void EndSheet();
-  void Flush();
-  // Room for n more bytes of sheet XML at the end of what is buffered;
-  // Commit takes the bytes up to end.
-  char* Room(std::size_t n) {
-    if (used_ + n > kXmlFlushBytes) Flush();
-    if (used_ + n > xml_.size()) xml_.resize(used_ + n);
-    return xml_.data() + used_;
-  }
-  void Commit(const char* end) { used_ = static_cast<std::size_t>(end - xml_.data()); }
+  // Room for n more bytes of sheet XML; Commit takes the bytes up to end.
+  char* Room(std::size_t n) { return reinterpret_cast<char*>(zip_.Room(n)); }
+  void Commit(const char* end) { zip_.Commit(reinterpret_cast<const unsigned char*>(end)); }
   void Raw(std::string_view s);
   void Part(std::string_view name, const std::string& content);
   std::string StylesXml() const;
   std::string WorkbookXml() const;
 
-  static constexpr std::size_t kXmlFlushBytes = std::size_t{1} << 18;
-
   ZipStream zip_;
   tavo_xls::TextDecoder decoder_;
-  std::vector<char> xml_;  // sheet XML not yet handed to the zip stream: the first used_ bytes
-  std::size_t used_ = 0;
   std::string fontName_;  // UTF-8, XML-escaped
   double fontPoints_ = 10;
   std::vector<StyleKey> styles_;  // index = style; 0 is plain

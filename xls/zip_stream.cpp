@@ -1,16 +1,17 @@
 #include "xls/zip_stream.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 #include <unistd.h>
+#include <zlib.h>
 
 namespace lotvue_xlsx {
 
 namespace {
 
 constexpr std::size_t kOutBytes = std::size_t{1} << 20;
-constexpr std::size_t kDeflateWindowBytes = std::size_t{1} << 18;
 
 // Record signatures.
 constexpr std::uint32_t kLocalHeaderSig = 0x04034b50;
@@ -46,18 +47,23 @@ void U64(std::string& out, std::uint64_t v) {
 
 }  // namespace
 
-ZipStream::ZipStream(int fd, int level, std::uint64_t zip64Limit) : fd_(fd), limit_(zip64Limit) {
-  out_.reserve(kOutBytes);
-  zbuf_.resize(kDeflateWindowBytes);
-  // Raw deflate (negative window bits): ZIP keeps its own CRC and headers.
-  if (deflateInit2(&z_, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) == Z_OK)
-    zReady_ = true;
-  else
-    error_ = ENOMEM;
+namespace {
+
+constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
+constexpr std::size_t kDictionaryBytes = std::size_t{32} << 10;
+
+int Workers(int threads) {
+  if (threads >= 0) return threads;
+  const unsigned n = std::thread::hardware_concurrency();
+  return n == 0 ? 1 : n > 4 ? 4 : static_cast<int>(n);
 }
 
-ZipStream::~ZipStream() {
-  if (zReady_) deflateEnd(&z_);
+}  // namespace
+
+ZipStream::ZipStream(int fd, int level, std::uint64_t zip64Limit, int threads)
+    : fd_(fd), limit_(zip64Limit), maxInFlight_(2 * static_cast<std::size_t>(Workers(threads)) + 1),
+      pool_(level, Workers(threads)) {
+  out_.reserve(kOutBytes);
 }
 
 bool ZipStream::Fail(int error) {
@@ -115,41 +121,89 @@ bool ZipStream::BeginEntry(std::string_view name) {
   return Put(h.data(), h.size());
 }
 
-bool ZipStream::Deflate(int flush) {
-  for (;;) {
-    z_.next_out = zbuf_.data();
-    z_.avail_out = static_cast<uInt>(zbuf_.size());
-    const int rc = deflate(&z_, flush);
-    if (rc == Z_STREAM_ERROR) return Fail(EIO);
-    const std::size_t produced = zbuf_.size() - z_.avail_out;
-    current_.compressed += produced;
-    if (produced && !Put(zbuf_.data(), produced)) return false;
-    if (flush == Z_FINISH ? rc == Z_STREAM_END : z_.avail_out != 0) return true;
+DeflateChunk& ZipStream::Filling() {
+  if (!filling_) {
+    if (spare_.empty()) {
+      filling_ = std::make_unique<DeflateChunk>();
+    } else {
+      filling_ = std::move(spare_.back());
+      spare_.pop_back();
+    }
+    filling_->data.size = 0;
   }
+  return *filling_;
+}
+
+void ZipStream::Submit(bool last) {
+  DeflateChunk& c = Filling();
+  c.last = last;
+  c.dict = tail_;
+  // The next chunk's dictionary: the last 32 KB of the stream so far.
+  const unsigned char* end = c.data.bytes.get() + c.data.size;
+  tail_.insert(tail_.end(), end - std::min(c.data.size, kDictionaryBytes), end);
+  if (tail_.size() > kDictionaryBytes)
+    tail_.erase(tail_.begin(), tail_.end() - static_cast<std::ptrdiff_t>(kDictionaryBytes));
+  pool_.Submit(filling_.get());
+  inFlight_.push_back(std::move(filling_));
+}
+
+void ZipStream::SubmitFull() {
+  Submit(false);
+  while (inFlight_.size() > maxInFlight_ && Retire()) {
+  }
+}
+
+bool ZipStream::Retire() {
+  std::unique_ptr<DeflateChunk> c = std::move(inFlight_.front());
+  inFlight_.pop_front();
+  pool_.Wait(c.get());
+  const bool ok = c->ok || Fail(EIO);
+  if (ok) {
+    current_.crc = static_cast<std::uint32_t>(crc32_combine(current_.crc, c->crc, static_cast<z_off_t>(c->data.size)));
+    current_.size += c->data.size;
+    current_.compressed += c->out.size;
+  }
+  const bool written = ok && Put(c->out.bytes.get(), c->out.size);
+  spare_.push_back(std::move(c));
+  return written;
+}
+
+unsigned char* ZipStream::Room(std::size_t n) {
+  DeflateChunk* c = &Filling();
+  if (c->data.size > 0 && c->data.size + n > kChunkBytes) {
+    SubmitFull();
+    c = &Filling();
+  }
+  c->data.Reserve(std::max(kChunkBytes, c->data.size + n));
+  return c->data.bytes.get() + c->data.size;
+}
+
+void ZipStream::Commit(const unsigned char* end) {
+  filling_->data.size = static_cast<std::size_t>(end - filling_->data.bytes.get());
+  if (filling_->data.size >= kChunkBytes) SubmitFull();
 }
 
 bool ZipStream::Write(const void* data, std::size_t size) {
   if (!inEntry_ || failed()) return false;
-  const auto* p = static_cast<const Bytef*>(data);
+  const auto* p = static_cast<const unsigned char*>(data);
   while (size > 0) {
-    const uInt chunk = static_cast<uInt>(size < (1u << 30) ? size : (1u << 30));
-    current_.crc = static_cast<std::uint32_t>(crc32(current_.crc, p, chunk));
-    current_.size += chunk;
-    z_.next_in = const_cast<Bytef*>(p);
-    z_.avail_in = chunk;
-    if (!Deflate(Z_NO_FLUSH)) return false;
-    p += chunk;
-    size -= chunk;
+    const std::size_t take = std::min(size, kChunkBytes);
+    unsigned char* room = Room(take);
+    std::memcpy(room, p, take);
+    Commit(room + take);
+    p += take;
+    size -= take;
   }
-  return true;
+  return !failed();
 }
 
 bool ZipStream::EndEntry() {
   if (!inEntry_ || failed()) return false;
-  z_.next_in = nullptr;
-  z_.avail_in = 0;
-  if (!Deflate(Z_FINISH) || deflateReset(&z_) != Z_OK) return Fail(EIO);
   inEntry_ = false;
+  Submit(true);
+  tail_.clear();
+  while (!inFlight_.empty())
+    if (!Retire()) return false;
   // Data descriptor: 8-byte sizes when either passes the limit.
   std::string d;
   U32(d, kDataDescriptorSig);

@@ -128,6 +128,14 @@ TEST_F(CliTest, DefaultSettingsWriteTheBook) {
   EXPECT_EQ(run.err, "");
   EXPECT_EQ(Cli({"convert", "--data", "--scientific", a}).status, 0);
   EXPECT_EQ(LotFolder(), (Names{"A.XLS", "A.tsd", "A_Data.XLS", "A_Scientific.XLS"}));
+  // --xlsx: the same books as XLSX, beside the types the settings or flags ask for.
+  const std::string base = a.substr(0, a.size() - 3);
+  EXPECT_EQ(Cli({"convert", "--xlsx", "--csv", "--range", "2-3", a}).out,
+            base + "XLS\n" + base + "xlsx\n" + base + "CSV\n");
+  EXPECT_EQ(Cli({"convert", "--data", "--xlsx", "--scientific", a}).out,
+            base.substr(0, base.size() - 1) + "_Data.xlsx\n" + base.substr(0, base.size() - 1) + "_Scientific.xlsx\n");
+  EXPECT_EQ(LotFolder(), (Names{"A.CSV", "A.XLS", "A.tsd", "A.xlsx", "A_Data.XLS", "A_Data.xlsx", "A_Scientific.XLS",
+                                "A_Scientific.xlsx"}));
   EXPECT_FALSE(fs::exists(dir_ / "config" / "LotVuer.spec"));  // never written
 }
 

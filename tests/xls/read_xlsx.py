@@ -13,13 +13,31 @@ import re
 import sys
 
 import openpyxl
+import openpyxl.reader.excel
 from openpyxl.cell.read_only import EMPTY_CELL
+from openpyxl.cell.text import Text
+from openpyxl.xml.constants import SHEET_MAIN_NS
+from openpyxl.xml.functions import iterparse
 
 from read_xls import escape, wanted_rows
 
 FONTS = {"FF000000": 8, "FFFF0000": 10, "FF0000FF": 12, "FFFF00FF": 14}
 FILLS = {"FF00FF00": 11}
 ESCAPED = re.compile("_x([0-9A-Fa-f]{4})_")
+
+
+def read_string_table(xml_source):
+    """The shared strings as they are stored (openpyxl's own reader drops
+    every "x005F_", which unescape() below does as Excel does)."""
+    strings = []
+    for _, node in iterparse(xml_source):
+        if node.tag == "{%s}si" % SHEET_MAIN_NS:
+            strings.append(Text.from_tree(node).content)
+            node.clear()
+    return strings
+
+
+openpyxl.reader.excel.read_string_table = read_string_table
 
 
 def font_index(font):
