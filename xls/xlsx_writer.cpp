@@ -185,6 +185,7 @@ bool XlsxWriter::WriteRow(std::uint32_t row, std::span<const XlsxCell> cells) {
   const std::size_t rowLen =
       static_cast<std::size_t>(std::to_chars(rowDigits, rowDigits + sizeof rowDigits, row + 1).ptr - rowDigits);
   bool open = false;
+  std::uint32_t nextCol = 0;
   for (const XlsxCell& cell : cells) {
     const bool blank = cell.kind == XlsxCell::kBlank || (cell.kind == XlsxCell::kText && cell.text.empty());
     if (row >= kMaxRows || cell.col >= kMaxCols) {
@@ -194,16 +195,24 @@ bool XlsxWriter::WriteRow(std::uint32_t row, std::span<const XlsxCell> cells) {
     if (blank && cell.style == 0) continue;
     const std::size_t textBytes = cell.kind == XlsxCell::kText ? cell.text.size() : 0;
     char* p = Room(kCellOverheadBytes + 2 * rowLen + textBytes * kMaxBytesPerChar);
-    if (!open) {
+    const bool first = !open;
+    if (first) {
       p = Copy(p, "<row r=\"");
       p = Copy(p, {rowDigits, rowLen});
       p = Copy(p, "\">");
-      open = true;
     }
-    p = Copy(p, "<c r=\"");
-    p = ColumnName(p, cell.col);
-    p = Copy(p, {rowDigits, rowLen});
-    *p++ = '"';
+    // A cell right after the one before it needs no reference: readers
+    // place it in the next column.
+    if (!first && cell.col == nextCol) {
+      p = Copy(p, "<c");
+    } else {
+      p = Copy(p, "<c r=\"");
+      p = ColumnName(p, cell.col);
+      p = Copy(p, {rowDigits, rowLen});
+      *p++ = '"';
+    }
+    nextCol = cell.col + 1;
+    open = true;
     if (cell.style != 0) {
       p = Copy(p, " s=\"");
       p = std::to_chars(p, p + 8, cell.style).ptr;

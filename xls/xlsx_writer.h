@@ -2,7 +2,10 @@
 // rows of each sheet are turned into SpreadsheetML straight into the
 // deflate stream of the sheet's part, so memory does not grow with the
 // number of cells: texts are inline strings, numbers the shortest text that
-// reads back as the same double. The small parts (workbook, styles,
+// reads back as the same double, and a cell names its place (r="B7") only
+// when it does not follow the cell before it in its row (the reference is
+// optional; Excel, LibreOffice and openpyxl place such cells in the next
+// column), which makes the sheets a quarter smaller and faster to deflate. The small parts (workbook, styles,
 // relationships, content types) follow the last sheet when the book is
 // closed.
 //
