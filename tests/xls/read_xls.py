@@ -35,7 +35,8 @@ def wanted_rows(spec, last, nrows):
     return sorted(rows)
 
 
-def main(argv):
+def parse_args(argv):
+    """BOOK, the --rows SPEC and the --last N of the command line."""
     path, spec, last = argv[1], None, None
     args = argv[2:]
     while args:
@@ -45,6 +46,11 @@ def main(argv):
             last, args = int(args[1]), args[2:]
         else:
             raise SystemExit("unknown option " + args[0])
+    return path, spec, last
+
+
+def main(argv):
+    path, spec, last = parse_args(argv)
     book = xlrd.open_workbook(path, formatting_info=True, on_demand=True)
     out = sys.stdout
     font0 = book.font_list[0]

@@ -19,7 +19,7 @@ from openpyxl.cell.text import Text
 from openpyxl.xml.constants import SHEET_MAIN_NS
 from openpyxl.xml.functions import iterparse
 
-from read_xls import escape, wanted_rows
+from read_xls import escape, parse_args, wanted_rows
 
 FONTS = {"FF000000": 8, "FFFF0000": 10, "FF0000FF": 12, "FFFF00FF": 14}
 FILLS = {"FF00FF00": 11}
@@ -64,15 +64,7 @@ def cell_record(cell):
 
 
 def main(argv):
-    path, spec, last = argv[1], None, None
-    args = argv[2:]
-    while args:
-        if args[0] == "--rows":
-            spec, args = args[1], args[2:]
-        elif args[0] == "--last":
-            last, args = int(args[1]), args[2:]
-        else:
-            raise SystemExit("unknown option " + args[0])
+    path, spec, last = parse_args(argv)
     book = openpyxl.load_workbook(path, read_only=True)
     out = sys.stdout
     font0 = book._fonts[0]

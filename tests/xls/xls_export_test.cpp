@@ -3,12 +3,10 @@
 // colours, the sheet split, the limits of a sheet and the failures.
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
 
-#include <sys/resource.h>
 
 #include "core/language.h"
 #include "core/value_text.h"
@@ -266,14 +264,8 @@ TEST_F(XlsExportTest, NoBookWithoutTheLibraryAndNoPartialBookAfterAFailedWrite) 
   EXPECT_EQ(messages.texts, std::vector<std::string>{"Xls.dll no find."});
   EXPECT_EQ(xls_test::ReadFileBytes(folder / "A123.XLS"), "old");
 
-  struct rlimit old;
-  getrlimit(RLIMIT_FSIZE, &old);
-  struct rlimit small = old;
-  small.rlim_cur = 1 << 20;
-  signal(SIGXFSZ, SIG_IGN);
-  setrlimit(RLIMIT_FSIZE, &small);
-  const bool written = WriteTwoSheetBook(lib, lot, 0, lot.deviceCells.size(), messages);
-  setrlimit(RLIMIT_FSIZE, &old);
+  const bool written =
+      xls_test::UnderFileSizeLimit(1 << 20, [&] { return WriteTwoSheetBook(lib, lot, 0, lot.deviceCells.size(), messages); });
   EXPECT_FALSE(written);
   EXPECT_EQ(messages.texts.size(), 1u);  // a failed close shows nothing
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 0);

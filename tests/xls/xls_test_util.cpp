@@ -1,11 +1,13 @@
 #include "xls_test_util.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace lotvue::xls_test {
@@ -140,6 +142,18 @@ void BuildLot(LotData& lot, int devices, int items, const std::string& lotPath) 
     for (int i = 0; i < items; ++i) lot.deviceCells.AddCell(ValueText(d, i), ValueColor(d, i));
     lot.deviceCells.EndRow();
   }
+}
+
+bool UnderFileSizeLimit(long bytes, const std::function<bool()>& write) {
+  struct rlimit old;
+  getrlimit(RLIMIT_FSIZE, &old);
+  struct rlimit small = old;
+  small.rlim_cur = static_cast<rlim_t>(bytes);
+  signal(SIGXFSZ, SIG_IGN);
+  setrlimit(RLIMIT_FSIZE, &small);
+  const bool result = write();
+  setrlimit(RLIMIT_FSIZE, &old);
+  return result;
 }
 
 bool FileExists(const std::string& path) {

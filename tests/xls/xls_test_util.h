@@ -3,6 +3,7 @@
 // back, in one form.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -64,6 +65,9 @@ CellColor ValueColor(int d, int i);
 void BuildLot(LotData& lot, int devices, int items, const std::string& lotPath);
 
 bool FileExists(const std::string& path);
+// Runs write with files limited to `bytes` (SIGXFSZ ignored): a full disk
+// in small. Returns what write returned.
+bool UnderFileSizeLimit(long bytes, const std::function<bool()>& write);
 std::string ReadFileBytes(const std::string& path);
 
 }  // namespace lotvue::xls_test

@@ -3,14 +3,12 @@
 // limits against the lot itself; their limits, failures, and LibreOffice.
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <tuple>
 
-#include <sys/resource.h>
 
 #include "core/language.h"
 #include "core/value_text.h"
@@ -150,14 +148,8 @@ TEST_F(XlsxExportTest, FailuresKeepTheOldBookAndLeaveNothingBehind) {
   std::filesystem::remove(folder / "A123_Data.xlsx");
   { std::ofstream(folder / "A123.xlsx") << "old"; }
 
-  struct rlimit old;
-  getrlimit(RLIMIT_FSIZE, &old);
-  struct rlimit small = old;
-  small.rlim_cur = 1 << 18;
-  signal(SIGXFSZ, SIG_IGN);
-  setrlimit(RLIMIT_FSIZE, &small);
-  const bool written = WriteTwoSheetXlsx(lot, 0, lot.deviceCells.size(), messages);
-  setrlimit(RLIMIT_FSIZE, &old);
+  const bool written =
+      xls_test::UnderFileSizeLimit(1 << 18, [&] { return WriteTwoSheetXlsx(lot, 0, lot.deviceCells.size(), messages); });
   EXPECT_FALSE(written);
   EXPECT_EQ(xls_test::ReadFileBytes(folder / "A123.xlsx"), "old");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);

@@ -18,8 +18,9 @@ namespace {
 
 using lotvue_xlsx::ZipStream;
 
-// One line per entry, "name size crc-ok zip64", and a last line telling
-// whether the archive has a ZIP64 end record.
+// One line per entry, "name size size-as-stated zip64-extra" (reading an
+// entry checks its CRC), and a last line telling whether the archive has a
+// ZIP64 end record.
 std::string ZipListing(const std::string& path) {
   const std::string script =
       "import sys, zipfile\n"
