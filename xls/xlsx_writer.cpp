@@ -130,7 +130,6 @@ std::string RgbAttribute(std::uint32_t rgb) {
 }  // namespace
 
 XlsxWriter::XlsxWriter(int fd, std::uint64_t zip64Limit) : zip_(fd, 1, zip64Limit) {
-  decoder_.ReadEnvironment();
   styles_.push_back({kNoRgb, kNoRgb});
   SetFont("Calibri", 11);
 }
