@@ -11,25 +11,25 @@
 
 namespace lotvue {
 
-void OnDeviceQc(const LotData& lot, QWidget* parent) {
-  CDeviceQcDlg dlg(TakeQcLot(lot), parent);
+void OnDeviceQc(const LotData& lot, UserPrompts& prompts, QWidget* parent) {
+  CDeviceQcDlg dlg(TakeQcLot(lot), prompts, parent);
   dlg.exec();
 }
 
-void OnOnlyShowFail(const LotData& lot, QWidget* parent) {
+void OnOnlyShowFail(const LotData& lot, UserPrompts& prompts, QWidget* parent) {
   BuildFailRows(lot);
   const std::string& path = lot.path;
-  CFailListDlg dlg(failRows, lot.columns(), path.substr(0, path.size() >= 4 ? path.size() - 4 : 0), parent);
+  CFailListDlg dlg(failRows, lot.columns(), path.substr(0, path.size() >= 4 ? path.size() - 4 : 0), prompts, parent);
   dlg.exec();
 }
 
 void RegisterAnalysisCommands(CMainFrame& frame) {
   CMainFrame* f = &frame;
   frame.SetCommandHandler(kCmdDeviceQc, [f] {
-    if (CLotvueView* view = f->ActiveView()) OnDeviceQc(view->Lot, f);
+    if (CLotvueView* view = f->ActiveView()) OnDeviceQc(view->Lot, f->prompts(), f);
   });
   frame.SetCommandHandler(kCmdOnlyShowFail, [f] {
-    if (CLotvueView* view = f->ActiveView()) OnOnlyShowFail(view->Lot, f);
+    if (CLotvueView* view = f->ActiveView()) OnOnlyShowFail(view->Lot, f->prompts(), f);
   });
 }
 

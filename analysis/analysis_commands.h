@@ -8,11 +8,12 @@ namespace lotvue {
 
 struct LotData;
 class CMainFrame;
+class UserPrompts;
 
 // DeviceQC (32795): the Device QC dialog on a copy of the lot.
-void OnDeviceQc(const LotData& lot, QWidget* parent);
+void OnDeviceQc(const LotData& lot, UserPrompts& prompts, QWidget* parent);
 // Only Show Fail (32808): rebuilds failRows from the lot and lists them.
-void OnOnlyShowFail(const LotData& lot, QWidget* parent);
+void OnOnlyShowFail(const LotData& lot, UserPrompts& prompts, QWidget* parent);
 
 // Makes the main window run the two commands on its active report window
 // (the main window enables them only while no file is loading).

@@ -15,7 +15,7 @@
 #include "core/language.h"
 #include "core/text_codec.h"
 #include "view/dialog_units.h"
-#include "view/message_box.h"
+#include "view/user_prompts.h"
 
 namespace lotvue {
 
@@ -92,7 +92,8 @@ void PaintQcScene(QPainter& p, const QcScene& scene) {
   for (auto [x, y] : scene.points) p.fillRect(QRect(x - 1, y - 1, 2, 2), red);
 }
 
-CDeviceQcDlg::CDeviceQcDlg(QcLot lot, QWidget* parent) : QDialog(parent), lot_(std::move(lot)) {
+CDeviceQcDlg::CDeviceQcDlg(QcLot lot, UserPrompts& prompts, QWidget* parent)
+    : QDialog(parent), lot_(std::move(lot)), prompts_(prompts) {
   setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
   setWindowTitle(QString());
   setFixedSize(DialogSize(this, 459, 417));
@@ -264,7 +265,7 @@ void CDeviceQcDlg::OnInitDialog() {
 bool CDeviceQcDlg::ReadNumber(int id, int& value) {
   auto* e = static_cast<QLineEdit*>(Control(id));
   if (ParseInt(e->text(), value)) return true;
-  ShowMessage(this, QStringLiteral("Please enter an integer."));
+  prompts_.ShowMessage(this, QStringLiteral("Please enter an integer."));
   e->setFocus();
   e->selectAll();
   return false;
@@ -299,7 +300,7 @@ bool CDeviceQcDlg::UpdateData(bool save) {
 }
 
 void CDeviceQcDlg::ShowInvalid(int editId) {
-  ShowMessage(this, LangText(kSlotInvalid));
+  prompts_.ShowMessage(this, LangText(kSlotInvalid));
   auto* e = static_cast<QLineEdit*>(Control(editId));
   e->setFocus();
   e->selectAll();
@@ -386,10 +387,10 @@ void CDeviceQcDlg::OnShowScatter() {
       ShowInvalid(IDC_Y_NUMBER);
       break;
     case QcMessage::InvalidMaxOrMin:
-      ShowMessage(this, QStringLiteral("Invalid Max Or Min"));  // the same in every language
+      prompts_.ShowMessage(this, QStringLiteral("Invalid Max Or Min"));  // the same in every language
       break;
     case QcMessage::ItemAllFail:
-      ShowMessage(this, LangText(kSlotItemAllFail));
+      prompts_.ShowMessage(this, LangText(kSlotItemAllFail));
       break;
     default:
       break;
@@ -408,10 +409,10 @@ void CDeviceQcDlg::OnShowHistogram() {
       ShowInvalid(IDC_HIST_NUMBER);
       break;
     case QcMessage::InvalidStep:
-      ShowMessage(this, LangText(kSlotInvalidStep));
+      prompts_.ShowMessage(this, LangText(kSlotInvalidStep));
       break;
     case QcMessage::InvalidMaxOrMin:
-      ShowMessage(this, LangText(kSlotInvalidMaxOrMin));
+      prompts_.ShowMessage(this, LangText(kSlotInvalidMaxOrMin));
       break;
     default:
       break;

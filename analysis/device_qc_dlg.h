@@ -18,6 +18,8 @@ class QTableWidget;
 
 namespace lotvue {
 
+class UserPrompts;
+
 class CDeviceQcDlg : public QDialog {
   Q_OBJECT
 
@@ -60,7 +62,8 @@ class CDeviceQcDlg : public QDialog {
     IDC_HIST_STEP_LABEL = 1163,
   };
 
-  explicit CDeviceQcDlg(QcLot lot, QWidget* parent = nullptr);
+  // prompts: where the dialog's refusals are said.
+  CDeviceQcDlg(QcLot lot, UserPrompts& prompts, QWidget* parent = nullptr);
 
   // The control of an id (nullptr for an unknown id).
   QWidget* Control(int id) const;
@@ -102,6 +105,7 @@ class CDeviceQcDlg : public QDialog {
   QString LangText(int slot) const;
 
   QcLot lot_;
+  UserPrompts& prompts_;
   ScatterState scatter_;
   HistogramState hist_;
   int numberTarget_ = 0;  // 0: the list sets X, 1: Y

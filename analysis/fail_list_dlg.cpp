@@ -2,17 +2,13 @@
 
 #include <QAbstractTableModel>
 #include <QEvent>
-#include <QFile>
 #include <QHeaderView>
-#include <QMessageBox>
 #include <QTableView>
 
 #include "core/fail_list.h"
-#include "core/language.h"
 #include "core/text_codec.h"
-#include "view/desktop_open.h"
 #include "view/dialog_units.h"
-#include "view/message_box.h"
+#include "view/user_prompts.h"
 
 namespace lotvue {
 
@@ -55,20 +51,10 @@ class FailRowsModel : public QAbstractTableModel {
   int rowLen_;
 };
 
-bool DefaultAskYesNo(QWidget* parent, const QString& caption, const QString& text) {
-  return QMessageBox::question(parent, caption, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) ==
-         QMessageBox::Yes;
-}
-
 }  // namespace
 
-std::function<bool(QWidget*, const QString&, const QString&)> CFailListDlg::AskYesNo = DefaultAskYesNo;
-std::function<bool(const std::string&)> CFailListDlg::OpenFile = OpenWithDesktop;
-
-bool OpenWithDesktop(const std::string& path) { return OpenWithDesktopApplication(path, true); }
-
-CFailListDlg::CFailListDlg(CellTable rows, int rowLen, std::string basePath, QWidget* parent)
-    : QDialog(parent), rows_(std::move(rows)), rowLen_(rowLen), basePath_(std::move(basePath)) {
+CFailListDlg::CFailListDlg(CellTable rows, int rowLen, std::string basePath, UserPrompts& prompts, QWidget* parent)
+    : QDialog(parent), rows_(std::move(rows)), rowLen_(rowLen), basePath_(std::move(basePath)), prompts_(prompts) {
   setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
   setWindowTitle(QStringLiteral("Only Fail"));
   setSizeGripEnabled(true);
@@ -111,9 +97,7 @@ bool CFailListDlg::eventFilter(QObject* watched, QEvent* event) {
 void CFailListDlg::WriteFailCsv() {
   const std::string path = csvPath();
   if (!lotvue::WriteFailCsv(rows_, path)) return;  // not writable: no message
-  const QString shownPath = QFile::decodeName(QByteArray::fromStdString(path));
-  if (!AskYesNo(this, shownPath, QString::fromUtf8(Lang(kSlotSaveSuccessOpen)) + shownPath)) return;
-  if (!OpenFile(path)) ShowMessage(this, QString::fromUtf8(Lang(kSlotCallExcelError)));
+  OfferToOpen(prompts_, this, path, true);
 }
 
 }  // namespace lotvue

@@ -3,7 +3,6 @@
 // file beside the result file and offers to open it.
 #pragma once
 
-#include <functional>
 #include <string>
 
 #include <QDialog>
@@ -14,6 +13,8 @@ class QTableView;
 
 namespace lotvue {
 
+class UserPrompts;
+
 class CFailListDlg : public QDialog {
   Q_OBJECT
 
@@ -21,21 +22,16 @@ class CFailListDlg : public QDialog {
   enum ControlId : int { IDC_FAIL_LIST = 1017 };
 
   // rows: the title row and one row per failed device (failRows), rowLen
-  // cells each; basePath: the result file's path without its extension.
-  CFailListDlg(CellTable rows, int rowLen, std::string basePath, QWidget* parent = nullptr);
+  // cells each; basePath: the result file's path without its extension;
+  // prompts: the question after writing and the opening of the file.
+  CFailListDlg(CellTable rows, int rowLen, std::string basePath, UserPrompts& prompts, QWidget* parent = nullptr);
 
   QTableView* list() const { return list_; }
   std::string csvPath() const { return basePath_ + "_Fail.CSV"; }
 
-  // The double click: writes the CSV file, asks whether to open it, opens it.
+  // The double click: writes the CSV file, asks whether to open it, opens
+  // it (with a text editor when the desktop has no application for it).
   void WriteFailCsv();
-
-  // The question after writing (caption, text): true for Yes. Tests replace it.
-  static std::function<bool(QWidget* parent, const QString& caption, const QString& text)> AskYesNo;
-  // Opens a written file for the user: false when no program could be
-  // started. By default the desktop's application for the file, else the
-  // first text editor found. Tests replace it.
-  static std::function<bool(const std::string& path)> OpenFile;
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -47,11 +43,8 @@ class CFailListDlg : public QDialog {
   CellTable rows_;
   int rowLen_ = 0;
   std::string basePath_;
+  UserPrompts& prompts_;
   QTableView* list_ = nullptr;
 };
-
-// Opens path with the desktop's default application, falling back to a
-// text editor; false when nothing could be started.
-bool OpenWithDesktop(const std::string& path);
 
 }  // namespace lotvue

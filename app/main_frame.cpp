@@ -29,7 +29,6 @@
 #include "core/folder_list.h"
 #include "core/language.h"
 #include "core/loader.h"
-#include "view/message_box.h"
 #include "view/report_view.h"
 
 // The images of the toolbar and the windows, in the static GUI library.
@@ -134,7 +133,6 @@ CMainFrame::~CMainFrame() {
     delete child;
   }
   SaveSettings();
-  SetMessageParent(nullptr);
   if (mainFrame == this) mainFrame = nullptr;
 }
 
@@ -152,7 +150,6 @@ void CMainFrame::OnCreate(const QString& commandLine) {
   CreateToolBar();
   CreateStatusBar();
   setAcceptDrops(true);
-  SetMessageParent(this);
 
   setWindowTitle(QString::fromUtf8(kMainTitle));
   m_strCmdLine = commandLine.trimmed();
@@ -355,7 +352,7 @@ void CMainFrame::SetCommandHandler(int commandId, std::function<void()> handler)
   handlers_[commandId] = std::move(handler);
 }
 
-void CMainFrame::NotBuiltYet() { ShowMessage(this, QStringLiteral("This command is not built yet.")); }
+void CMainFrame::NotBuiltYet() { prompts_->ShowMessage(this, QStringLiteral("This command is not built yet.")); }
 
 void CMainFrame::RunCommand(int id) {
   UpdateCommands();
@@ -483,7 +480,7 @@ void CMainFrame::FillWindowList() {
 
 void CMainFrame::OpenResultFile(const QString& requested) {
   if (!LoaderIdle()) {
-    ShowMessage(this, Text(kSlotLoadingWait));
+    prompts_->ShowMessage(this, Text(kSlotLoadingWait));
     return;
   }
   const std::string path = QDir::cleanPath(QFileInfo(requested).absoluteFilePath()).toStdString();
@@ -500,7 +497,10 @@ void CMainFrame::OpenResultFile(const QString& requested) {
   LoadingLot.path = path;
 
   auto* frame = new CChildFrame;
-  auto* view = new CLotvueView;
+  auto* view = new CLotvueView(*prompts_);
+  view->convertAtHandOver = [this](CLotvueView& v) {
+    if (convertAtHandOver) convertAtHandOver(v);
+  };
   frame->SetView(view);
   frame->onDestroyed = [this] { OnChildDestroyed(); };
   mdiArea_->addSubWindow(frame);
@@ -543,7 +543,7 @@ void CMainFrame::OnMenuFOpen() {
   }
   if (path.isEmpty()) return;  // Cancel
   if (!EndsInTsd(path)) {
-    ShowMessage(this, QStringLiteral("%1(OnMenuFOpen)").arg(Text(kSlotIsNotTsdFile)));
+    prompts_->ShowMessage(this, QStringLiteral("%1(OnMenuFOpen)").arg(Text(kSlotIsNotTsdFile)));
     return;
   }
   OpenResultFile(path);
@@ -553,7 +553,7 @@ void CMainFrame::OnDropFiles(const QStringList& paths) {
   if (paths.isEmpty()) return;
   const QString path = paths.front().left(255);
   if (!EndsInTsd(path)) {
-    ShowMessage(this, QStringLiteral("%1(OnDrop)").arg(Text(kSlotIsNotTsdFile)));
+    prompts_->ShowMessage(this, QStringLiteral("%1(OnDrop)").arg(Text(kSlotIsNotTsdFile)));
     return;
   }
   OpenResultFile(path);
@@ -564,7 +564,7 @@ void CMainFrame::HandleCommandLine() {
   const QString argument = m_strCmdLine;
   m_strCmdLine.clear();  // later resizes do nothing
   if (!EndsInTsd(argument)) {
-    ShowMessage(this, QStringLiteral("%1.(OnSize) \r\narg=%2,path=%3").arg(Text(kSlotIsNotTsdFile), argument, programPath_));
+    prompts_->ShowMessage(this, QStringLiteral("%1.(OnSize) \r\narg=%2,path=%3").arg(Text(kSlotIsNotTsdFile), argument, programPath_));
     return;
   }
   OpenResultFile(argument);

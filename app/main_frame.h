@@ -11,6 +11,8 @@
 #include <QMainWindow>
 #include <QString>
 
+#include "view/user_prompts.h"
+
 class QAction;
 class QLabel;
 class QMdiArea;
@@ -78,6 +80,17 @@ class CMainFrame : public QMainWindow {
   // The file dialog of the Open command; tests put a stand-in here.
   std::function<QString(QWidget*)> openFileDialog;
 
+  // How the program tells and asks the user: the desktop's boxes and
+  // applications unless SetPrompts lent others (tests record them). Set
+  // before the first report window opens: each window keeps the prompts it
+  // was made with. Null brings the desktop's back.
+  UserPrompts& prompts() const { return *prompts_; }
+  void SetPrompts(UserPrompts* prompts) { prompts_ = prompts ? prompts : &desktopPrompts_; }
+
+  // Given to every report window: converts its whole file at the hand-over
+  // while a folder conversion waits for it (the export commands set it).
+  std::function<void(CLotvueView&)> convertAtHandOver;
+
  protected:
   void closeEvent(QCloseEvent* event) override;    // OnClose
   void resizeEvent(QResizeEvent* event) override;  // OnSize
@@ -111,6 +124,8 @@ class CMainFrame : public QMainWindow {
   int currentMenu_ = 0;
   QMenu* windowMenu_ = nullptr;
   QString programPath_;
+  DesktopPrompts desktopPrompts_{this};
+  UserPrompts* prompts_ = &desktopPrompts_;
 };
 
 // The window the program runs in (null before start-up and after the end).

@@ -3,28 +3,24 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QMessageBox>
 #include <QPointer>
 
 #include "app/commands.h"
 #include "app/main_frame.h"
 #include "core/csv_export.h"
-#include "core/language.h"
 #include "core/loader.h"
 #include "core/lot_data.h"
 #include "core/xls_export.h"
 #include "export/batch_convert.h"
 #include "export/convert_details_dlg.h"
 #include "export/convert_setup_dlg.h"
-#include "view/desktop_open.h"
-#include "view/message_box.h"
 #include "view/report_view.h"
+#include "view/user_prompts.h"
 
 namespace lotvue {
 
 namespace {
 
-QString Text(int slot) { return QString::fromUtf8(Lang(slot)); }
 QString FileName(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 
 // The wait cursor for as long as a conversion runs; a message box in
@@ -37,32 +33,20 @@ class WaitCursor {
   WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
-// The conversion's messages: boxes owned by the report window.
+// The conversion's messages: boxes owned by the report window, through its prompts.
 class ViewMessages : public ExportMessages {
  public:
-  explicit ViewMessages(CLotvueView* view) : view_(view) {}
+  explicit ViewMessages(CLotvueView& view) : view_(&view), prompts_(view.prompts()) {}
   void Show(const std::string& text) override {
     QApplication::setOverrideCursor(Qt::ArrowCursor);
-    ShowMessageUtf8(view_, text);
+    prompts_.ShowMessage(view_, QString::fromStdString(text));
     QApplication::restoreOverrideCursor();
   }
 
  private:
   QPointer<CLotvueView> view_;
+  UserPrompts& prompts_;
 };
-
-bool DefaultAskOpenQuestion(QWidget* parent, const QString& caption, const QString& text) {
-  return QMessageBox::question(parent, caption, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) ==
-         QMessageBox::Yes;
-}
-
-// The question, then the opening; a failed opening is said in an
-// application message box.
-void OfferToOpen(CLotvueView& view, const std::string& path, bool textEditorFallback) {
-  const QString file = FileName(path);
-  if (!AskOpenQuestion(&view, file, Text(kSlotSaveSuccessOpen) + file)) return;
-  if (!OpenConvertedFile(path, textEditorFallback)) ShowMessage(nullptr, Text(kSlotCallExcelError));
-}
 
 // The commands act on a window whose lot has been handed over.
 bool HasLot(const CLotvueView& view) { return view.Lot.loadState.load() == kRead; }
@@ -74,9 +58,6 @@ constexpr int kProgressEventsMs = 10;
 
 }  // namespace
 
-std::function<bool(QWidget*, const QString&, const QString&)> AskOpenQuestion = DefaultAskOpenQuestion;
-std::function<bool(const std::string&, bool)> OpenConvertedFile = OpenWithDesktopApplication;
-
 int DeviceCountOf(const LotData& lot) {
   const int w = lot.columns();
   if (w <= 0) return 0;
@@ -84,14 +65,14 @@ int DeviceCountOf(const LotData& lot) {
 }
 
 ConvertResult ViewConvert(CLotvueView& view, int firstDevice, int lastDevice, const AppSettingsData& settings) {
-  ViewMessages messages(&view);
+  ViewMessages messages(view);
   WaitCursor wait;
   return My_Convert(view.Lot, firstDevice, lastDevice, settings, messages);
 }
 
 void AskOpenConverted(CLotvueView& view, const ConvertResult& result, const AppSettingsData& settings) {
-  if (settings.ConvertFileTypeXLS == 1 && result.xlsWritten) OfferToOpen(view, TwoSheetBookPath(view.Lot.path), false);
-  if (settings.ConvertFileTypeCSV == 1 && result.csvWritten) OfferToOpen(view, CsvPathOf(view.Lot.path), true);
+  if (settings.ConvertFileTypeXLS == 1 && result.xlsWritten) OfferToOpen(view.prompts(), &view, TwoSheetBookPath(view.Lot.path), false);
+  if (settings.ConvertFileTypeCSV == 1 && result.csvWritten) OfferToOpen(view.prompts(), &view, CsvPathOf(view.Lot.path), true);
 }
 
 void OnConvert(CLotvueView& view) {
@@ -103,7 +84,7 @@ void OnConvert(CLotvueView& view) {
 
 void OnConvertSetup(CLotvueView& view) {
   if (!HasLot(view)) return;
-  CConvertSetupDlg dialog(&view);
+  CConvertSetupDlg dialog(view.prompts(), &view);
   dialog.m_nDeviceCount = DeviceCountOf(view.Lot);
   const std::string& path = view.Lot.path;
   dialog.m_strFileName = FileName(path.substr(0, path.size() >= 4 ? path.size() - 4 : 0));
@@ -122,7 +103,7 @@ void ConvertDataOrScientific(CLotvueView& view, int kind) {
   {
     ConvertingState converting;  // loadState 3: every window shows "Convering"
     WaitCursor wait;
-    ViewMessages messages(&view);
+    ViewMessages messages(view);
     QElapsedTimer sinceEvents;
     sinceEvents.start();
     bool first = true;
@@ -138,7 +119,7 @@ void ConvertDataOrScientific(CLotvueView& view, int kind) {
   }
   view.viewport()->update();
   QApplication::processEvents();
-  if (written) OfferToOpen(view, book, false);
+  if (written) OfferToOpen(view.prompts(), &view, book, false);
 }
 
 void OnConvertDetail(CMainFrame& frame) {
@@ -162,7 +143,7 @@ void RegisterExportCommands(CMainFrame& frame) {
   CBatchConverter* batch = CBatchConverter::Of(frame);
   frame.SetCommandHandler(kCmdConvertAllFiles, [batch] { batch->OnConvertAllFiles(); });
   // At the hand-over of a folder conversion's file: the whole lot, no questions.
-  CLotvueView::WholeFileConverter = [](CLotvueView& view) { ViewConvert(view, -1, -1); };
+  frame.convertAtHandOver = [](CLotvueView& view) { ViewConvert(view, -1, -1); };
 }
 
 }  // namespace lotvue

@@ -1,18 +1,11 @@
 // The convert commands of the report window and the main window: Convert
 // (F2), Convert Setup (F3), Convert Scientific, Convert Data, Convert
-// Detail and Convert All Files; the offer to open a written file; and
-// their registration with the main window.
+// Detail and Convert All Files, and their registration with the main
+// window. Messages and questions go through the report window's prompts.
 #pragma once
-
-#include <functional>
-#include <string>
-
-#include <QString>
 
 #include "core/app_settings.h"
 #include "core/convert.h"
-
-class QWidget;
 
 namespace lotvue {
 
@@ -44,14 +37,6 @@ void OnConvertSetup(CLotvueView& view);
 void ConvertDataOrScientific(CLotvueView& view, int kind);
 // Convert Detail (32793): the details dialog; on OK every report window repaints.
 void OnConvertDetail(CMainFrame& frame);
-
-// The question "Save success. Open this File ?" (caption, text): true for
-// Yes. Tests replace it.
-extern std::function<bool(QWidget* parent, const QString& caption, const QString& text)> AskOpenQuestion;
-// Shows a written file to the user: the desktop's application for the
-// file, and for a CSV file (textEditorFallback) a text editor when that
-// fails. False when nothing could be started. Tests replace it.
-extern std::function<bool(const std::string& path, bool textEditorFallback)> OpenConvertedFile;
 
 // Makes the main window run the six commands (the main window enables
 // them), and the report windows convert their file at the hand-over while

@@ -8,7 +8,7 @@
 
 #include "core/language.h"
 #include "view/dialog_units.h"
-#include "view/message_box.h"
+#include "view/user_prompts.h"
 
 namespace lotvue {
 
@@ -19,7 +19,7 @@ constexpr const char* kEnterIntegerPrompt = "Please enter an integer.";
 
 }  // namespace
 
-CConvertSetupDlg::CConvertSetupDlg(QWidget* parent) : QDialog(parent) {
+CConvertSetupDlg::CConvertSetupDlg(UserPrompts& prompts, QWidget* parent) : QDialog(parent), prompts_(prompts) {
   setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
   // The texts are those of the dialog template in every language.
   setWindowTitle(QStringLiteral("File Conver Setup"));
@@ -100,7 +100,7 @@ bool CConvertSetupDlg::ReadInt(QLineEdit* edit, int& value) {
 }
 
 void CConvertSetupDlg::Refuse(QLineEdit* edit, const QString& text) {
-  ShowMessage(this, text);
+  prompts_.ShowMessage(this, text);
   edit->setFocus(Qt::OtherFocusReason);
   edit->selectAll();
 }

@@ -13,6 +13,8 @@ class QPushButton;
 
 namespace lotvue {
 
+class UserPrompts;
+
 class CConvertSetupDlg : public QDialog {
   Q_OBJECT
 
@@ -28,7 +30,8 @@ class CConvertSetupDlg : public QDialog {
     IDC_END_LABEL = 1016,
   };
 
-  explicit CConvertSetupDlg(QWidget* parent = nullptr);
+  // prompts: where a refused entry is said.
+  explicit CConvertSetupDlg(UserPrompts& prompts, QWidget* parent = nullptr);
 
   int m_nBegin = 0;
   int m_nEnd = 0;
@@ -51,6 +54,7 @@ class CConvertSetupDlg : public QDialog {
   bool ReadInt(QLineEdit* edit, int& value);
   void Refuse(QLineEdit* edit, const QString& text);
 
+  UserPrompts& prompts_;
   QGroupBox* group_;
   QLabel* beginLabel_;
   QLineEdit* begin_;

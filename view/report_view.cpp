@@ -15,7 +15,6 @@
 #include "core/language.h"
 #include "core/text_codec.h"
 #include "core/value_text.h"
-#include "view/message_box.h"
 #include "view/view_format_dlg.h"
 
 namespace lotvue {
@@ -23,7 +22,6 @@ namespace lotvue {
 std::vector<CLotvueView*> OpenViewList;
 std::vector<std::string> OpenPathList;
 int BatchConverting = 0;
-std::function<void(CLotvueView&)> CLotvueView::WholeFileConverter;
 
 namespace {
 
@@ -44,8 +42,8 @@ CLotvueView* ViewOfTicket(LoadTicket ticket) {
   return nullptr;
 }
 
-// Messages of the reader, shown on the user-interface thread while the
-// loading thread waits.
+// Messages of the reader, shown on the user-interface thread by the window
+// whose file is being read, while the loading thread waits.
 class GuiReaderEvents : public ReaderEvents {
  public:
   void NotTsdFile() override { Show(Lang(kSlotIsNotTsdFile)); }
@@ -56,7 +54,13 @@ class GuiReaderEvents : public ReaderEvents {
  private:
   static void Show(const std::string& text) {
     QMetaObject::invokeMethod(
-        qApp, [text] { ShowMessageUtf8(nullptr, text); }, Qt::BlockingQueuedConnection);
+        qApp,
+        [text] {
+          if (CLotvueView* view = ViewOfTicket(CurrentLoadTicket())) {
+            view->prompts().ShowMessage(nullptr, QString::fromStdString(text));
+          }
+        },
+        Qt::BlockingQueuedConnection);
   }
 };
 
@@ -105,7 +109,7 @@ LoaderHooks GuiLoaderHooks() {
   return hooks;
 }
 
-CLotvueView::CLotvueView(QWidget* parent) : QAbstractScrollArea(parent) {
+CLotvueView::CLotvueView(UserPrompts& prompts, QWidget* parent) : QAbstractScrollArea(parent), prompts_(prompts) {
   setFrameShape(QFrame::Box);
   setFrameShadow(QFrame::Plain);
   setLineWidth(1);
@@ -199,7 +203,7 @@ void CLotvueView::OnTimer() {
     finished = TakeLoadedLot(ticket_, Lot, [this] {
       StopTimer();
       if (BatchConverting == 1) {
-        if (WholeFileConverter) WholeFileConverter(*this);
+        if (convertAtHandOver) convertAtHandOver(*this);
         BatchConverting = 0;
       }
     });

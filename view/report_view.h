@@ -17,6 +17,7 @@
 #include "core/report_grid.h"
 #include "core/report_paint.h"
 #include "view/ascii_glyphs.h"
+#include "view/user_prompts.h"
 
 class QPainter;
 
@@ -26,7 +27,8 @@ class CLotvueView : public QAbstractScrollArea {
   Q_OBJECT
 
  public:
-  explicit CLotvueView(QWidget* parent = nullptr);
+  // prompts: how the window and the loading of its file speak to the user.
+  explicit CLotvueView(UserPrompts& prompts, QWidget* parent = nullptr);
   ~CLotvueView() override;
 
   // Window creation: enters the view at the end of OpenViewList, starts
@@ -69,9 +71,11 @@ class CLotvueView : public QAbstractScrollArea {
   // viewport's size (the back buffer goes the same way).
   void PaintFrame(QImage& image);
 
-  // Converts the window's whole file (the folder conversion's step at the
-  // hand-over); set by the export layer.
-  static std::function<void(CLotvueView&)> WholeFileConverter;
+  UserPrompts& prompts() const { return prompts_; }
+
+  // Converts the window's whole file at the hand-over while a folder
+  // conversion waits for it (BatchConverting); set by the main window.
+  std::function<void(CLotvueView&)> convertAtHandOver;
 
  Q_SIGNALS:
   // The lot has been taken over, or the file will never arrive.
@@ -91,6 +95,7 @@ class CLotvueView : public QAbstractScrollArea {
   void Draw(QPainter& painter, const PaintList& list);
   void BuildPaintList(PaintList& list) const;
 
+  UserPrompts& prompts_;
   ReportGrid grid_;
   QFont font_;
   int maxCharWidth_ = 0;
@@ -116,9 +121,9 @@ QFont ReportFont(int fontHeight);
 // Row height of the grid for that font.
 int ReportRowHeight(const QFont& font);
 
-// The loader's hooks for the desktop: messages on the user-interface
-// thread (the loader waits for them), the grid set-up of the ticket's
-// window, the wait cursor.
+// The loader's hooks for the desktop: messages through the prompts of the
+// file's window on the user-interface thread (the loader waits for them),
+// the grid set-up of that window, the wait cursor.
 LoaderHooks GuiLoaderHooks();
 
 }  // namespace lotvue

@@ -16,7 +16,7 @@
 #include "analysis/device_qc_dlg.h"
 #include "core/language.h"
 #include "tests/core/qc_lot.h"
-#include "view/message_box.h"
+#include "tests/gui/gui_fixture.h"
 
 namespace lotvue {
 namespace {
@@ -25,13 +25,9 @@ using testing::MakeQcLot;
 
 QRgb Rgb(QcRgb c) { return qRgb(c.r, c.g, c.b); }
 
-class DeviceQcDialog : public ::testing::Test {
+class DeviceQcDialog : public ::testing::Test, protected testing::RecordingPrompts {
  protected:
-  void SetUp() override {
-    SelectLanguageTable(0);
-    previous_ = SetMessageHook([this](QWidget*, const QString& text) { messages_.push_back(text); });
-  }
-  void TearDown() override { SetMessageHook(std::move(previous_)); }
+  void SetUp() override { SelectLanguageTable(0); }
 
   // Shows the dialog and waits for its first paint.
   static void Open(CDeviceQcDlg& dlg) {
@@ -53,13 +49,10 @@ class DeviceQcDialog : public ::testing::Test {
     QFocusEvent in(QEvent::FocusIn, Qt::MouseFocusReason);
     QApplication::sendEvent(w, &in);
   }
-
-  std::vector<QString> messages_;
-  MessageHook previous_;
 };
 
 TEST_F(DeviceQcDialog, InitialControlsAndItemLists) {
-  CDeviceQcDlg dlg(MakeQcLot({"FVTH", "IR", "VF"}, {{" 1.000mV", " 2.000uA", " 0.600 V"}}));
+  CDeviceQcDlg dlg(MakeQcLot({"FVTH", "IR", "VF"}, {{" 1.000mV", " 2.000uA", " 0.600 V"}}), *this);
   Open(dlg);
   auto* list = Ctl<QTableWidget>(dlg, CDeviceQcDlg::IDC_SCATTER_LIST);
   ASSERT_EQ(list->rowCount(), 3);
@@ -83,7 +76,7 @@ TEST_F(DeviceQcDialog, InitialControlsAndItemLists) {
 }
 
 TEST_F(DeviceQcDialog, ListClickSetsTheNumberOfTheFocusedEdit) {
-  CDeviceQcDlg dlg(MakeQcLot({"A", "B", "C"}, {{" 1.000mV", " 2.000mV", " 3.000mV"}, {" 2.000mV", " 1.000mV", " 5.000mV"}}));
+  CDeviceQcDlg dlg(MakeQcLot({"A", "B", "C"}, {{" 1.000mV", " 2.000mV", " 3.000mV"}, {" 2.000mV", " 1.000mV", " 5.000mV"}}), *this);
   Open(dlg);
   auto* list = Ctl<QTableWidget>(dlg, CDeviceQcDlg::IDC_SCATTER_LIST);
   dlg.OnScatterListClick(2);
@@ -115,7 +108,7 @@ TEST_F(DeviceQcDialog, ListClickSetsTheNumberOfTheFocusedEdit) {
 // dialog paints them: the field, a point inside, the ends on the frame, bars.
 TEST_F(DeviceQcDialog, ScatterAndHistogramPixels) {
   // One item against itself: 1 mV and 5 mV are the ends, on the frame; 3 mV in the middle.
-  CDeviceQcDlg dlg(MakeQcLot({"VTH"}, {{" 1.000mV"}, {" 3.000mV"}, {" 5.000mV"}}));
+  CDeviceQcDlg dlg(MakeQcLot({"VTH"}, {{" 1.000mV"}, {" 3.000mV"}, {" 5.000mV"}}), *this);
   Open(dlg);
   const QRect a = dlg.scatterArea();
   const QcRect f = ScatterField({a.x(), a.y(), a.x() + a.width(), a.y() + a.height()});
@@ -137,7 +130,7 @@ TEST_F(DeviceQcDialog, ScatterAndHistogramPixels) {
   // Histogram: 30 devices in bin 0 against a full scale of 31, one in bin 15.
   std::vector<std::vector<std::string>> rows(30, {" 0.000mV"});
   rows.push_back({" 15.00mV"});
-  CDeviceQcDlg hist(MakeQcLot({"VTH"}, rows));
+  CDeviceQcDlg hist(MakeQcLot({"VTH"}, rows), *this);
   Open(hist);
   hist.OnShowHistogram();
   QApplication::processEvents();
@@ -165,7 +158,7 @@ TEST_F(DeviceQcDialog, ScatterAndHistogramPixels) {
 }
 
 TEST_F(DeviceQcDialog, ScrollButtons) {
-  CDeviceQcDlg dlg(MakeQcLot({"VTH"}, {{" 0.000mV"}, {" 27.00mV"}}));
+  CDeviceQcDlg dlg(MakeQcLot({"VTH"}, {{" 0.000mV"}, {" 27.00mV"}}), *this);
   Open(dlg);
   auto* up = Ctl<QPushButton>(dlg, CDeviceQcDlg::IDC_SCROLL_UP);
   auto* down = Ctl<QPushButton>(dlg, CDeviceQcDlg::IDC_SCROLL_DOWN);
@@ -200,11 +193,11 @@ TEST_F(DeviceQcDialog, ScrollButtons) {
   Ctl<QPushButton>(dlg, CDeviceQcDlg::IDC_HIST_SHOW)->click();
   EXPECT_FALSE(up->isVisible());
   EXPECT_FALSE(down->isVisible());
-  EXPECT_TRUE(messages_.empty());
+  EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(DeviceQcDialog, Messages) {
-  CDeviceQcDlg dlg(MakeQcLot({"VTH", "IR"}, {{" 1.000mV", " 1.000uA"}, {" 2.000mV", " 3.000uA"}}, {true, true}));
+  CDeviceQcDlg dlg(MakeQcLot({"VTH", "IR"}, {{" 1.000mV", " 1.000uA"}, {" 2.000mV", " 3.000uA"}}, {true, true}), *this);
   Open(dlg);
   auto* x = Ctl<QLineEdit>(dlg, CDeviceQcDlg::IDC_X_NUMBER);
   struct Case {
@@ -237,11 +230,11 @@ TEST_F(DeviceQcDialog, Messages) {
        [&] { dlg.OnShowHistogram(); }, "Invalid Max Or Min"},
   };
   for (const Case& c : cases) {
-    messages_.clear();
+    messages.clear();
     c.setUp();
     c.show();
-    ASSERT_EQ(messages_.size(), 1u) << c.message;
-    EXPECT_EQ(messages_[0], QString::fromUtf8(c.message));
+    ASSERT_EQ(messages.size(), 1u) << c.message;
+    EXPECT_EQ(messages[0], QString::fromUtf8(c.message));
   }
   // The offending number is selected for retyping.
   x->setText("7");
@@ -254,14 +247,14 @@ TEST_F(DeviceQcDialog, Messages) {
 TEST_F(DeviceQcDialog, SharesTheCellsOfALargeLot) {
   std::vector<std::vector<std::string>> rows(200000, {" 1.234mV", " 5.000uA"});
   const QcLot lot = MakeQcLot({"VTH", "IR"}, rows);
-  CDeviceQcDlg dlg(lot);
+  CDeviceQcDlg dlg(lot, *this);
   Open(dlg);
   EXPECT_EQ(dlg.lot().devices(), 200000);
   EXPECT_EQ(dlg.lot().Cell(199999, 2).data(), lot.Cell(199999, 2).data());
   dlg.OnShowScatter();
   dlg.OnShowHistogram();
   Grab(dlg);
-  EXPECT_TRUE(messages_.empty());
+  EXPECT_TRUE(messages.empty());
 }
 
 }  // namespace

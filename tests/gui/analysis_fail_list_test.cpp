@@ -12,8 +12,8 @@
 #include "analysis/fail_list_dlg.h"
 #include "core/fail_list.h"
 #include "core/language.h"
+#include "tests/gui/gui_fixture.h"
 #include "tests/gui/test_lots.h"
-#include "view/message_box.h"
 
 namespace lotvue {
 namespace {
@@ -25,27 +25,9 @@ std::string ReadAll(const std::string& path) {
   return s.str();
 }
 
-class FailListDialog : public ::testing::Test {
+class FailListDialog : public ::testing::Test, protected testing::RecordingPrompts {
  protected:
-  void SetUp() override {
-    SelectLanguageTable(0);
-    previousHook_ = SetMessageHook([this](QWidget*, const QString& text) { messages_.push_back(text); });
-    previousAsk_ = CFailListDlg::AskYesNo;
-    previousOpen_ = CFailListDlg::OpenFile;
-    CFailListDlg::AskYesNo = [this](QWidget*, const QString& caption, const QString& text) {
-      questions_.push_back({caption, text});
-      return answer_;
-    };
-    CFailListDlg::OpenFile = [this](const std::string& path) {
-      opened_.push_back(path);
-      return openWorks_;
-    };
-  }
-  void TearDown() override {
-    SetMessageHook(std::move(previousHook_));
-    CFailListDlg::AskYesNo = previousAsk_;
-    CFailListDlg::OpenFile = previousOpen_;
-  }
+  void SetUp() override { SelectLanguageTable(0); }
 
   // Seven devices of two items, every third failed (devices 3 and 6).
   void Load(const std::string& path) {
@@ -59,19 +41,11 @@ class FailListDialog : public ::testing::Test {
   }
 
   LotData lot_;
-  std::vector<QString> messages_;
-  std::vector<std::pair<QString, QString>> questions_;
-  std::vector<std::string> opened_;
-  bool answer_ = true;
-  bool openWorks_ = true;
-  MessageHook previousHook_;
-  decltype(CFailListDlg::AskYesNo) previousAsk_;
-  decltype(CFailListDlg::OpenFile) previousOpen_;
 };
 
 TEST_F(FailListDialog, ListsTheFailedDevicesNumberedInOrder) {
   Load("/data/LOT01.tsd");
-  CFailListDlg dlg(failRows, lot_.columns(), "/data/LOT01");
+  CFailListDlg dlg(failRows, lot_.columns(), "/data/LOT01", *this);
   dlg.show();
   QApplication::processEvents();
   EXPECT_EQ(dlg.windowTitle(), "Only Fail");
@@ -93,7 +67,7 @@ TEST_F(FailListDialog, ListsTheFailedDevicesNumberedInOrder) {
 TEST_F(FailListDialog, DoubleClickWritesTheCsvAndOffersToOpenIt) {
   const std::string folder = testing::TempFolder("fail-list");
   Load(folder + "/LOT01.tsd");
-  CFailListDlg dlg(failRows, lot_.columns(), folder + "/LOT01");
+  CFailListDlg dlg(failRows, lot_.columns(), folder + "/LOT01", *this);
   dlg.show();
   QApplication::processEvents();
   const std::string csv = folder + "/LOT01_Fail.CSV";
@@ -104,28 +78,26 @@ TEST_F(FailListDialog, DoubleClickWritesTheCsvAndOffersToOpenIt) {
       {true, false, 1, 1},  // the program could not be started
   };
   for (const Case& c : cases) {
-    questions_.clear();
-    opened_.clear();
-    messages_.clear();
+    ClearRecords();
     std::remove(csv.c_str());
-    answer_ = c.answer;
-    openWorks_ = c.openWorks;
+    answer = c.answer;
+    openWorks = c.openWorks;
     DoubleClick(dlg.list(), QPoint(5, dlg.list()->viewport()->height() - 5));  // below the rows
     const std::string text = ReadAll(csv);
     EXPECT_EQ(text.substr(0, 16), "Number,Serial,Bi");
     EXPECT_NE(text.find("\r\n1,F3,"), std::string::npos);
     EXPECT_NE(text.find("\r\n2,F6,"), std::string::npos);
     EXPECT_EQ(text.substr(text.size() - 3), ",\r\n");
-    ASSERT_EQ(questions_.size(), 1u);
-    EXPECT_EQ(questions_[0].first.toStdString(), csv);
-    EXPECT_EQ(questions_[0].second.toStdString(), "Save success. Open this File ? File name:" + csv);
-    ASSERT_EQ(opened_.size(), c.opened);
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_EQ(questions[0].first.toStdString(), csv);
+    EXPECT_EQ(questions[0].second.toStdString(), "Save success. Open this File ? File name:" + csv);
+    ASSERT_EQ(opened.size(), c.opened);
     if (c.opened) {
-      EXPECT_EQ(opened_[0], csv);
+      EXPECT_EQ(opened[0], (Opened{csv, true})) << "a text editor when the desktop has no program";
     }
-    ASSERT_EQ(messages_.size(), c.messages);
+    ASSERT_EQ(messages.size(), c.messages);
     if (c.messages) {
-      EXPECT_EQ(messages_[0], "Call Excel and NOTEPAD Error");
+      EXPECT_EQ(messages[0], "Call Excel and NOTEPAD Error");
     }
   }
 }
@@ -135,16 +107,16 @@ TEST_F(FailListDialog, NoFailedDevicesAndUnwritableFolder) {
   testing::ReadLot(testing::SmallLot(1, 2).Bytes(), lot_, folder + "/ALLPASS.tsd");
   BuildFailRows(lot_);
   // Without failed devices a double click still writes the title line.
-  CFailListDlg dlg(failRows, lot_.columns(), folder + "/ALLPASS");
+  CFailListDlg dlg(failRows, lot_.columns(), folder + "/ALLPASS", *this);
   EXPECT_EQ(dlg.list()->model()->rowCount(), 0);
   DoubleClick(dlg.list(), QPoint(10, 10));
   EXPECT_EQ(ReadAll(folder + "/ALLPASS_Fail.CSV"), "Number,Serial,Bin," + std::string(failRows.At(0, 2)) + ",\r\n");
-  EXPECT_EQ(questions_.size(), 1u);
+  EXPECT_EQ(questions.size(), 1u);
   // A folder that does not exist: no file, no question, no message.
-  CFailListDlg lost(failRows, lot_.columns(), folder + "/missing/ALLPASS");
+  CFailListDlg lost(failRows, lot_.columns(), folder + "/missing/ALLPASS", *this);
   DoubleClick(lost.list(), QPoint(10, 10));
-  EXPECT_EQ(questions_.size(), 1u);
-  EXPECT_TRUE(messages_.empty());
+  EXPECT_EQ(questions.size(), 1u);
+  EXPECT_TRUE(messages.empty());
 }
 
 }  // namespace

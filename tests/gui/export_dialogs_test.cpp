@@ -33,7 +33,7 @@ TEST_F(ConvertDialogs, SetupAcceptsOnlyARangeWithinTheLot) {
       {"0", "3", "Invalid", false}, {"-2", "3", "Invalid", false}, {"4", "3", "Invalid", false},
       {"x", "3", "Please enter an integer.", false}, {"2", "3.5", "Please enter an integer.", true},
   };
-  CConvertSetupDlg dialog;
+  CConvertSetupDlg dialog(*this);
   dialog.m_nDeviceCount = 5;
   dialog.m_strFileName = QStringLiteral("/lots/A123");
   const int result = Run(dialog, [&](CConvertSetupDlg& d) {
@@ -60,7 +60,7 @@ TEST_F(ConvertDialogs, SetupAcceptsOnlyARangeWithinTheLot) {
   EXPECT_EQ(dialog.m_nBegin * 10 + dialog.m_nEnd, 25);
 
   // A lot without devices: Begin 1, End 0, nothing is accepted.
-  CConvertSetupDlg empty;
+  CConvertSetupDlg empty(*this);
   messages.clear();
   EXPECT_EQ(Run(empty, [](CConvertSetupDlg& d) { d.okButton()->click(), d.cancelButton()->click(); }), QDialog::Rejected);
   EXPECT_EQ(messages, std::vector<QString>{"Invalid"});
@@ -113,7 +113,7 @@ TEST_F(ConvertDialogs, DetailsShowAndStoreTheSettings) {
   // Its texts are the language's; the setup dialog keeps its template's.
   SelectLanguageTable(1);
   CConvertDetailsDlg details;
-  CConvertSetupDlg setup;
+  CConvertSetupDlg setup(*this);
   Run(details, [](CConvertDetailsDlg& d) {
     EXPECT_EQ(d.windowTitle().toStdString() + d.formatRadio(1)->text().toStdString() + d.csvBox()->text().toStdString(),
               std::string(LanguageText(1, kSlotFileConvertDetails)) + LanguageText(1, kSlotScientific) + "CSV");

@@ -1,5 +1,4 @@
-// The main window with the convert commands registered; the questions and
-// the opening of written files recorded instead of shown.
+// The main window with the convert commands registered.
 #pragma once
 
 #include <fstream>
@@ -44,22 +43,9 @@ inline const std::vector<bool> kIdleEnabling = {true, true, true, true, true, tr
 
 class ExportTest : public GuiTest {
  protected:
-  struct Opened {
-    std::string path;
-    bool textEditorFallback;
-    bool operator==(const Opened&) const = default;
-  };
   void SetUp() override {
     GuiTest::SetUp();
     RegisterExportCommands(*frame);
-    AskOpenQuestion = [this](QWidget*, const QString& caption, const QString& text) {
-      questions.push_back({caption, text});
-      return answer;
-    };
-    OpenConvertedFile = [this](const std::string& path, bool fallback) {
-      opened.push_back({path, fallback});
-      return openWorks;
-    };
   }
   CLotvueView* OpenLoaded(const std::string& path) {
     CLotvueView* view = Open(path);
@@ -71,16 +57,6 @@ class ExportTest : public GuiTest {
     for (int id : kConvertCommands) enabled.push_back(frame->action(id)->isEnabled());
     return enabled;
   }
-  void ClearRecords() {
-    questions.clear();
-    opened.clear();
-    messages.clear();
-  }
-
-  std::vector<std::pair<QString, QString>> questions;  // caption, text
-  std::vector<Opened> opened;
-  bool answer = true;
-  bool openWorks = true;
 };
 
 }  // namespace lotvue::testing

@@ -33,9 +33,9 @@ TEST_F(FolderConversion, ConvertsEveryResultFileAndSurvivesTheBadOnes) {
 
   // Availability at every hand-over conversion and whenever a file is read.
   std::vector<std::vector<bool>> busy;
-  const auto convert = CLotvueView::WholeFileConverter;
+  const auto convert = frame->convertAtHandOver;
   int handOvers = 0;
-  CLotvueView::WholeFileConverter = [&](CLotvueView& view) {
+  frame->convertAtHandOver = [&](CLotvueView& view) {
     ++handOvers;
     busy.push_back(ConvertEnabling());
     convert(view);
@@ -48,7 +48,7 @@ TEST_F(FolderConversion, ConvertsEveryResultFileAndSurvivesTheBadOnes) {
     if (LoadingLot.loadState.load() == kReading) busy.push_back(ConvertEnabling());
     return !batch->Running() && LoaderIdle();
   }));
-  CLotvueView::WholeFileConverter = convert;
+  frame->convertAtHandOver = convert;
 
   std::vector<std::string> windows;
   for (const std::string& path : OpenPathList) windows.push_back(fs::path(path).filename().string());

@@ -13,7 +13,6 @@
 #include "core/language.h"
 #include "core/loader.h"
 #include "tests/gui/test_lots.h"
-#include "view/message_box.h"
 
 namespace lotvue::testing {
 
@@ -24,14 +23,12 @@ void GuiTest::SetUp() {
   std::filesystem::create_directories(config);
   setenv("LOTVUE_CONFIG_DIR", config.c_str(), 1);
   SelectLanguageTable(0);
-  SetMessageHook([this](QWidget*, const QString& text) { messages.push_back(text); });
   MakeFrame();
 }
 
 void GuiTest::TearDown() {
   WaitFor([] { return LoaderIdle() && LoadingLot.loadState.load() == kIdle; }, 30000);
   DeleteFrame();
-  SetMessageHook({});
   SelectLanguageTable(0);
   JoinLoaderThread();
 }
@@ -39,6 +36,7 @@ void GuiTest::TearDown() {
 void GuiTest::MakeFrame(const QString& commandLine) {
   DeleteFrame();
   frame = new CMainFrame;
+  frame->SetPrompts(this);
   frame->OnCreate(commandLine);
   frame->resize(1200, 800);
   frame->show();

@@ -1,5 +1,5 @@
-// A main window per test, message boxes recorded instead of shown, and
-// helpers that wait with the event loop running.
+// A main window per test, what it tells and asks the user recorded instead
+// of shown, and helpers that wait with the event loop running.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,10 +13,42 @@
 
 #include "app/main_frame.h"
 #include "view/report_view.h"
+#include "view/user_prompts.h"
 
 namespace lotvue::testing {
 
-class GuiTest : public ::testing::Test {
+// Prompts that record the messages, questions and openings of files, and
+// answer as the test says.
+struct RecordingPrompts : UserPrompts {
+  struct Opened {
+    std::string path;
+    bool textEditorFallback;
+    bool operator==(const Opened&) const = default;
+  };
+  void ShowMessage(QWidget*, const QString& text) override { messages.push_back(text); }
+  bool AskYesNo(QWidget*, const QString& caption, const QString& text) override {
+    questions.push_back({caption, text});
+    return answer;
+  }
+  bool OpenFile(const std::string& path, bool textEditorFallback) override {
+    opened.push_back({path, textEditorFallback});
+    return openWorks;
+  }
+  void ClearRecords() {
+    messages.clear();
+    questions.clear();
+    opened.clear();
+  }
+
+  std::vector<QString> messages;
+  std::vector<std::pair<QString, QString>> questions;  // caption, text
+  std::vector<Opened> opened;
+  bool answer = true;     // Yes
+  bool openWorks = true;  // a program was started
+};
+
+// The main window's prompts are the fixture's own.
+class GuiTest : public ::testing::Test, protected RecordingPrompts {
  protected:
   void SetUp() override;
   void TearDown() override;
@@ -37,7 +69,6 @@ class GuiTest : public ::testing::Test {
   void DeleteFrame();
 
   CMainFrame* frame = nullptr;
-  std::vector<QString> messages;
   std::string dir;     // a temporary folder of the test
   std::string config;  // the Config folder of the test
 };
