@@ -39,11 +39,4 @@ inline constexpr int kToolbarCommands[] = {
     kCmdDeviceQc, kCmdFormat,            kCmdShowLine,    kCmdOnlyShowFail,
 };
 
-// Commands another part of the program provides; until it registers a
-// handler (CMainFrame::SetCommandHandler) they say they are not there yet.
-inline constexpr int kProvidedCommands[] = {
-    kCmdConvertAllFiles, kCmdConvertDetail, kCmdConvert,     kCmdConvertSetup,
-    kCmdConvertScientific, kCmdConvertData, kCmdDeviceQc,    kCmdOnlyShowFail,
-};
-
 }  // namespace lotvue

@@ -352,8 +352,6 @@ void CMainFrame::SetCommandHandler(int commandId, std::function<void()> handler)
   handlers_[commandId] = std::move(handler);
 }
 
-void CMainFrame::NotBuiltYet() { prompts_->ShowMessage(this, QStringLiteral("This command is not built yet.")); }
-
 void CMainFrame::RunCommand(int id) {
   UpdateCommands();
   QAction* a = action(id);
@@ -409,7 +407,6 @@ void CMainFrame::RunCommand(int id) {
       OnAbout();
       break;
     default:
-      NotBuiltYet();
       break;
   }
   UpdateCommands();

@@ -112,7 +112,6 @@ class CMainFrame : public QMainWindow {
   void OnAbout();
   void ArrangeIcons();
   void FillWindowList();
-  void NotBuiltYet();
 
   QMdiArea* mdiArea_ = nullptr;
   QToolBar* toolBar_ = nullptr;

@@ -119,9 +119,6 @@ TEST_F(CliTest, FlagsOverrideTheSettingsFileForTheRunOnly) {
 }
 
 TEST_F(CliTest, DefaultSettingsWriteTheBook) {
-#ifndef LOTVUE_HAVE_XLS
-  GTEST_SKIP() << "built without the spreadsheet library";
-#endif
   const std::string a = Lot("A.tsd");
   const CliRun run = Cli({"convert", a});
   EXPECT_EQ(run.status, 0) << run.err;

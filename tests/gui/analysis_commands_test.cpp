@@ -9,8 +9,8 @@
 #include "analysis/device_qc_dlg.h"
 #include "analysis/fail_list_dlg.h"
 #include "app/commands.h"
+#include "tests/core/lot_files.h"
 #include "tests/gui/gui_fixture.h"
-#include "tests/gui/test_lots.h"
 
 namespace lotvue::testing {
 namespace {

@@ -12,8 +12,8 @@
 #include "analysis/fail_list_dlg.h"
 #include "core/fail_list.h"
 #include "core/language.h"
+#include "tests/core/lot_files.h"
 #include "tests/gui/gui_fixture.h"
-#include "tests/gui/test_lots.h"
 
 namespace lotvue {
 namespace {

@@ -13,8 +13,8 @@
 #include "core/language.h"
 #include "core/loader.h"
 #include "export/convert_setup_dlg.h"
+#include "tests/core/lot_files.h"
 #include "tests/gui/export_fixture.h"
-#include "tests/gui/test_lots.h"
 
 namespace lotvue::testing {
 namespace {

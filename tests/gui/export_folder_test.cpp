@@ -6,8 +6,8 @@
 #include "core/language.h"
 #include "core/loader.h"
 #include "export/batch_convert.h"
+#include "tests/core/lot_files.h"
 #include "tests/gui/export_fixture.h"
-#include "tests/gui/test_lots.h"
 
 namespace lotvue::testing {
 namespace {

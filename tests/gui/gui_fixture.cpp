@@ -12,7 +12,7 @@
 #include "core/app_settings.h"
 #include "core/language.h"
 #include "core/loader.h"
-#include "tests/gui/test_lots.h"
+#include "tests/core/lot_files.h"
 
 namespace lotvue::testing {
 

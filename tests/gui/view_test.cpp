@@ -13,8 +13,8 @@
 #include "core/app_settings.h"
 #include "core/loader.h"
 #include "core/report_paint.h"
+#include "tests/core/lot_files.h"
 #include "tests/gui/gui_fixture.h"
-#include "tests/gui/test_lots.h"
 #include "view/view_format_dlg.h"
 
 namespace lotvue::testing {

@@ -1,4 +1,5 @@
-// Result files and lots for the tests of the report window.
+// Result files for the tests: a small generated lot, read into a LotData as
+// the loading thread reads it, and written into a temporary folder.
 #pragma once
 
 #include <string>

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "core/loader.h"
-#include "tests/gui/test_lots.h"
+#include "tests/core/lot_files.h"
 
 namespace lotvue {
 namespace {

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "core/report_grid.h"
-#include "tests/gui/test_lots.h"
+#include "tests/core/lot_files.h"
 
 namespace lotvue {
 namespace {

@@ -1,4 +1,4 @@
-#include "tests/gui/test_lots.h"
+#include "tests/core/lot_files.h"
 
 #include <algorithm>
 #include <unistd.h>
@@ -43,7 +43,7 @@ void ReadLot(const std::vector<std::uint8_t>& bytes, LotData& lot, const std::st
 
 std::string TempFolder(const std::string& name) {
   namespace fs = std::filesystem;
-  const fs::path dir = fs::temp_directory_path() / ("lotvue-gui-tests-" + std::to_string(::getpid())) / name;
+  const fs::path dir = fs::temp_directory_path() / ("lotvue-tests-" + std::to_string(::getpid())) / name;
   fs::remove_all(dir);
   fs::create_directories(dir);
   return dir.string();

@@ -8,7 +8,7 @@
 
 #include "core/language.h"
 #include "core/report_paint.h"
-#include "tests/gui/test_lots.h"
+#include "tests/core/lot_files.h"
 
 namespace lotvue {
 namespace {
