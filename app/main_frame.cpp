@@ -156,11 +156,6 @@ void CMainFrame::OnCreate(const QString& commandLine) {
   ApplyMenuTitles();
   RefreshToolTips();
   UpdateCommands();
-
-  // The toolbar buttons follow the state of the program while it is idle.
-  auto* updateTimer = new QTimer(this);
-  connect(updateTimer, &QTimer::timeout, this, &CMainFrame::UpdateCommands);
-  updateTimer->start(100);
 }
 
 void CMainFrame::CreateActions() {
@@ -514,10 +509,10 @@ void CMainFrame::OpenResultFile(const QString& requested) {
 }
 
 void CMainFrame::OnSubWindowActivated(QMdiSubWindow* window) {
+  UpdateCommands();
   auto* frame = qobject_cast<CChildFrame*>(window);
   if (!frame) return;
   setWindowTitle(QStringLiteral("%1 - %2").arg(QString::fromUtf8(kMainTitle), QString::fromStdString(frame->m_strPath)));
-  UpdateCommands();
 }
 
 void CMainFrame::OnChildDestroyed() {

@@ -54,6 +54,9 @@ class CMainFrame : public QMainWindow {
   // Menu titles of the current menu bar from the language table.
   void ApplyMenuTitles();
   // The update routines of every command: texts, enabling, check marks.
+  // Run when a menu opens and whenever what they depend on changes: a load
+  // starts or is handed over, a conversion starts or ends, a report window
+  // is activated or closed, a setting or the language changes.
   void UpdateCommands();
   // Toolbar tooltips from the language table.
   void RefreshToolTips();

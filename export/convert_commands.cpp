@@ -94,7 +94,7 @@ void OnConvertSetup(CLotvueView& view) {
   AskOpenConverted(view, result, settings);
 }
 
-void ConvertDataOrScientific(CLotvueView& view, int kind) {
+void ConvertDataOrScientific(CMainFrame& frame, CLotvueView& view, int kind) {
   // Re-entry (a command reached while a book is written) and a file being
   // read both find the program busy.
   if (!HasLot(view) || !LoaderIdle()) return;
@@ -102,6 +102,7 @@ void ConvertDataOrScientific(CLotvueView& view, int kind) {
   bool written = false;
   {
     ConvertingState converting;  // loadState 3: every window shows "Convering"
+    frame.UpdateCommands();
     WaitCursor wait;
     ViewMessages messages(view);
     QElapsedTimer sinceEvents;
@@ -117,6 +118,7 @@ void ConvertDataOrScientific(CLotvueView& view, int kind) {
       }
     });
   }
+  frame.UpdateCommands();
   view.viewport()->update();
   QApplication::processEvents();
   if (written) OfferToOpen(view.prompts(), &view, book, false);
@@ -137,8 +139,12 @@ void RegisterExportCommands(CMainFrame& frame) {
   };
   frame.SetCommandHandler(kCmdConvert, onView(OnConvert));
   frame.SetCommandHandler(kCmdConvertSetup, onView(OnConvertSetup));
-  frame.SetCommandHandler(kCmdConvertScientific, onView([](CLotvueView& v) { ConvertDataOrScientific(v, kKindScientific); }));
-  frame.SetCommandHandler(kCmdConvertData, onView([](CLotvueView& v) { ConvertDataOrScientific(v, kKindData); }));
+  frame.SetCommandHandler(kCmdConvertScientific, [f] {
+    if (CLotvueView* view = f->ActiveView()) ConvertDataOrScientific(*f, *view, kKindScientific);
+  });
+  frame.SetCommandHandler(kCmdConvertData, [f] {
+    if (CLotvueView* view = f->ActiveView()) ConvertDataOrScientific(*f, *view, kKindData);
+  });
   frame.SetCommandHandler(kCmdConvertDetail, [f] { OnConvertDetail(*f); });
   CBatchConverter* batch = CBatchConverter::Of(frame);
   frame.SetCommandHandler(kCmdConvertAllFiles, [batch] { batch->OnConvertAllFiles(); });

@@ -33,8 +33,9 @@ void OnConvert(CLotvueView& view);
 void OnConvertSetup(CLotvueView& view);
 // Convert Scientific (kind 0) and Convert Data (kind 1): the one-kind book
 // of the whole lot, with the "Convering" progress screen while it is
-// written (LoadingLot.loadState 3), then the offer to open it.
-void ConvertDataOrScientific(CLotvueView& view, int kind);
+// written (LoadingLot.loadState 3), then the offer to open it. The frame's
+// commands follow the busy state when it starts and when it ends.
+void ConvertDataOrScientific(CMainFrame& frame, CLotvueView& view, int kind);
 // Convert Detail (32793): the details dialog; on OK every report window repaints.
 void OnConvertDetail(CMainFrame& frame);
 

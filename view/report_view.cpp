@@ -215,8 +215,12 @@ void CLotvueView::OnTimer() {
   if (!finished) {
     const LoadOutcome outcome = OutcomeOf(ticket_);
     if (outcome == LoadOutcome::kCannotOpen || outcome == LoadOutcome::kRejected) {
-      // The file will not come: stop polling and say so in the window.
+      // The file will not come: stop polling and say so in the window. Its
+      // thread only restores the cursor and ends; waiting for it makes the
+      // program idle when loadFinished updates the main window's commands
+      // (the thread of a later file is never waited for).
       StopTimer();
+      if (CurrentLoadTicket() == ticket_) JoinLoaderThread();
       failure_ = outcome;
       ForgetLoad(ticket_);
       finished = true;

@@ -26,13 +26,11 @@ class AnalysisCommands : public GuiTest {
 TEST_F(AnalysisCommands, DisabledWhileLoadingThenOpenTheirDialogs) {
   EXPECT_EQ(frame->action(kCmdDeviceQc)->shortcut(), QKeySequence(Qt::Key_F4));
   CLotvueView* view = Open(WriteTsd(dir, "LOT01.tsd", SmallLot(8, 3000).Bytes()));
-  frame->UpdateCommands();
   if (!LoaderIdle()) {
     EXPECT_FALSE(frame->action(kCmdDeviceQc)->isEnabled());
     EXPECT_FALSE(frame->action(kCmdOnlyShowFail)->isEnabled());
   }
   ASSERT_TRUE(WaitLoaded(view));
-  frame->UpdateCommands();
   EXPECT_TRUE(frame->action(kCmdDeviceQc)->isEnabled());
   EXPECT_TRUE(frame->action(kCmdOnlyShowFail)->isEnabled());
 

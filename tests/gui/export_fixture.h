@@ -51,8 +51,8 @@ class ExportTest : public GuiTest {
     CLotvueView* view = Open(path);
     return view && WaitLoaded(view) ? view : nullptr;
   }
+  // As the toolbar and the menus show them now (no update is asked for).
   std::vector<bool> ConvertEnabling() {
-    frame->UpdateCommands();
     std::vector<bool> enabled;
     for (int id : kConvertCommands) enabled.push_back(frame->action(id)->isEnabled());
     return enabled;

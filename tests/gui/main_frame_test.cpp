@@ -39,7 +39,6 @@ std::string ReadFile(const std::string& path) {
 using MainFrame = GuiTest;
 
 TEST_F(MainFrame, TitlesAndMenusFollowTheReportWindows) {
-  frame->UpdateCommands();
   EXPECT_EQ(frame->windowTitle(), kTitle);
   EXPECT_EQ(frame->CurrentMenu(), kMainMenu);
   EXPECT_EQ(MenuTitles(frame), (QStringList{"&File", "&View", "&Tool", "&Help"}));
@@ -50,7 +49,6 @@ TEST_F(MainFrame, TitlesAndMenusFollowTheReportWindows) {
   ASSERT_TRUE(WaitLoaded(va));
   CLotvueView* vb = Open(b);
   ASSERT_TRUE(WaitLoaded(vb));
-  frame->UpdateCommands();
   EXPECT_EQ(frame->windowTitle(), kTitle + " - " + QString::fromStdString(b));
   EXPECT_EQ(frame->CurrentMenu(), kReportMenu);
   EXPECT_EQ(MenuTitles(frame), (QStringList{"&File", "&View", "&Tool", "&Window", "&Help"}));
@@ -205,7 +203,6 @@ TEST_F(MainFrame, SettingsReadAtStartAndWrittenAtExit) {
     f.write("AvgStdOnlyPass=Yes\r\nShowLine=No\r\nCSVFormat=2");
   }
   MakeFrame();
-  frame->UpdateCommands();
   EXPECT_EQ(AppSettings.AvgStdOnlyPass, 1);
   EXPECT_TRUE(frame->action(kCmdOnlyPass)->isChecked());
   EXPECT_FALSE(frame->action(kCmdShowLine)->isChecked());
