@@ -8,6 +8,8 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include "core/replacing_file.h"
+
 namespace lotvue {
 
 AppSettingsData AppSettings;
@@ -166,21 +168,12 @@ std::string SettingsFileText(const AppSettingsData& s) {
   return text;
 }
 
-// The file is written whole as "<name>~" beside the file and then renamed over
-// it. The rename replaces the old file in one step, so the old file is never
-// deleted before the new one is in place: when the temporary file cannot be
-// created or written, or the rename fails, the old file stays as it was and
-// the temporary file is removed.
+// The file is written whole beside the old one and replaces it in one step
+// (ReplacingFile): when anything fails the old file stays as it was. A file
+// that is a symbolic link is replaced at the link's target.
 bool WriteConfigFile(const std::string& path, std::string_view bytes) {
-  const std::string temp = path + "~";
-  std::FILE* f = std::fopen(temp.c_str(), "wb");
-  if (!f) return false;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  if (std::fclose(f) != 0 || !written || std::rename(temp.c_str(), path.c_str()) != 0) {
-    std::remove(temp.c_str());
-    return false;
-  }
-  return true;
+  ReplacingFile file;
+  return file.Open(path) && file.Write(bytes.data(), bytes.size()) && file.Commit();
 }
 
 bool SaveSettingsTo(const std::string& path, const AppSettingsData& settings) {

@@ -55,8 +55,9 @@ std::optional<std::vector<std::string>> ReadConfigLines(const std::string& path)
 // The number at the start of a text as atoi reads it: leading blanks, an
 // optional sign, decimal digits; no digits give 0; kept within 32 bits.
 std::int32_t LeadingInt(std::string_view text);
-// Writes the bytes whole to path + "~" and renames that over the file, so a
-// failed write leaves the old file as it was; false when nothing was replaced.
+// Writes the bytes whole to a temporary file beside the file (or beside the
+// target of a link at path) and renames that over it, so a failed write
+// leaves the old file as it was; false when nothing was replaced.
 bool WriteConfigFile(const std::string& path, std::string_view bytes);
 
 }  // namespace lotvue

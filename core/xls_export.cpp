@@ -1,16 +1,15 @@
 #include "core/xls_export.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <string_view>
 #include <vector>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include "core/book_layout.h"
 #include "core/language.h"
 #include "core/number_text.h"
+#include "core/replacing_file.h"
 
 namespace lotvue {
 
@@ -35,8 +34,8 @@ class XlsLibrarySink : public BookSink {
  public:
   explicit XlsLibrarySink(CXlsLibrary& lib) : lib_(lib) {}
 
-  // Deletes an old book of that name, creates the new one and sets its
-  // default font. False (after the message) when it cannot.
+  // Creates the book that is to replace any old one of that name and sets
+  // its default font. False (after the message) when it cannot.
   bool Open(const std::string& path, int sheets, ExportMessages& messages) override;
   int SheetCount() override { return lib_.XlsGetSheetCount(); }
   void BeginSheet(int sheet, const std::string& name) override {
@@ -56,26 +55,40 @@ class XlsLibrarySink : public BookSink {
   void BackColor(int firstCol, int lastCol, int row, int color) override {
     lib_.XlsPutBackColor(color, lib_.POS(firstCol, row, lastCol, row));
   }
-  bool Close() override { return lib_.XlsCloseBook(book_) != 0; }
+  // Writes the book in place of the old one; false after the message.
+  bool Close() override {
+    if (lib_.XlsCloseBook(book_) != 0) return true;
+    messages_->WriteFailed(std::string(Lang(kSlotCreatXlsError)) + "(My_Convert)(1)", path_, lib_.XlsGetLastError());
+    return false;
+  }
 
  private:
   CXlsLibrary& lib_;
   int book_ = 0;
+  std::string path_;
+  ExportMessages* messages_ = nullptr;
   CText ctext_;
 };
 
 bool XlsLibrarySink::Open(const std::string& path, int sheets, ExportMessages& messages) {
+  path_ = path;
+  messages_ = &messages;
   const std::string error = Lang(kSlotCreatXlsError);
+  // An old book that could not be deleted (a folder, read-only, or in a
+  // folder that refuses changes) cannot be replaced either. It stays until
+  // the new book is complete.
   struct stat st;
-  if (::lstat(path.c_str(), &st) == 0 && ::unlink(path.c_str()) != 0 && errno != ENOENT) {
-    messages.Show(error + "(My_Convert)(0)");
-    return false;
+  if (::lstat(path.c_str(), &st) == 0) {
+    if (const int blocker = ReplaceBlocker(path)) {
+      messages.WriteFailed(error + "(My_Convert)(0)", path, blocker);
+      return false;
+    }
   }
   // The library takes the name in a zero-filled buffer of at least 256 bytes.
   std::vector<char> name(std::max<std::size_t>(256, path.size() + 1), '\0');
   path.copy(name.data(), path.size());
   if (lib_.XlsCreateBook(name.data(), lib_.creationArgument(), sheets, &book_) == 0) {
-    messages.Show(error + "(My_Convert)(1)");
+    messages.WriteFailed(error + "(My_Convert)(1)", path, lib_.XlsGetLastError());
     return false;
   }
   lib_.XlsPutDefFontName(kXlsDefaultFontName);
@@ -87,7 +100,7 @@ bool LibraryUsable(CXlsLibrary& lib) { return lib.IsLoaded(); }
 
 void ReportDropped(CXlsLibrary& lib, const std::string& path, ExportMessages& messages) {
   const long long dropped = lib.XlsGetDroppedCellCount();
-  if (dropped > 0) messages.Show(DroppedCellsMessage(path, dropped));
+  if (dropped > 0) messages.CellsLeftOut(DroppedCellsMessage(path, dropped));
 }
 
 }  // namespace

@@ -55,10 +55,13 @@ std::string DroppedCellsMessage(const std::string& bookPath, long long cells,
                                 const SheetLimits& limits = kXlsSheetLimits);
 
 // The two-sheet book of a conversion for the device cells [firstCell,
-// endCell). Messages: the language's XLS error with "(My_Convert)(0)" when
-// an existing book cannot be deleted, with "(My_Convert)(1)" when the
-// library cannot create it; after a book that could not hold every cell,
-// how many it left out. True when the book was written completely.
+// endCell), in place of any old book of that name, which stays as it was
+// until the new one is complete. Messages (WriteFailed): the language's XLS
+// error with "(My_Convert)(0)" when an existing book cannot be replaced
+// (a folder, read-only, or its folder refuses changes), with
+// "(My_Convert)(1)" when the library cannot create or write it; after a
+// book that could not hold every cell, how many it left out
+// (CellsLeftOut). True when the book was written.
 // Without a loaded library nothing happens (its loading told the user).
 bool WriteTwoSheetBook(CXlsLibrary& lib, const LotData& lot, std::size_t firstCell, std::size_t endCell,
                        ExportMessages& messages);

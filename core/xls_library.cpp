@@ -115,6 +115,7 @@ void CXlsLibrary::Unload() {
   putFontColor_ = nullptr;
   putBackColor_ = nullptr;
   getDroppedCellCount_ = nullptr;
+  getLastError_ = nullptr;
   if (module_) {
     dlclose(module_);
     module_ = nullptr;
@@ -150,6 +151,7 @@ int CXlsLibrary::LoadFrom(const std::string& folder, ExportMessages* messages) {
   Bind(module_, "XlsPutFontColor", putFontColor_);
   Bind(module_, "XlsPutBackColor", putBackColor_);
   Bind(module_, "XlsGetDroppedCellCount", getDroppedCellCount_);
+  Bind(module_, "XlsGetLastError", getLastError_);
   return 1;
 }
 
@@ -178,5 +180,7 @@ int CXlsLibrary::XlsPutBackColor(int colorIndex, std::uint32_t pos) {
   return Guarded<int>(putBackColor_, colorIndex, pos);
 }
 long long CXlsLibrary::XlsGetDroppedCellCount() { return Guarded<long long>(getDroppedCellCount_); }
+
+int CXlsLibrary::XlsGetLastError() { return Guarded<int>(getLastError_); }
 
 }  // namespace lotvue

@@ -67,6 +67,8 @@ class CXlsLibrary {
   int XlsPutBackColor(int colorIndex, std::uint32_t pos);
   // Values the book could not hold (cells beyond the sheet's limits).
   long long XlsGetDroppedCellCount();
+  // The system's reason for the last failed book call (0 when unknown).
+  int XlsGetLastError();
 
  private:
   void Unload();
@@ -86,6 +88,7 @@ class CXlsLibrary {
   decltype(&::XlsPutFontColor) putFontColor_ = nullptr;
   decltype(&::XlsPutBackColor) putBackColor_ = nullptr;
   decltype(&::XlsGetDroppedCellCount) getDroppedCellCount_ = nullptr;
+  decltype(&::XlsGetLastError) getLastError_ = nullptr;
 };
 
 }  // namespace lotvue

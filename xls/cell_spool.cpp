@@ -22,8 +22,8 @@ bool CellSpool::Open(const std::string& folder, int sheets) {
   // where the file system cannot make one, a named file is unlinked at once.
   fd_ = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
   if (fd_ < 0) {
-    std::string name = folder + ".lotvue-cells-XXXXXX";
-    fd_ = ::mkostemp(name.data(), O_CLOEXEC);
+    std::string name = folder + ".lotvue-XXXXXX.tmp";  // a name the next run would remove
+    fd_ = ::mkostemps(name.data(), 4, O_CLOEXEC);
     if (fd_ < 0) return false;
     ::unlink(name.c_str());
   }
@@ -39,10 +39,10 @@ void CellSpool::Switch(int sheet) {
 }
 
 bool CellSpool::Flush() {
-  if (buffer_.empty()) return !failed_;
+  if (buffer_.empty()) return error_ == 0;
   const std::size_t size = buffer_.size();
-  if (!failed_ && !WriteAll(fd_, buffer_.data(), size)) failed_ = true;
-  if (!failed_) {
+  if (error_ == 0 && !WriteAll(fd_, buffer_.data(), size)) error_ = errno != 0 ? errno : EIO;
+  if (error_ == 0) {
     auto& chunks = chunks_[static_cast<std::size_t>(bufferSheet_)];
     if (!chunks.empty() && chunks.back().offset + chunks.back().size == fileSize_)
       chunks.back().size += size;  // the sheet goes on where it stopped
@@ -52,7 +52,7 @@ bool CellSpool::Flush() {
     fileSize_ += size;
   }
   buffer_.clear();
-  return !failed_;
+  return error_ == 0;
 }
 
 }  // namespace tavo_xls

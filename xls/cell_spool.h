@@ -36,7 +36,7 @@ class CellSpool {
   };
   const std::vector<Chunk>& SheetChunks(int sheet) const { return chunks_[static_cast<std::size_t>(sheet)]; }
   int fd() const { return fd_; }
-  bool failed() const { return failed_; }
+  int error() const { return error_; }  // errno of the first failed write, 0 when none
 
  private:
   void Switch(int sheet);
@@ -47,7 +47,7 @@ class CellSpool {
   std::vector<std::uint8_t> buffer_;
   std::vector<std::vector<Chunk>> chunks_;
   std::vector<std::uint64_t> sheetBytes_;
-  bool failed_ = false;
+  int error_ = 0;
 };
 
 }  // namespace tavo_xls

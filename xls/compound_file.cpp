@@ -53,9 +53,9 @@ CompoundFileWriter::CompoundFileWriter(int fd, const CompoundLayout& layout) : f
 }
 
 bool CompoundFileWriter::Flush() {
-  if (!failed_ && !buffer_.empty() && !WriteAll(fd_, buffer_.data(), buffer_.size())) failed_ = true;
+  if (error_ == 0 && !buffer_.empty() && !WriteAll(fd_, buffer_.data(), buffer_.size())) error_ = errno;
   buffer_.clear();
-  return !failed_;
+  return error_ == 0;
 }
 
 bool CompoundFileWriter::Put(const void* data, std::size_t size) {
@@ -63,12 +63,12 @@ bool CompoundFileWriter::Put(const void* data, std::size_t size) {
   if (buffer_.size() + size > kBufferBytes) {
     if (!Flush()) return false;
     if (size >= kBufferBytes) {
-      if (!WriteAll(fd_, p, size)) failed_ = true;
-      return !failed_;
+      if (!WriteAll(fd_, p, size)) error_ = errno;
+      return error_ == 0;
     }
   }
   buffer_.insert(buffer_.end(), p, p + size);
-  return !failed_;
+  return error_ == 0;
 }
 
 void CompoundFileWriter::PutU32(std::uint32_t v) {
@@ -97,7 +97,7 @@ bool CompoundFileWriter::CopyFrom(int fd, std::uint64_t offset, std::uint64_t si
     }
     if (n < 0 && errno == EINTR) continue;
     if (n == 0 || (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)) {
-      failed_ = true;
+      error_ = n == 0 ? EIO : errno;
       return false;
     }
     buffer_.resize(kBufferBytes);
@@ -105,14 +105,14 @@ bool CompoundFileWriter::CopyFrom(int fd, std::uint64_t offset, std::uint64_t si
       const ssize_t r = ::pread(fd, buffer_.data(), std::min<std::uint64_t>(size, kBufferBytes), off);
       if (r < 0 && errno == EINTR) continue;
       if (r <= 0 || !WriteAll(fd_, buffer_.data(), static_cast<std::size_t>(r))) {
-        failed_ = true;
+        error_ = r == 0 ? EIO : errno;
         break;
       }
       off += r;
       size -= static_cast<std::uint64_t>(r);
     }
     buffer_.clear();
-    return !failed_;
+    return error_ == 0;
   }
   return true;
 }

@@ -42,6 +42,8 @@ class CompoundFileWriter {
   // Pads the stream, writes directory, FAT and DIFAT; false on a write
   // error or when the stream bytes written differ from the layout's size.
   bool Finish();
+  // errno of the first failed write (0 when none).
+  int error() const { return error_; }
 
  private:
   bool Flush();
@@ -56,7 +58,7 @@ class CompoundFileWriter {
   CompoundLayout layout_;
   std::uint64_t streamWritten_ = 0;
   std::vector<std::uint8_t> buffer_;
-  bool failed_ = false;
+  int error_ = 0;  // errno of the first failed write
 };
 
 }  // namespace tavo_xls

@@ -3,6 +3,7 @@
 // out of memory included, is a 0 result).
 #include "xls/tavo_xls.h"
 
+#include <cerrno>
 #include <memory>
 #include <new>
 #include <string_view>
@@ -18,6 +19,7 @@ std::unique_ptr<Workbook> g_book;
 int g_bookHandle = 0;
 int g_lastHandle = 0;
 long long g_dropped = 0;  // of the book written last
+int g_error = 0;          // errno of the last failed book call
 
 constexpr std::uint32_t kDroppedMarker = 0x00FF0000u;  // first column 255, last column 0
 
@@ -60,10 +62,15 @@ __attribute__((destructor)) void DiscardOpenBook() { g_book.reset(); }
 extern "C" {
 
 int XlsCreateBook(const char* fileName, int /*creationArg*/, int sheetCount, int* book) {
+  g_error = EINVAL;
   if (g_book || !fileName || !*fileName || sheetCount < 1 || sheetCount > 0xFFFF) return 0;
   try {
     auto b = std::make_unique<Workbook>(fileName, sheetCount);
-    if (!b->Open()) return 0;
+    if (!b->Open()) {
+      g_error = b->error();
+      return 0;
+    }
+    g_error = 0;
     g_book = std::move(b);
     g_dropped = 0;
     g_bookHandle = ++g_lastHandle;
@@ -72,18 +79,23 @@ int XlsCreateBook(const char* fileName, int /*creationArg*/, int sheetCount, int
     return 1;
   } catch (...) {
     g_book.reset();
+    g_error = ENOMEM;
     return 0;
   }
 }
 
 int XlsCloseBook(int book) {
+  g_error = EINVAL;
   if (!g_book || book != g_bookHandle) return 0;
   bool ok = false;
   try {
     ok = g_book->Close();
+    g_error = ok ? 0 : g_book->error();
   } catch (...) {
     ok = false;
+    g_error = ENOMEM;
   }
+  if (!ok && g_error == 0) g_error = EIO;
   g_dropped = g_book->dropped();
   g_book.reset();  // removes the work file when it is still there
   g_bookHandle = 0;
@@ -149,5 +161,7 @@ int XlsPutBackColor(int colorIndex, uint32_t pos) {
 }
 
 long long XlsGetDroppedCellCount(void) { return g_book ? g_book->dropped() : g_dropped; }
+
+int XlsGetLastError(void) { return g_error; }
 
 }  // extern "C"

@@ -35,12 +35,14 @@ extern "C" {
 /* Starts a book of sheetCount empty sheets, to be written to fileName when
  * it is closed. creationArg is accepted for compatibility and not used.
  * Non-zero on success, with *book set to the handle for XlsCloseBook; 0 when
- * a book is already open, sheetCount is below 1 or the folder of fileName
- * cannot take a new file. */
+ * a book is already open, sheetCount is below 1, an existing fileName
+ * cannot be replaced (a folder, or read-only) or its folder cannot take a
+ * new file. An existing file stays as it is until the book is closed. */
 TAVO_XLS_API int XlsCreateBook(const char* fileName, int creationArg, int sheetCount, int* book);
 /* Writes the book and ends it. Non-zero when the file was written
- * completely; 0 on any failure, and then no file of that name is created
- * (the work file beside it is removed). */
+ * completely and has replaced any old file of that name; 0 on any failure
+ * (a full disk, a failing write or flush), and then the old file, or no
+ * file, is there as before. */
 TAVO_XLS_API int XlsCloseBook(int book);
 
 /* Font name (8-bit text) and size in points of every cell's font. */
@@ -69,6 +71,10 @@ TAVO_XLS_API int XlsPutBackColor(int colorIndex, uint32_t pos);
 /* Values that the open book, or else the book written last, could not
  * hold because their cells lie beyond 65,536 rows or 256 columns. */
 TAVO_XLS_API long long XlsGetDroppedCellCount(void);
+
+/* Why the last XlsCreateBook or XlsCloseBook returned 0: the system's error
+ * number (ENOSPC, EACCES, ...; EINVAL for a bad call), 0 after a success. */
+TAVO_XLS_API int XlsGetLastError(void);
 
 /* The entry points other than the two book calls and POS return 1 when
  * they did their work and 0 when not (no book open, bad argument, value

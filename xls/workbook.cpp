@@ -5,10 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "xls/compound_file.h"
 
 namespace tavo_xls {
@@ -78,17 +74,9 @@ Workbook::Workbook(std::string path, int sheets) : path_(std::move(path)), sheet
 Workbook::~Workbook() { Discard(); }
 
 bool Workbook::Open() {
-  workPath_ = path_ + ".XXXXXX";
-  workFd_ = ::mkostemp(workPath_.data(), O_CLOEXEC);
-  if (workFd_ < 0) {
-    workPath_.clear();
-    return false;
-  }
-  // The finished file gets the permissions of any new file (mkstemp makes it private).
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  ::fchmod(workFd_, 0666 & ~mask);
-  if (!spool_.Open(FolderOf(path_), sheetCount())) {
+  if (!file_.Open(path_)) return false;
+  if (!spool_.Open(FolderOf(file_.target()), sheetCount())) {
+    file_.Fail(errno);
     Discard();
     return false;
   }
@@ -97,16 +85,7 @@ bool Workbook::Open() {
   return true;
 }
 
-void Workbook::Discard() {
-  if (workFd_ >= 0) {
-    ::close(workFd_);
-    workFd_ = -1;
-  }
-  if (!workPath_.empty()) {
-    ::unlink(workPath_.c_str());
-    workPath_.clear();
-  }
-}
+void Workbook::Discard() { file_.Discard(); }
 
 bool Workbook::SelectSheet(int sheet) {
   if (sheet < 0 || sheet >= sheetCount()) return false;
@@ -242,9 +221,12 @@ void Workbook::BuildGlobals(ByteBuffer& out, std::vector<std::size_t>& sheetOffs
   out.EndRecord(at);
 }
 
-bool Workbook::WriteFile(int fd) {
+bool Workbook::WriteFile() {
   window_->FlushAll();
-  if (!spool_.Flush()) return false;
+  if (!spool_.Flush()) {
+    file_.Fail(spool_.error());
+    return false;
+  }
   FinishSheetNames();
 
   ByteBuffer globals;
@@ -252,39 +234,43 @@ bool Workbook::WriteFile(int fd) {
   BuildGlobals(globals, offsetFields);
   std::uint64_t size = globals.size();
   for (std::size_t i = 0; i < sheets_.size(); ++i) {
-    if (size > 0xFFFFFFFFull) return false;
+    if (size > 0xFFFFFFFFull) {
+      file_.Fail(EFBIG);
+      return false;
+    }
     globals.PatchU32(offsetFields[i], static_cast<std::uint32_t>(size));
     size += Worksheet::kPrefixBytes + spool_.SheetBytes(static_cast<int>(i)) + Worksheet::kSuffixBytes;
   }
 
   CompoundLayout layout;
-  if (!CompoundLayout::Compute(size, layout)) return false;
-  CompoundFileWriter file(fd, layout);
-  if (!file.Begin() || !file.Write(globals.data(), globals.size())) return false;
+  if (!CompoundLayout::Compute(size, layout)) {
+    file_.Fail(EFBIG);
+    return false;
+  }
+  CompoundFileWriter file(file_.fd(), layout);
+  const auto failed = [&] {
+    file_.Fail(file.error());
+    return false;
+  };
+  if (!file.Begin() || !file.Write(globals.data(), globals.size())) return failed();
   globals = ByteBuffer();
   ByteBuffer around;
   for (std::size_t i = 0; i < sheets_.size(); ++i) {
     around.clear();
     sheets_[i].WritePrefix(around);
-    if (!file.Write(around.data(), around.size())) return false;
+    if (!file.Write(around.data(), around.size())) return failed();
     for (const CellSpool::Chunk& c : spool_.SheetChunks(static_cast<int>(i)))
-      if (!file.CopyFrom(spool_.fd(), c.offset, c.size)) return false;
+      if (!file.CopyFrom(spool_.fd(), c.offset, c.size)) return failed();
     around.clear();
     sheets_[i].WriteSuffix(around, i == 0);
-    if (!file.Write(around.data(), around.size())) return false;
+    if (!file.Write(around.data(), around.size())) return failed();
   }
-  return file.Finish();
+  return file.Finish() || failed();
 }
 
 bool Workbook::Close() {
-  if (workFd_ < 0) return false;
-  bool ok = WriteFile(workFd_);
-  ok = (::close(workFd_) == 0) && ok;
-  workFd_ = -1;
-  if (ok && ::rename(workPath_.c_str(), path_.c_str()) == 0) {
-    workPath_.clear();
-    return true;
-  }
+  if (file_.fd() < 0) return false;
+  if (WriteFile() && file_.Commit()) return true;
   Discard();
   return false;
 }

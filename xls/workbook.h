@@ -2,7 +2,7 @@
 // XlsCloseBook. It takes the cells of every sheet, keeps the strings,
 // fonts and formats in memory and the cell records in the spool, and on
 // closing writes the workbook globals, the sheets and the compound file
-// around them to a work file beside the output, renamed on success.
+// around them to a file that replaces the output only when complete.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/replacing_file.h"
 #include "xls/cell_formats.h"
 #include "xls/cell_spool.h"
 #include "xls/shared_strings.h"
@@ -35,9 +36,11 @@ class Workbook {
   Workbook(const Workbook&) = delete;
   Workbook& operator=(const Workbook&) = delete;
 
-  // Makes the work file and the spool beside the output; false when the folder does not allow it.
+  // Makes the new file and the spool beside the output; false when the
+  // output cannot be replaced or the folder takes no new file.
   bool Open();
-  // Writes everything and renames the work file; false on any failure (the work file is removed then).
+  // Writes everything and puts the file in place of the output; false on
+  // any failure (the output is then as it was).
   bool Close();
   // Drops the book unwritten.
   void Discard();
@@ -54,15 +57,16 @@ class Workbook {
   bool PutBackColor(int color, const Position& pos);
 
   long long dropped() const { return dropped_; }
+  // errno of the failure of Open or Close.
+  int error() const { return file_.error(); }
 
  private:
   void BuildGlobals(ByteBuffer& out, std::vector<std::size_t>& sheetOffsetFields);
   void FinishSheetNames();
-  bool WriteFile(int fd);
+  bool WriteFile();
 
   std::string path_;
-  std::string workPath_;
-  int workFd_ = -1;
+  lotvue::ReplacingFile file_;
   std::vector<Worksheet> sheets_;
   int current_ = 0;
   TextDecoder decoder_;

@@ -1,12 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 
 #include "core/app_settings.h"
+#include "core/language.h"
 
 namespace lotvue {
 namespace {
@@ -98,20 +103,53 @@ TEST_F(SettingsFile, WritesExactlyTheFiveLines) {
   WriteBytes(path, "Extra=1\r\nCSVFormat=2\r\nshowline=yes\r\n");
   ASSERT_TRUE(SaveSettingsTo(path, {0, 1, 1, 0, 2}));
   EXPECT_EQ(ReadBytes(path), SettingsFileText({0, 1, 1, 0, 2}));
-  EXPECT_FALSE(fs::exists(dir_ / "LotVuer.spec~"));
 }
 
-TEST_F(SettingsFile, FailedSaveLeavesTheOldFile) {
-  const fs::path path = dir_ / "LotVuer.spec";
-  WriteBytes(path, "ShowLine=Yes");
-  fs::create_directory(dir_ / "LotVuer.spec~");  // the temporary file cannot be made
-  EXPECT_FALSE(SaveSettingsTo(path, AppSettingsData{}));
-  EXPECT_EQ(ReadBytes(path), "ShowLine=Yes");
+// Both small files go through one writer: a failure leaves the old file,
+// links planted beside it are never followed, a linked file is updated at its target.
+TEST_F(SettingsFile, SavesReplaceTheOldFileOnlyWhenComplete) {
+  const std::function<bool(const fs::path&)> saves[] = {
+      [](const fs::path& p) { return SaveSettingsTo(p, {1, 1, 1, 1, 1}); },
+      [](const fs::path& p) { return SaveLanguageTo(p, 2); },
+  };
+  const fs::path file = dir_ / "LotVuer.spec";
+  const fs::path victim = dir_ / "victim";
+  const auto leftovers = [&] {
+    int n = 0;
+    for (const auto& e : fs::directory_iterator(dir_)) n += e.path().filename().string().rfind(".lotvue-", 0) == 0;
+    return n;
+  };
+  for (const auto& save : saves) {
+    fs::remove_all(dir_ / "busy");
+    WriteBytes(file, "ShowLine=Yes");
+    WriteBytes(victim, "mine");
+    fs::remove(dir_ / "LotVuer.spec~");
+    fs::create_symlink(victim, dir_ / "LotVuer.spec~");  // an old temporary name, planted
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit tiny = old;
+    tiny.rlim_cur = 4;  // a write past 4 bytes fails as on a full disk
+    signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &tiny);
+    const bool written = save(file);
+    setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(ReadBytes(file), "ShowLine=Yes");
+    EXPECT_EQ(ReadBytes(victim), "mine");
+    EXPECT_EQ(leftovers(), 0);
 
-  // The final rename fails: nothing is left behind.
-  fs::create_directories(dir_ / "busy" / "LotVuer.spec" / "x");
-  EXPECT_FALSE(SaveSettingsTo(dir_ / "busy" / "LotVuer.spec", AppSettingsData{}));
-  EXPECT_FALSE(fs::exists(dir_ / "busy" / "LotVuer.spec~"));
+    fs::create_directories(dir_ / "busy" / "LotVuer.spec" / "x");  // a folder in the way
+    EXPECT_FALSE(save(dir_ / "busy" / "LotVuer.spec"));
+
+    fs::remove(file);
+    fs::create_symlink("victim", file);
+    ASSERT_TRUE(save(file));
+    EXPECT_TRUE(fs::is_symlink(file));
+    EXPECT_NE(ReadBytes(victim), "mine");
+    EXPECT_TRUE(fs::is_symlink(dir_ / "LotVuer.spec~"));
+    EXPECT_EQ(leftovers(), 0);
+    fs::remove(file);
+  }
 }
 
 TEST_F(SettingsFile, LoadAndSaveUseTheConfigFolder) {

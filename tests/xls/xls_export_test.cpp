@@ -267,8 +267,9 @@ TEST_F(XlsExportTest, NoBookWithoutTheLibraryAndNoPartialBookAfterAFailedWrite) 
   const bool written =
       xls_test::UnderFileSizeLimit(1 << 20, [&] { return WriteTwoSheetBook(lib, lot, 0, lot.deviceCells.size(), messages); });
   EXPECT_FALSE(written);
-  EXPECT_EQ(messages.texts.size(), 1u);  // a failed close shows nothing
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 0);
+  EXPECT_EQ(messages.texts.back(), "Creat XLS File Error(My_Convert)(1)");
+  EXPECT_EQ(xls_test::ReadFileBytes(folder / "A123.XLS"), "old");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
 }
 
 TEST(XlsExportNames, BookPathsAndBusyState) {
