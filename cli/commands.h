@@ -1,5 +1,6 @@
 // The commands of lotvue-cli; each takes its own arguments (without the
-// command name) and returns the exit status: 0 done, 1 a file failed, 2 usage.
+// command name) and returns the exit status: 0 done, 1 a file failed, 2 usage,
+// 3 written without some cells.
 #pragma once
 
 #include <string>

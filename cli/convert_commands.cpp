@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -64,15 +65,30 @@ const char* const kConvertFolderHelp =
 
 namespace {
 
-// Messages about one file: "lotvue-cli: FILE: text" on stderr.
+// Messages about one file: "lotvue-cli: FILE: text" on stderr; an output
+// that failed adds its name and the system's reason.
 class FileMessages : public ExportMessages {
  public:
   explicit FileMessages(std::string path) : path_(std::move(path)) {}
   void Show(const std::string& text) override { PrintMessage(path_ + ": " + text); }
+  void WriteFailed(const std::string& text, const std::string& output, int error) override {
+    Show(text + " (" + output + ": " + (error != 0 ? std::strerror(error) : "failed") + ")");
+  }
+  void CellsLeftOut(const std::string& text) override {
+    Show(text);
+    cellsLeftOut = true;
+  }
+  bool cellsLeftOut = false;
 
  private:
   std::string path_;
 };
+
+// The exit status of a file: 0 written, 1 failed, 3 written without some cells.
+int FileStatus(bool written, const FileMessages& messages) { return !written ? 1 : messages.cellsLeftOut ? 3 : 0; }
+
+// The status of several files: a failure above cells left out above success.
+int Worse(int a, int b) { return (a == 1 || b == 1) ? 1 : (a == 3 || b == 3) ? 3 : 0; }
 
 class FileReaderEvents : public StderrReaderEvents {
  public:
@@ -106,15 +122,19 @@ std::unique_ptr<LotData> LoadLot(const std::string& path, bool onlyPass, FileMes
   lot->path = path;
   FileReaderEvents events(messages);
   switch (LoadResultFile(*lot, ReadOptions{onlyPass}, events)) {
-    case LoadResult::kCannotOpen:
-      messages.Show("cannot be opened");
-      return nullptr;
-    case LoadResult::kRejected:
-      return nullptr;
     case LoadResult::kLoaded:
+      return lot;
+    case LoadResult::kCannotOpen:
+      PrintMessage(CannotOpenText(path));
+      break;
+    case LoadResult::kNoMemory:
+      PrintMessage(NotEnoughMemoryText(path));
+      break;
+    case LoadResult::kRejected:
+    case LoadResult::kCancelled:
       break;
   }
-  return lot;
+  return nullptr;
 }
 
 // The command-line form of a setting flag; false when the argument is none.
@@ -178,19 +198,19 @@ std::optional<std::pair<int, int>> ParseRange(const std::string& text) {
   return std::pair{first, last};
 }
 
-// Converts one file with My_Convert; true when every type switched on was written.
-bool ConvertFile(const std::string& path, const AppSettingsData& settings, std::optional<std::pair<int, int>> range,
-                 bool xlsx = false) {
+// Converts one file with My_Convert; its exit status (FileStatus).
+int ConvertFile(const std::string& path, const AppSettingsData& settings, std::optional<std::pair<int, int>> range,
+                bool xlsx = false) {
   FileMessages messages(path);
   auto lot = LoadLot(path, settings.AvgStdOnlyPass == 1, messages);
-  if (!lot) return false;
+  if (!lot) return 1;
   int first = -1;
   int last = -1;
   if (range) {
     if (!IsValidDeviceRange(range->first, range->second, DeviceRowCount(*lot))) {
       messages.Show(std::string(Lang(kSlotInvalid)) + " (--range " + std::to_string(range->first) + "-" +
                     std::to_string(range->second) + ", " + std::to_string(DeviceRowCount(*lot)) + " devices)");
-      return false;
+      return 1;
     }
     first = range->first;
     last = range->second;
@@ -199,17 +219,18 @@ bool ConvertFile(const std::string& path, const AppSettingsData& settings, std::
   if (result.xlsWritten) PrintWritten(TwoSheetBookPath(lot->path));
   if (result.xlsxWritten) PrintWritten(TwoSheetXlsxPath(lot->path));
   if (result.csvWritten) PrintWritten(CsvPathOf(lot->path));
-  return (settings.ConvertFileTypeXLS != 1 || result.xlsWritten) && (!xlsx || result.xlsxWritten) &&
-         (settings.ConvertFileTypeCSV != 1 || result.csvWritten);
+  return FileStatus((settings.ConvertFileTypeXLS != 1 || result.xlsWritten) && (!xlsx || result.xlsxWritten) &&
+                        (settings.ConvertFileTypeCSV != 1 || result.csvWritten),
+                    messages);
 }
 
-bool ConvertFileOneKind(const std::string& path, bool onlyPass, int kind, bool xlsx) {
+int ConvertFileOneKind(const std::string& path, bool onlyPass, int kind, bool xlsx) {
   FileMessages messages(path);
   auto lot = LoadLot(path, onlyPass, messages);
-  if (!lot) return false;
-  if (!(xlsx ? WriteOneKindXlsx(*lot, kind, messages) : ConvertOneKindBook(*lot, kind, messages))) return false;
-  PrintWritten(xlsx ? OneKindXlsxPath(lot->path, kind) : OneKindBookPath(lot->path, kind));
-  return true;
+  if (!lot) return 1;
+  const bool written = xlsx ? WriteOneKindXlsx(*lot, kind, messages) : ConvertOneKindBook(*lot, kind, messages);
+  if (written) PrintWritten(xlsx ? OneKindXlsxPath(lot->path, kind) : OneKindBookPath(lot->path, kind));
+  return FileStatus(written, messages);
 }
 
 bool IsHelp(const Args& args) {
@@ -303,16 +324,15 @@ int ConvertCommand(const Args& args) {
     Usage("convert", "--data and --scientific write the whole lot as one book; they take no other type, format or range");
     return 2;
   }
-  bool allWritten = true;
+  int status = 0;
   for (const std::string& file : files) {
     if (kinds.empty()) {
-      allWritten = ConvertFile(file, settings, range, xlsx) && allWritten;
+      status = Worse(status, ConvertFile(file, settings, range, xlsx));
     } else {
-      for (int kind : kinds)
-        allWritten = ConvertFileOneKind(file, settings.AvgStdOnlyPass == 1, kind, xlsx) && allWritten;
+      for (int kind : kinds) status = Worse(status, ConvertFileOneKind(file, settings.AvgStdOnlyPass == 1, kind, xlsx));
     }
   }
-  return allWritten ? 0 : 1;
+  return status;
 }
 
 int FailCsvCommand(const Args& args) {
@@ -386,9 +406,9 @@ int ConvertFolderCommand(const Args& args) {
     FileMessages(folder).Show("the folder cannot be read");
     return 1;
   }
-  bool allWritten = true;
-  for (const std::string& name : *names) allWritten = ConvertFile(JoinPath(folder, name), settings, std::nullopt) && allWritten;
-  return allWritten ? 0 : 1;
+  int status = 0;
+  for (const std::string& name : *names) status = Worse(status, ConvertFile(JoinPath(folder, name), settings, std::nullopt));
+  return status;
 }
 
 }  // namespace lotvue::cli

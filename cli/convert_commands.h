@@ -1,6 +1,6 @@
 // lotvue-cli's conversions: convert, fail-csv and convert-folder. Each takes
 // its arguments without the command name and returns the exit status:
-// 0 everything written, 1 a file failed, 2 usage error.
+// 0 everything written, 1 a file failed, 2 usage error, 3 written without some cells.
 #pragma once
 
 #include "cli/commands.h"

@@ -52,11 +52,12 @@ int DumpCommand(const Args& args) {
   lot.path = path;
   StderrReaderEvents events;
   const LoadResult result = LoadResultFile(lot, ReadOptions{onlyPass}, events);
-  if (result == LoadResult::kCannotOpen) {
-    PrintMessage("cannot open " + path);
+  if (result != LoadResult::kLoaded) {
+    if (result == LoadResult::kCannotOpen) PrintMessage(CannotOpenText(path));
+    if (result == LoadResult::kNoMemory) PrintMessage(NotEnoughMemoryText(path));
+    lot.Reset();
     return 1;
   }
-  if (result == LoadResult::kRejected) return 1;
 
   std::string out;
   out += "[header]\n";

@@ -1,8 +1,10 @@
 // lotvue-cli: the result-file core without a window, for scripts and batches.
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 
+#include "cli/cli_events.h"
 #include "cli/commands.h"
 #include "cli/convert_commands.h"
 #include "cli/stats_commands.h"
@@ -37,7 +39,9 @@ void PrintHelp(std::FILE* out) {
   std::fputs(
       "Settings and language are read from the Config folder (LOTVUE_CONFIG_DIR\n"
       "overrides it); lotvue-cli never writes them. Messages go to stderr, one\n"
-      "line each. Exit status: 0 everything written, 1 a file failed, 2 usage error.\n",
+      "line each. Exit status: 0 everything written, 1 a file failed, 2 usage error,\n"
+      "3 written, but cells were left out (an XLS sheet holds 65536 rows and 256\n"
+      "columns; the message says how many cells).\n",
       out);
 }
 
@@ -53,7 +57,13 @@ int main(int argc, char** argv) {
   lotvue::LoadLanguage();
   const lotvue::cli::Args args(argv + 2, argv + argc);
   for (const Command& c : kCommands) {
-    if (std::strcmp(argv[1], c.name) == 0) return c.run(args);
+    if (std::strcmp(argv[1], c.name) != 0) continue;
+    try {
+      return c.run(args);
+    } catch (const std::bad_alloc&) {
+      lotvue::cli::PrintMessage("Not enough memory");
+      return 1;
+    }
   }
   std::fprintf(stderr, "lotvue-cli: unknown command '%s' (see lotvue-cli --help)\n", argv[1]);
   return 2;

@@ -14,6 +14,7 @@ namespace {
 // its very last action.
 std::atomic<bool> threadActive{false};
 std::atomic<LoadTicket> currentTicket{0};
+std::atomic<bool> cancelRequested{false};  // of the current load
 LoadTicket lastTicket = 0;  // user-interface thread only
 std::thread loaderThread;   // user-interface thread only
 
@@ -36,6 +37,7 @@ void LoaderThreadProc(LoadTicket ticket, LoaderHooks hooks) {
   SilentReaderEvents silent;
   ReaderEvents& events = hooks.events ? *hooks.events : silent;
   if (hooks.busyCursor) hooks.busyCursor(true);
+  hooks.options.cancel = &cancelRequested;
   const LoadResult result = LoadResultFile(LoadingLot, hooks.options, events, [&] {
     if (hooks.beforeReady) hooks.beforeReady(ticket);
   });
@@ -45,9 +47,13 @@ void LoaderThreadProc(LoadTicket ticket, LoaderHooks hooks) {
       SetOutcome(ticket, LoadOutcome::kCannotOpen);
       break;
     case LoadResult::kRejected:
+    case LoadResult::kCancelled:
+    case LoadResult::kNoMemory:
       // The reader stops at state 1 with a half-filled lot: nothing of it is
       // kept, and the program is idle again.
-      SetOutcome(ticket, LoadOutcome::kRejected);
+      SetOutcome(ticket, result == LoadResult::kRejected    ? LoadOutcome::kRejected
+                         : result == LoadResult::kCancelled ? LoadOutcome::kCancelled
+                                                            : LoadOutcome::kNoMemory);
       LoadingLot.Reset();
       break;
     case LoadResult::kLoaded:
@@ -67,6 +73,7 @@ LoadTicket StartLoading(LoaderHooks hooks) {
   const LoadTicket ticket = ++lastTicket;
   SetOutcome(ticket, LoadOutcome::kReading);
   currentTicket.store(ticket);
+  cancelRequested.store(false);
   threadActive.store(true);
   loaderThread = std::thread(LoaderThreadProc, ticket, std::move(hooks));
   return ticket;
@@ -93,6 +100,20 @@ bool TakeLoadedLot(LoadTicket ticket, LotData& into, const std::function<void()>
   LoadingLot.Reset();  // loadState 0: the next file may be opened
   SetOutcome(ticket, LoadOutcome::kLoaded);
   into.loadState.store(kRead);
+  return true;
+}
+
+bool CancelLoad(LoadTicket ticket) {
+  if (ticket == 0 || currentTicket.load() != ticket) return OutcomeOf(ticket) != LoadOutcome::kReading;
+  if (LoadingLot.loadState.load() != kRead) {
+    cancelRequested.store(true);
+    return false;
+  }
+  // Read already: the lot is dropped instead of handed over.
+  JoinLoaderThread();
+  currentTicket.store(0);
+  LoadingLot.Reset();
+  SetOutcome(ticket, LoadOutcome::kCancelled);
   return true;
 }
 

@@ -6,8 +6,9 @@
 // hand-over (TakeLoadedLot) moves it 2 -> 0. Every start of a load gets a
 // ticket; only the holder of the current ticket can take the lot, so a window
 // whose own file never arrived cannot take the file of a later window. A file
-// that cannot be opened or is rejected ends its load with the state back at 0
-// and an outcome that its window can ask for.
+// that cannot be opened, is rejected, does not fit in memory or whose load
+// is cancelled ends its load with the state back at 0 and an outcome that
+// its window can ask for.
 //
 // The loader never touches a window: what has to be shown goes through the
 // hooks, which the desktop application routes to its user-interface thread.
@@ -30,6 +31,8 @@ enum class LoadOutcome {
   kLoaded,      // the lot was handed over
   kCannotOpen,  // the file could not be opened; nothing was read
   kRejected,    // the file was refused (too many items); nothing is kept
+  kCancelled,   // the load was cancelled; nothing is kept
+  kNoMemory,    // the lot did not fit in memory; nothing is kept
 };
 
 struct LoaderHooks {
@@ -66,6 +69,14 @@ LoadOutcome OutcomeOf(LoadTicket ticket);
 // LoadingLot still holds the file), resets LoadingLot (loadState 0) and
 // finally sets into.loadState to 2. Returns true when it acted.
 bool TakeLoadedLot(LoadTicket ticket, LotData& into, const std::function<void()>& beforeRelease = {});
+
+// Cancels the load of ticket. While the file is read, the thread is asked
+// to stop at its next chunk of records; it then frees what it built, the
+// outcome becomes kCancelled and loadState returns to 0 (poll OutcomeOf).
+// Once the file has been read, the lot is dropped at once instead of being
+// handed over. Returns true when the load is over (no longer kReading).
+// Never waits for the thread while it is reading.
+bool CancelLoad(LoadTicket ticket);
 
 // A window that goes away drops what the loader remembers of its ticket.
 void ForgetLoad(LoadTicket ticket);

@@ -8,10 +8,11 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <thread>
 
-#include "core/huge_pages.h"
 #include "core/number_text.h"
+#include "core/run_in_two.h"
 #include "core/result_records.h"
 #include "core/statistics.h"
 #include "core/value_text.h"
@@ -29,15 +30,19 @@ ResultFileSource::~ResultFileSource() { Close(); }
 
 bool ResultFileSource::Open(const std::string& path) {
   Close();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
+  // Only a regular file is read. Looking first spares a device the open;
+  // opening without blocking and looking again keeps a FIFO that took the
+  // file's place meanwhile from holding the loader.
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
     return false;
   }
   fd_ = fd;
-  sizeHint_ = S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
+  sizeHint_ = static_cast<std::uint64_t>(st.st_size);
   buffer_.reset(new std::uint8_t[kBufferBytes]);
   memory_ = buffer_.get();
   return true;
@@ -395,17 +400,19 @@ struct RecordFormatter {
   std::size_t recordBytes;
   std::atomic<std::int32_t>& progress;
 
-  // Records [first, first + count) of `records` (whole records, zero-filled
-  // where the file ended) into `cells`; fills failed[first..] and warnings.
-  std::int32_t Format(const std::uint8_t* records, std::size_t first, std::size_t count, CellTable& cells,
+  // The count whole records at `records` (zero-filled where the file
+  // ended), devices firstDevice on, into `cells`; fills failed[0..count)
+  // and warnings.
+  std::int32_t Format(const std::uint8_t* records, std::size_t count, std::size_t firstDevice, CellTable& cells,
                       std::uint8_t* failed, std::vector<RangeWarningAt>& warnings) const {
     const StatusTable& statuses = Statuses();
     const int itemCount = static_cast<int>(items.size());
     std::int32_t failedCount = 0;
-    for (std::size_t r = first; r < first + count; ++r) {
-      const DeviceRecord rec{records + r * recordBytes};
+    for (std::size_t k = 0; k < count; ++k) {
+      const std::size_t r = firstDevice + k;
+      const DeviceRecord rec{records + k * recordBytes};
       const bool isFailed = rec.Failed();
-      failed[r] = isFailed ? 1 : 0;
+      failed[k] = isFailed ? 1 : 0;
       failedCount += isFailed;
 
       char* out = cells.CellSpace(24);
@@ -447,32 +454,48 @@ struct RecordFormatter {
   }
 };
 
-// Leaves bytes uninitialised on resize: the file's bytes overwrite them.
-template <typename T>
-struct UninitializedAllocator : std::allocator<T> {
-  template <typename U>
-  struct rebind {
-    using other = UninitializedAllocator<U>;
-  };
-  UninitializedAllocator() = default;
-  template <typename U>
-  UninitializedAllocator(const UninitializedAllocator<U>&) {}
-  template <typename U>
-  void construct(U* p) noexcept {
-    ::new (static_cast<void*>(p)) U;
-  }
-  template <typename U, typename... Args>
-  void construct(U* p, Args&&... args) {
-    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
-  }
-};
+// Device records are read this many bytes at a time (whole records): the
+// memory a load takes follows the lot, not the file, and a load can be
+// stopped between two chunks.
+constexpr std::size_t kChunkBytes = std::size_t{4} << 20;
+// A chunk of fewer cells is formatted by one thread: a second costs more than it saves.
+constexpr std::size_t kCellsForTwoThreads = std::size_t{1} << 18;
 
-// Below this many cells a second formatting thread costs more than it saves.
-constexpr std::size_t kCellsForThreads = std::size_t{1} << 20;
+// Drops everything a load has built; the path stays.
+void FreeContent(LotData& lot) {
+  std::string path = std::move(lot.path);
+  static_cast<LotContent&>(lot) = LotContent{};
+  lot.path = std::move(path);
+}
+
+bool Cancelled(const ReadOptions& options) { return options.cancel && options.cancel->load(std::memory_order_relaxed); }
+
+// Whole records of a chunk of `got` bytes that belong to the lot, by the
+// runtime's reading rules: the list ends at a serial number below 1, and a
+// record the end of the file cuts short (even inside its serial number) is
+// completed with zeros and counted. end: nothing after these records is part of it.
+std::size_t RecordsInChunk(std::uint8_t* chunk, std::size_t got, std::size_t recordBytes, bool& end) {
+  std::size_t count = 0;
+  for (std::size_t pos = 0; pos < got; pos += recordBytes) {
+    const std::size_t avail = got - pos;
+    std::uint8_t serialBytes[sizeof(std::int32_t)] = {};
+    std::memcpy(serialBytes, chunk + pos, std::min(avail, sizeof serialBytes));
+    if (DeviceRecord{serialBytes}.Serial() < 1) {
+      end = true;
+      break;
+    }
+    ++count;
+    if (avail < recordBytes) {
+      std::memset(chunk + got, 0, recordBytes - avail);
+      break;
+    }
+  }
+  return count;
+}
 
 }  // namespace
 
-void ReadDeviceRecords(ResultFileSource& file, LotData& lot, const ReadOptions& options, ReaderEvents& events) {
+bool ReadDeviceRecords(ResultFileSource& file, LotData& lot, const ReadOptions& options, ReaderEvents& events) {
   const int items = lot.items();
   const std::size_t columns = static_cast<std::size_t>(items) + 2;
   CellTable& cells = lot.deviceCells;
@@ -482,82 +505,71 @@ void ReadDeviceRecords(ResultFileSource& file, LotData& lot, const ReadOptions& 
   for (int i = 0; i < items; ++i) cells.AddCell(lot.ItemCell(kRowItemName, i + 2), CellColor::Black);
   cells.EndRow();
 
-  // The rest of the file, in memory. Then the records it holds, by the
-  // runtime's reading rules: the list ends at a serial number below 1 or at
-  // the end of the file, and a record that the end cuts short (even inside
-  // its serial number) is completed with zeros and counted.
-  const std::size_t recordBytes = DeviceRecord::Bytes(static_cast<std::size_t>(items));
-  const bool endedEarly = file.eof();
-  std::vector<std::uint8_t, UninitializedAllocator<std::uint8_t>> data;
-  if (!endedEarly) {
-    // The size hint makes one read of the whole rest (one byte more to see
-    // the end); without it, or when the file grew, chunks of 1 MiB follow.
-    const std::uint64_t headBytes = ResultFileHeader::kBytes + ItemRecord::kBytes * static_cast<std::uint64_t>(items);
-    std::size_t chunk = std::size_t{1} << 20;
-    if (file.SizeHint() > headBytes) {
-      chunk = static_cast<std::size_t>(file.SizeHint() - headBytes) + 1;
-      data.reserve(chunk);
-      AdviseHugePages(data.data(), data.capacity());
-    }
-    while (!file.eof()) {
-      const std::size_t at = data.size();
-      data.resize(at + chunk);
-      data.resize(at + file.Read(data.data() + at, chunk));
-      chunk = std::size_t{1} << 20;
-    }
-  }
-  std::size_t records = 0;
-  for (bool eof = endedEarly; !eof; ++records) {
-    const std::size_t pos = records * recordBytes;
-    const std::size_t avail = data.size() > pos ? data.size() - pos : 0;
-    std::uint8_t serialBytes[sizeof(std::int32_t)] = {};  // the serial number, completed with zeros
-    if (avail > 0) std::memcpy(serialBytes, data.data() + pos, std::min(avail, sizeof serialBytes));
-    if (avail < sizeof serialBytes) eof = true;
-    if (DeviceRecord{serialBytes}.Serial() < 1) break;
-    if (avail < recordBytes) eof = true;
-    if (records == static_cast<std::size_t>(INT32_MAX) - 1) break;  // the count is a 32-bit number
-  }
-  data.resize(records * recordBytes, 0);  // zero-fill a record cut short; drop what follows the list
-
   std::vector<ItemInfo> info(static_cast<std::size_t>(items));
   for (int i = 0; i < items; ++i) {
     info[i] = {HasNoResults(lot.itemTypes[i]), lot.itemTypes[i] == kOpenItem, lot.itemUnits[i]};
   }
-  lot.deviceFailed.assign(records, 0);
+  const std::size_t recordBytes = DeviceRecord::Bytes(static_cast<std::size_t>(items));
   const RecordFormatter formatter{info, recordBytes, lot.recordsRead};
 
-  // Large lots are formatted in two halves at once; the halves' rows are
-  // joined in file order and their range warnings shown in file order.
-  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-  std::size_t parts = (records * columns >= kCellsForThreads && cores > 1) ? 2 : 1;
-  if (options.threads > 0) parts = std::min<std::size_t>(static_cast<std::size_t>(options.threads), 2);
-  if (records < 2) parts = 1;
-  std::vector<CellTable> tables;
-  std::vector<std::vector<RangeWarningAt>> warnings(parts);
-  std::vector<std::int32_t> failedCounts(parts, 0);
-  for (std::size_t p = 0; p < parts; ++p) tables.emplace_back(columns);
-  auto formatPart = [&](std::size_t p) {
-    const std::size_t first = records * p / parts, last = records * (p + 1) / parts;
-    tables[p].ReserveRows(last - first);
-    failedCounts[p] = formatter.Format(data.data(), first, last - first, tables[p], lot.deviceFailed.data(), warnings[p]);
-  };
-  if (parts == 2) {
-    std::thread second(formatPart, 1);
-    formatPart(0);
-    second.join();
-  } else {
-    formatPart(0);
+  // Room for the records the header and the file's size both allow: exact
+  // for an ordinary file, and never more than the lot a file can hold.
+  const std::uint64_t headBytes = ResultFileHeader::kBytes + ItemRecord::kBytes * static_cast<std::uint64_t>(items);
+  const std::uint64_t fileRecords = file.SizeHint() > headBytes ? (file.SizeHint() - headBytes + recordBytes - 1) / recordBytes : 0;
+  const std::size_t expected = static_cast<std::size_t>(std::min<std::uint64_t>(fileRecords, std::max(lot.devices(), 0)));
+  try {
+    cells.ReserveRows(expected);
+    lot.deviceFailed.reserve(expected);
+  } catch (const std::bad_alloc&) {
+    // only a hint: the rows find room as they come
   }
-  data = {};
+
+  const std::size_t chunkRecords =
+      std::max<std::size_t>(1, (options.chunkBytes > 0 ? options.chunkBytes : kChunkBytes) / recordBytes);
+  std::unique_ptr<std::uint8_t[]> chunk(new std::uint8_t[chunkRecords * recordBytes]);
+  const bool twoThreads = options.threads > 0 ? options.threads >= 2 : std::thread::hardware_concurrency() > 1;
+  const std::size_t cellsForTwo = options.threads >= 2 ? 0 : kCellsForTwoThreads;
+  constexpr std::size_t kMaxRecords = static_cast<std::size_t>(INT32_MAX) - 1;  // the count is a 32-bit number
+  std::size_t records = 0;
   std::int32_t failed = 0;
-  cells.ReserveRows(records);
-  for (std::size_t p = 0; p < parts; ++p) {
-    cells.Append(std::move(tables[p]));
-    failed += failedCounts[p];
+  std::vector<RangeWarningAt> warnings[2];
+  bool end = file.eof();  // a file that ended within the header holds no records
+  while (!end) {
+    if (Cancelled(options)) return false;
+    const std::size_t want = std::min(chunkRecords, kMaxRecords - records) * recordBytes;
+    const std::size_t got = file.Read(chunk.get(), want);
+    end = got < want || records + want / recordBytes == kMaxRecords;
+    const std::size_t count = RecordsInChunk(chunk.get(), got, recordBytes, end);
+    if (count == 0) break;
+
+    // A large chunk is formatted in two halves at once; the second half's
+    // rows follow the first's, and its range warnings come after them.
+    lot.deviceFailed.resize(records + count);
+    std::uint8_t* const failedOut = lot.deviceFailed.data() + records;
+    const std::size_t half = twoThreads && count >= 2 && count * columns >= cellsForTwo ? count / 2 : count;
+    CellTable second(columns);
+    std::int32_t failedCounts[2] = {0, 0};
+    const auto formatFirst = [&] { failedCounts[0] = formatter.Format(chunk.get(), half, records, cells, failedOut, warnings[0]); };
+    if (half == count) {
+      formatFirst();
+    } else {
+      RunInTwo(formatFirst, [&] {
+        second.ReserveRows(count - half);
+        failedCounts[1] = formatter.Format(chunk.get() + half * recordBytes, count - half, records + half, second,
+                                           failedOut + half, warnings[1]);
+      });
+      cells.Append(std::move(second));
+    }
+    failed += failedCounts[0] + failedCounts[1];
+    records += count;
+    for (auto& part : warnings) {
+      for (const RangeWarningAt& w : part) events.RangeWarning(w.device, w.item, w.mantissa);
+      part.clear();
+    }
   }
-  for (const auto& part : warnings) {
-    for (const RangeWarningAt& w : part) events.RangeWarning(w.device, w.item, w.mantissa);
-  }
+  chunk.reset();
+  if (Cancelled(options)) return false;
+
   const auto count = static_cast<std::int32_t>(records);
   lot.recordsRead.store(count, std::memory_order_relaxed);
   lot.failCount = failed;
@@ -568,16 +580,29 @@ void ReadDeviceRecords(ResultFileSource& file, LotData& lot, const ReadOptions& 
   lot.headerCells[2 * kFailPair + 1] = IntText(failed);
   lot.headerCells[2 * kYieldPair + 1] = count != 0 ? FixedText(pass * 100.0 / count, 3) + "%" : "0.000%";
   ComputeItemStatistics(lot, options.avgStdOnlyPass, options.threads);
+  return true;
 }
+
+std::string NotEnoughMemoryText(const std::string& path) { return "Not enough memory to load " + path; }
+
+std::string CannotOpenText(const std::string& path) { return "Cannot open the file: " + path; }
 
 LoadResult LoadResultFile(LotData& lot, const ReadOptions& options, ReaderEvents& events,
                           const std::function<void()>& beforeReady) {
   ResultFileSource file;
   if (!file.Open(lot.path)) return LoadResult::kCannotOpen;
   lot.loadState = kReading;
-  if (!ReadHeaderAndItems(file, lot, options, events)) return LoadResult::kRejected;
-  ReadDeviceRecords(file, lot, options, events);
-  if (beforeReady) beforeReady();
+  try {
+    if (!ReadHeaderAndItems(file, lot, options, events)) return LoadResult::kRejected;
+    if (!ReadDeviceRecords(file, lot, options, events)) {
+      FreeContent(lot);
+      return LoadResult::kCancelled;
+    }
+    if (beforeReady) beforeReady();
+  } catch (const std::bad_alloc&) {
+    FreeContent(lot);
+    return LoadResult::kNoMemory;
+  }
   lot.loadState.store(kRead, std::memory_order_release);
   return LoadResult::kLoaded;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -36,6 +37,9 @@ class SilentReaderEvents : public ReaderEvents {
 struct ReadOptions {
   bool avgStdOnlyPass = false;  // the AvgStdOnlyPass setting at load time
   int threads = 0;              // threads for large lots: 0 as many as pay off (at most 2)
+  // Set (by another thread) to stop the load at its next chunk of records.
+  const std::atomic<bool>* cancel = nullptr;
+  std::size_t chunkBytes = 0;   // bytes of device records read at a time: 0 the usual 4 MiB
 };
 
 // Byte source with the reading rules of the file's C runtime: a short read
@@ -48,14 +52,16 @@ class ResultFileSource {
   ResultFileSource(const ResultFileSource&) = delete;
   ResultFileSource& operator=(const ResultFileSource&) = delete;
 
-  bool Open(const std::string& path);  // false when the file cannot be opened
+  // False when the path, links followed, is no regular file (a folder,
+  // FIFO, socket or device is never opened for reading) or cannot be opened.
+  bool Open(const std::string& path);
   void OpenMemory(const void* data, std::size_t size);
   void Close();
 
   // Copies up to n bytes to dst; returns how many. Short reads set eof().
   std::size_t Read(void* dst, std::size_t n);
   bool eof() const { return eof_; }
-  // Size of the file when known (0 for pipes and the like); a hint only.
+  // Size of the file when opened (0 for a memory block's own); a hint only.
   std::uint64_t SizeHint() const { return sizeHint_; }
 
  private:
@@ -75,10 +81,13 @@ class ResultFileSource {
 // rejected (more than 256 items, after NotTsdFile).
 bool ReadHeaderAndItems(ResultFileSource& file, LotData& lot, const ReadOptions& options, ReaderEvents& events);
 
-// Reads the device records up to a serial number below 1 or the end of the
-// file, completes Pass/Fail/Yield and computes the item statistics. Does not
-// touch loadState.
-void ReadDeviceRecords(ResultFileSource& file, LotData& lot, const ReadOptions& options, ReaderEvents& events);
+// Reads the device records, a chunk (options.chunkBytes) at a time, up to a
+// serial number below 1 or the end of the file (bytes past the chunk that
+// holds the end are never read), completes Pass/Fail/Yield and computes the
+// item statistics. Does not touch loadState. False when options.cancel was
+// set (the lot is then incomplete). Throws std::bad_alloc when the lot does
+// not fit in memory.
+bool ReadDeviceRecords(ResultFileSource& file, LotData& lot, const ReadOptions& options, ReaderEvents& events);
 
 // Result class code of a status byte.
 int NormalizeStatus(std::uint8_t status);
@@ -88,14 +97,20 @@ int NormalizeStatus(std::uint8_t status);
 // the texts of the status codes kept as they are, less the black ones).
 bool IsRedErrorText(std::string_view text);
 
-enum class LoadResult { kCannotOpen, kRejected, kLoaded };
+enum class LoadResult { kCannotOpen, kRejected, kLoaded, kCancelled, kNoMemory };
 
 // The loader's whole work on lot.path: opens the file (nothing changes when
 // it cannot be opened), sets loadState 1, reads header, items and records,
 // runs beforeReady (the grid set-up of the newest view) and, as its very
 // last write, sets loadState 2. A rejected file leaves loadState at 1 for the
-// caller to settle.
+// caller to settle; so do a cancelled load and one that ran out of memory,
+// which keep nothing of the lot but its path.
 LoadResult LoadResultFile(LotData& lot, const ReadOptions& options, ReaderEvents& events,
                           const std::function<void()>& beforeReady = {});
+
+// "Cannot open the file: PATH" (missing, unreadable, or no regular file).
+std::string CannotOpenText(const std::string& path);
+// "Not enough memory to load PATH".
+std::string NotEnoughMemoryText(const std::string& path);
 
 }  // namespace lotvue

@@ -7,6 +7,7 @@
 
 #include "core/huge_pages.h"
 #include "core/number_text.h"
+#include "core/run_in_two.h"
 
 namespace lotvue {
 
@@ -289,9 +290,8 @@ void ComputeItemStatistics(LotData& lot, bool avgStdOnlyPass, int threads) {
   }
   if (threads > 1 && items > 1) {
     const int split = items / 2;
-    std::thread other([&] { AccumulateItems(lot, included, split, items, acc); });
-    AccumulateItems(lot, included, 0, split, acc);
-    other.join();
+    RunInTwo([&] { AccumulateItems(lot, included, 0, split, acc); },
+             [&] { AccumulateItems(lot, included, split, items, acc); });
   } else {
     AccumulateItems(lot, included, 0, items, acc);
   }

@@ -214,7 +214,7 @@ void CLotvueView::OnTimer() {
   }
   if (!finished) {
     const LoadOutcome outcome = OutcomeOf(ticket_);
-    if (outcome == LoadOutcome::kCannotOpen || outcome == LoadOutcome::kRejected) {
+    if (outcome != LoadOutcome::kNone && outcome != LoadOutcome::kReading && outcome != LoadOutcome::kLoaded) {
       // The file will not come: stop polling and say so in the window. Its
       // thread only restores the cursor and ends; waiting for it makes the
       // program idle when loadFinished updates the main window's commands
@@ -292,9 +292,9 @@ void CLotvueView::BuildPaintList(PaintList& list) const {
   if (failure_ != LoadOutcome::kNone) {
     // The file never arrives: the window says why instead of waiting.
     StatusScreen screen;
-    screen.text = failure_ == LoadOutcome::kRejected ? std::string(Lang(kSlotIsNotTsdFile)) : std::string("Cannot open the file");
-    screen.text += ": ";
-    screen.text += path_;
+    screen.text = failure_ == LoadOutcome::kRejected   ? std::string(Lang(kSlotIsNotTsdFile)) + ": " + path_
+                  : failure_ == LoadOutcome::kNoMemory ? NotEnoughMemoryText(path_)
+                                                       : CannotOpenText(path_);
     PaintStatus(list, screen);
     return;
   }

@@ -1,16 +1,26 @@
 // lotvue-cli convert, fail-csv and convert-folder, run as a separate
-// process on generated result files: exit status, messages and files.
+// process on generated result files: exit status, messages and files, and
+// what the files are after full disks, failing writes and kills.
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include <gtest/gtest.h>
 
 #include "core/csv_export.h"
 #include "core/fail_list.h"
 #include "core/result_file.h"
+#include "core/xls_export.h"
 #include "tools/tsd_writer.h"
 
 namespace lotvue {
@@ -20,8 +30,16 @@ namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
 
 struct CliRun {
-  int status = -1;
+  int status = -1;  // -1: ended by a signal
   std::string out, err;
+  double seconds = 0;
+  long maxRssKb = 0;  // peak resident memory of the run
+};
+
+// How a run is set up besides its arguments.
+struct CliSetup {
+  Names env;               // NAME=VALUE for the run
+  rlim_t addressSpace = 0;  // a limit of the run's address space in bytes; 0 none
 };
 
 std::string Read(const fs::path& p) {
@@ -55,22 +73,36 @@ class CliTest : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(dir_); }
 
-  // Runs lotvue-cli with this test's Config folder.
-  CliRun Cli(const Names& args) {
+  // Starts lotvue-cli with this test's Config folder; Finish waits for it.
+  pid_t Start(const Names& args, const CliSetup& setup = {}) {
+    started_ = std::chrono::steady_clock::now();
     const pid_t child = fork();
     if (child == 0) {
       if (!freopen((dir_ / "out").c_str(), "w", stdout) || !freopen((dir_ / "err").c_str(), "w", stderr)) _exit(127);
       setenv("LOTVUE_CONFIG_DIR", (dir_ / "config").c_str(), 1);
+      for (const std::string& e : setup.env) putenv(const_cast<char*>(e.c_str()));
+      if (setup.addressSpace) {
+        const rlimit limit{setup.addressSpace, setup.addressSpace};
+        setrlimit(RLIMIT_AS, &limit);
+      }
+      alarm(120);  // a run that hangs ends as killed
       std::vector<char*> argv{const_cast<char*>(LOTVUE_CLI)};
       for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
       argv.push_back(nullptr);
       execv(LOTVUE_CLI, argv.data());
       _exit(127);
     }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Read(dir_ / "out"), Read(dir_ / "err")};
+    return child;
   }
+  CliRun Finish(pid_t child) {
+    int status = 0;
+    rusage usage{};
+    wait4(child, &status, 0, &usage);
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started_;
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Read(dir_ / "out"), Read(dir_ / "err"), took.count(),
+            usage.ru_maxrss};
+  }
+  CliRun Cli(const Names& args, const CliSetup& setup = {}) { return Finish(Start(args, setup)); }
   std::string Lot(const std::string& name, int devices = 12, int items = 5) {
     tsd::GenerateOptions o;
     o.seed = 11;
@@ -87,8 +119,17 @@ class CliTest : public ::testing::Test {
     return names;
   }
   void Config(const std::string& name, const std::string& bytes) { std::ofstream(dir_ / "config" / name) << bytes; }
+  // Gives every output of the lot the text "old" (the input itself stays).
+  void OldOutputs(const std::string& lot) {
+    for (const std::string& path : Outputs(lot)) std::ofstream(path) << "old";
+  }
+  static Names Outputs(const std::string& lot) {
+    return {CsvPathOf(lot), FailCsvPath(lot), TwoSheetBookPath(lot), OneKindBookPath(lot, kKindData),
+            OneKindBookPath(lot, kKindScientific)};
+  }
 
   fs::path dir_;
+  std::chrono::steady_clock::time_point started_;
 };
 
 TEST_F(CliTest, FlagsOverrideTheSettingsFileForTheRunOnly) {
@@ -166,33 +207,178 @@ TEST_F(CliTest, RangeIsCheckedAsTheSetupDialogChecksIt) {
   EXPECT_EQ(Cli({"convert", "--csv", "--no-xls", "--range", "5-5", a}).status, 0);
 }
 
-TEST_F(CliTest, BadInputsFailWithTheirMessageAndTheOthersAreStillWritten) {
+// Only regular files are read; everything else is refused at once.
+TEST_F(CliTest, BadInputsFailAtOnceWithTheirMessageAndTheOthersAreStillWritten) {
   const std::string good = Lot("A.tsd");
   const std::string wide = Lot("W.tsd", 3, 257);  // more than 256 items
-  const std::string missing = (dir_ / "lots" / "M.tsd").string();
   const std::string other = Lot("notes.txt");
-  const CliRun run = Cli({"convert", "--csv", "--no-xls", missing, wide, other, good});
+  const std::string lots = (dir_ / "lots").string();
+  const Names unreadable = {lots + "/M.tsd", lots + "/F.tsd", lots + "/S.tsd", lots + "/Z.tsd", lots + "/D.tsd"};
+  ASSERT_EQ(mkfifo(unreadable[1].c_str(), 0644), 0);  // a FIFO nobody writes to
+  const int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::strncpy(address.sun_path, unreadable[2].c_str(), sizeof address.sun_path - 1);
+  ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0) << unreadable[2];
+  fs::create_symlink("/dev/zero", unreadable[3]);
+  fs::create_directory(unreadable[4]);
+  Names args = {"convert", "--csv", "--no-xls"};
+  args.insert(args.end(), unreadable.begin(), unreadable.end());
+  args.insert(args.end(), {wide, other, good});
+  const CliRun run = Cli(args);
+  close(sock);
   EXPECT_EQ(run.status, 1);
+  EXPECT_LT(run.seconds, 20);
   EXPECT_EQ(run.out, CsvPathOf(good) + "\n");
-  EXPECT_EQ(run.err, "lotvue-cli: " + missing + ": cannot be opened\nlotvue-cli: " + wide +
-                         ": Is not TSD File\nlotvue-cli: " + other + ": Is not TSD File\n");
-  EXPECT_EQ(LotFolder(), (Names{"A.CSV", "A.tsd", "W.tsd", "notes.txt"}));
+  std::string expected;
+  for (const std::string& path : unreadable) expected += "lotvue-cli: Cannot open the file: " + path + "\n";
+  EXPECT_EQ(run.err, expected + "lotvue-cli: " + wide + ": Is not TSD File\nlotvue-cli: " + other + ": Is not TSD File\n");
+  EXPECT_EQ(LotFolder(), (Names{"A.CSV", "A.tsd", "D.tsd", "F.tsd", "S.tsd", "W.tsd", "Z.tsd", "notes.txt"}));
 }
 
+// The records end at the first serial number below 1: what follows is never
+// read, so three gigabytes of zeros after a small lot cost no memory. A lot
+// that does not fit is a message, not an abort.
+TEST_F(CliTest, MemoryFollowsTheLotNotTheFile) {
+  const std::string plain = Lot("P.tsd", 20, 4);
+  const std::string sparse = Lot("S.tsd", 20, 4);
+  fs::resize_file(sparse, std::uintmax_t{3} << 30);
+  const CliRun small = Cli({"dump", plain});
+  const CliRun big = Cli({"dump", sparse});
+  EXPECT_EQ(big.status, 0) << big.err;
+  EXPECT_EQ(big.out.substr(big.out.find("[items]")), small.out.substr(small.out.find("[items]")));
+  EXPECT_LT(big.maxRssKb, small.maxRssKb + 16 * 1024) << "peak KB beside " << small.maxRssKb;
+  EXPECT_LT(big.seconds, small.seconds + 5);
+
+  const std::string large = Lot("L.tsd", 200000, 32);  // about 150 MB of cells
+  const CliRun cramped = Cli({"convert", "--no-xls", "--no-csv", large}, {{}, rlim_t{96} << 20});
+  EXPECT_EQ(cramped.status, 1);
+  EXPECT_EQ(cramped.err, "lotvue-cli: Not enough memory to load " + large + "\n");
+}
+
+// Outputs that cannot be replaced (read-only, as a read-only file cannot be
+// deleted on the systems the files travel to) keep their old bytes; a book
+// that cannot be replaced stops the conversion before its CSV file.
 TEST_F(CliTest, UnwritableOutputKeepsTheOldFileAndSpeaksTheLanguage) {
   const std::string a = Lot("A.tsd");
-  for (const std::string& path : {CsvPathOf(a), FailCsvPath(a)}) {
-    std::ofstream(path) << "old";
-    fs::permissions(path, fs::perms::owner_read);
-  }
+  OldOutputs(a);
+  for (const std::string& path : Outputs(a)) fs::permissions(path, fs::perms::owner_read);
   Config("Language.spec", "LOTvue=1");
-  const CliRun run = Cli({"convert", "--csv", "--no-xls", a});
+  const std::string denied = std::strerror(EACCES);
+  CliRun run = Cli({"convert", "--csv", "--no-xls", a});
   EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err, "lotvue-cli: " + a + ": 创建CSV文件失败\n");
+  EXPECT_EQ(run.err, "lotvue-cli: " + a + ": 创建CSV文件失败 (" + CsvPathOf(a) + ": " + denied + ")\n");
   EXPECT_EQ(Cli({"fail-csv", a}).status, 1);
-  EXPECT_EQ(Read(CsvPathOf(a)) + Read(FailCsvPath(a)), "oldold");
-  EXPECT_EQ(LotFolder(), (Names{"A.CSV", "A.tsd", "A_Fail.CSV"}));
+#ifdef LOTVUE_HAVE_XLS
+  for (const Names& args : {Names{"convert", "--csv", "--xls", a}, Names{"convert", "--data", a}}) {
+    run = Cli(args);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("(My_Convert)(0) ("), std::string::npos) << run.err;
+  }
+#endif
+  for (const std::string& path : Outputs(a)) EXPECT_EQ(Read(path), "old") << path;
+  EXPECT_EQ(LotFolder(), (Names{"A.CSV", "A.XLS", "A.tsd", "A_Data.XLS", "A_Fail.CSV", "A_Scientific.XLS"}));
 }
+
+// Every output on a disk that fills up or fails: the run names the file
+// and the reason and exits 1; the old file stays, with nothing beside it.
+TEST_F(CliTest, WriteFailuresKeepTheOldFile) {
+  const std::string a = Lot("A.tsd", 3000, 8);
+  OldOutputs(a);
+  const Names before = LotFolder();
+  struct Output {
+    Names args;
+    std::string file;
+  };
+  std::vector<Output> outputs = {{{"convert", "--csv", "--no-xls"}, CsvPathOf(a)}, {{"fail-csv"}, FailCsvPath(a)}};
+#ifdef LOTVUE_HAVE_XLS
+  outputs.push_back({{"convert", "--xls", "--no-csv"}, TwoSheetBookPath(a)});
+  outputs.push_back({{"convert", "--data"}, OneKindBookPath(a, kKindData)});
+  outputs.push_back({{"convert", "--scientific"}, OneKindBookPath(a, kKindScientific)});
+#endif
+  const struct {
+    const char* call;
+    int error;
+    const char* after;
+  } faults[] = {{"write", ENOSPC, "0"}, {"write", EIO, "100000"}, {"fsync", EIO, "0"}, {"close", ENOSPC, "0"}};
+  for (const Output& o : outputs) {
+    for (const auto& f : faults) {
+      Names args = o.args;
+      args.push_back(a);
+      const std::string label = o.file + " " + f.call + " " + f.after;
+      const CliRun run = Cli(args, {{"LD_PRELOAD=" WRITE_FAULTS_LIBRARY, "LOTVUE_FAULT_DIR=" + (dir_ / "lots").string(),
+                                     std::string("LOTVUE_FAULT=") + f.call,
+                                     "LOTVUE_FAULT_ERRNO=" + std::to_string(f.error),
+                                     std::string("LOTVUE_FAULT_AFTER=") + f.after}});
+      EXPECT_EQ(run.status, 1) << label;
+      EXPECT_NE(run.err.find(o.file + ": " + std::strerror(f.error) + ")"), std::string::npos) << label << run.err;
+      EXPECT_EQ(run.out, "") << label;
+      EXPECT_TRUE(Read(o.file) == "old") << label;
+      EXPECT_EQ(LotFolder(), before) << label;
+    }
+  }
+}
+
+#ifdef LOTVUE_HAVE_XLS
+// A kill at any moment of a long conversion leaves each old file as it was
+// (or, once that one is done, the new one whole) and nothing visible beside
+// them; the next run writes both and removes what the killed ones left.
+TEST_F(CliTest, KilledConversionsLeaveWholeFiles) {
+  const std::string a = Lot("A.tsd", 40000, 32);
+  const Names args = {"convert", "--xls", "--csv", "--csv-format", "scientific", a};
+  const CliRun whole = Cli(args);
+  ASSERT_EQ(whole.status, 0) << whole.err;
+  const Names written = LotFolder();
+  const std::string book = Read(TwoSheetBookPath(a)), csv = Read(CsvPathOf(a));
+  for (double at : {0.15, 0.35, 0.55, 0.75, 0.95}) {
+    for (const std::string& path : {TwoSheetBookPath(a), CsvPathOf(a)}) std::ofstream(path) << "old";
+    const pid_t child = Start(args);
+    std::this_thread::sleep_for(std::chrono::duration<double>(whole.seconds * at));
+    kill(child, SIGKILL);
+    Finish(child);
+    const std::string nowBook = Read(TwoSheetBookPath(a)), nowCsv = Read(CsvPathOf(a));
+    EXPECT_TRUE(nowBook == "old" || nowBook == book) << at;
+    EXPECT_TRUE(nowCsv == "old" || (nowCsv == csv && nowBook == book)) << at;
+    Names visible;
+    for (const std::string& name : LotFolder())
+      if (name[0] != '.') visible.push_back(name);
+    EXPECT_EQ(visible, written) << at;
+  }
+  EXPECT_EQ(Cli(args).status, 0);
+  EXPECT_EQ(LotFolder(), written);
+  EXPECT_EQ(Read(TwoSheetBookPath(a)), book);
+  EXPECT_EQ(Read(CsvPathOf(a)), csv);
+}
+
+// The longest name a folder takes still gets its book and CSV file.
+TEST_F(CliTest, LongestNamesAreWritten) {
+  const std::string a = Lot(std::string(251, 'n') + ".tsd", 3, 4);  // 255 bytes
+  std::ofstream(TwoSheetBookPath(a)) << "old";
+  const CliRun run = Cli({"convert", "--csv", "--xls", a});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, TwoSheetBookPath(a) + "\n" + CsvPathOf(a) + "\n");
+  EXPECT_NE(Read(TwoSheetBookPath(a)), "old");
+}
+
+// 0 written, 1 a file failed (that wins), 2 usage, 3 written without some cells.
+TEST_F(CliTest, ExitStatusSaysWhatWasWritten) {
+  const std::string a = Lot("A.tsd");
+  const std::string wide = Lot("W.tsd", 3, 255);  // 257 columns, one more than a sheet has
+  const std::string missing = (dir_ / "lots" / "M.tsd").string();
+  const struct {
+    Names args;
+    int status;
+  } cases[] = {
+      {{"convert", a}, 0},         {{"convert", missing}, 1},         {{"convert", "--bogus", a}, 2},
+      {{"convert", wide, a}, 3},   {{"convert", "--data", wide}, 3},  {{"convert", wide, missing}, 1},
+  };
+  for (const auto& c : cases) {
+    const CliRun run = Cli(c.args);
+    EXPECT_EQ(run.status, c.status) << ::testing::PrintToString(c.args) << run.err;
+  }
+  EXPECT_NE(Cli({"convert", wide}).err.find("were left out"), std::string::npos);
+}
+#endif
 
 TEST_F(CliTest, FailCsvListsTheFailedDevices) {
   const std::string a = Lot("A.tsd", 40, 4);

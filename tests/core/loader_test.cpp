@@ -118,5 +118,23 @@ TEST_F(Loader, FilesThatNeverArriveReturnToIdle) {
   }
 }
 
+// Cancelled while reading (the thread stops at its next chunk) or once
+// read (the lot is dropped at once): nothing is kept and the loader is idle.
+TEST_F(Loader, CancelledLoadReturnsToIdle) {
+  const std::string path = WriteTsd(dir, "big.tsd", SmallLot(16, 100000).Bytes());
+  const LoadTicket ticket = Start(path);
+  if (!CancelLoad(ticket)) {
+    WaitWhileReading(ticket);
+    CancelLoad(ticket);  // a load that ended before it saw the request is dropped now
+  }
+  JoinLoaderThread();
+  EXPECT_EQ(OutcomeOf(ticket), LoadOutcome::kCancelled);
+  EXPECT_TRUE(LoaderIdle());
+  EXPECT_TRUE(LoadingLot.deviceCells.empty() && LoadingLot.path.empty());
+  LotData view;
+  EXPECT_FALSE(TakeLoadedLot(ticket, view));
+  EXPECT_NE(Start(path), 0u) << "the next file can be opened";
+}
+
 }  // namespace
 }  // namespace lotvue

@@ -2,6 +2,8 @@
 // and files that are cut short, hostile or odd.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -220,28 +222,30 @@ TEST(ResultFileTest, RangeWarningsOncePerCell) {
   EXPECT_EQ(loaded.lot->ResultText(0, 0), "10.000 ");
 }
 
-// Loads every prefix of a file: nothing may crash, and the lot must be whole.
+// Loads every prefix of a file, in the usual chunks and one record at a
+// time: nothing may crash, and the lot must be whole.
 TEST(ResultFileTest, EveryTruncationGivesAWholeLot) {
   tsd::GenerateOptions o;
   o.devices = 6;
   o.items = 12;
   o.failShare = 0.5;
   const std::vector<std::uint8_t> full = tsd::GenerateLot(o);
-  for (std::size_t size = 0; size <= full.size(); ++size) {
-    const std::vector<std::uint8_t> bytes(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(size));
-    auto loaded = LoadBytes(bytes);
-    const LotData& lot = *loaded.lot;
-    ASSERT_TRUE(loaded.accepted);
-    const std::size_t n = static_cast<std::size_t>(lot.items()), N = static_cast<std::size_t>(lot.devices());
-    ASSERT_EQ(lot.headerCells.size(), 24u);
-    ASSERT_EQ(lot.itemTable.size(), 11 * (n + 2));
-    ASSERT_EQ(lot.deviceCells.size(), (N + 1) * (n + 2)) << size;
-    ASSERT_EQ(lot.deviceFailed.size(), N);
-    ASSERT_LE(N, 6u);
-    // A record cut inside still counts once its serial has begun.
-    const std::size_t head = 512 + 80 * 12, record = 8 + 4 * 12;
-    const std::size_t expected = size <= head ? 0 : std::min<std::size_t>(6, (size - head + record - 1) / record);
-    ASSERT_EQ(N, expected) << size;
+  for (std::size_t chunkBytes : {0, 1}) {
+    for (std::size_t size = 0; size <= full.size(); ++size) {
+      const std::vector<std::uint8_t> bytes(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(size));
+      auto loaded = LoadBytes(bytes, false, "/lots/A123.tsd", 0, chunkBytes);
+      const LotData& lot = *loaded.lot;
+      ASSERT_TRUE(loaded.accepted);
+      const std::size_t n = static_cast<std::size_t>(lot.items()), N = static_cast<std::size_t>(lot.devices());
+      ASSERT_EQ(lot.headerCells.size(), 24u);
+      ASSERT_EQ(lot.itemTable.size(), 11 * (n + 2));
+      ASSERT_EQ(lot.deviceCells.size(), (N + 1) * (n + 2)) << size;
+      ASSERT_EQ(lot.deviceFailed.size(), N);
+      // A record cut inside still counts once its serial has begun.
+      const std::size_t head = 512 + 80 * 12, record = 8 + 4 * 12;
+      const std::size_t expected = size <= head ? 0 : std::min<std::size_t>(6, (size - head + record - 1) / record);
+      ASSERT_EQ(N, expected) << size;
+    }
   }
 }
 
@@ -257,10 +261,11 @@ TEST(ResultFileTest, TwoThreadsGiveTheSameLot) {
                 {{m, static_cast<std::uint8_t>(d % 256), static_cast<std::uint8_t>(d % 21)}, {m, 0x12, 12}, {}});
   }
   const std::vector<std::uint8_t> bytes = b.Bytes();
+  // Two threads over the usual chunk, and over chunks of 100 records.
   for (std::size_t cut : {bytes.size(), bytes.size() - 5}) {
     const std::vector<std::uint8_t> file(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(cut));
     auto one = LoadBytes(file, false, "/a.tsd", 1);
-    auto two = LoadBytes(file, false, "/a.tsd", 2);
+    auto two = LoadBytes(file, false, "/a.tsd", 2, cut == bytes.size() ? 0 : 2000);
     ASSERT_EQ(one.lot->deviceCells.size(), two.lot->deviceCells.size());
     for (std::size_t k = 0; k < one.lot->deviceCells.size(); ++k) {
       ASSERT_EQ(one.lot->deviceCells[k], two.lot->deviceCells[k]) << k;
@@ -272,6 +277,25 @@ TEST(ResultFileTest, TwoThreadsGiveTheSameLot) {
     EXPECT_EQ(one.events.warnings, two.events.warnings);
     EXPECT_FALSE(one.events.warnings.empty());
   }
+}
+
+// A load cancelled before its next chunk keeps nothing of the lot but its path.
+TEST(ResultFileTest, CancelledLoadKeepsNothing) {
+  tsd::GenerateOptions o;
+  o.devices = 50;
+  const std::string path = ::testing::TempDir() + "/cancelled.tsd";
+  ASSERT_TRUE(tsd::WriteFile(path, tsd::GenerateLot(o)));
+  const std::atomic<bool> cancel{true};
+  ReadOptions options;
+  options.cancel = &cancel;
+  LotData lot;
+  lot.path = path;
+  SilentReaderEvents events;
+  EXPECT_EQ(LoadResultFile(lot, options, events), LoadResult::kCancelled);
+  EXPECT_EQ(lot.path, path);
+  EXPECT_TRUE(lot.deviceCells.empty() && lot.headerCells.empty() && lot.itemTable.empty());
+  EXPECT_EQ(lot.loadState.load(), kReading);  // for the caller to settle
+  std::remove(path.c_str());
 }
 
 TEST(ResultFileTest, HostileFiles) {

@@ -6,12 +6,14 @@ namespace lotvue::testing {
 
 void RecordingEvents::RangeWarning(int d, int i, int m) { warnings.push_back(RangeWarningText(d, i, m)); }
 
-LoadedLot LoadBytes(const std::vector<std::uint8_t>& bytes, bool avgStdOnlyPass, const std::string& path, int threads) {
+LoadedLot LoadBytes(const std::vector<std::uint8_t>& bytes, bool avgStdOnlyPass, const std::string& path, int threads,
+                    std::size_t chunkBytes) {
   LoadedLot out;
   out.lot->path = path;
   ResultFileSource source;
   source.OpenMemory(bytes.data(), bytes.size());
-  const ReadOptions options{avgStdOnlyPass, threads};
+  ReadOptions options{avgStdOnlyPass, threads};
+  options.chunkBytes = chunkBytes;
   out.accepted = ReadHeaderAndItems(source, *out.lot, options, out.events);
   if (out.accepted) ReadDeviceRecords(source, *out.lot, options, out.events);
   return out;

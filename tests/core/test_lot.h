@@ -24,6 +24,6 @@ struct LoadedLot {
 
 // Reads header, items and records from memory, as the loader does from a file.
 LoadedLot LoadBytes(const std::vector<std::uint8_t>& bytes, bool avgStdOnlyPass = false,
-                    const std::string& path = "/lots/A123.tsd", int threads = 0);
+                    const std::string& path = "/lots/A123.tsd", int threads = 0, std::size_t chunkBytes = 0);
 
 }  // namespace lotvue::testing
