@@ -93,7 +93,8 @@ int Run(const char* command, const char* help, const Args& args, MakeText text) 
   lot->path = request.path;
   StderrReaderEvents events;
   const LoadResult result = LoadResultFile(*lot, ReadOptions{request.selection == DeviceSelection::kOnlyPass}, events);
-  if (result == LoadResult::kCannotOpen) PrintMessage("cannot open " + request.path);
+  if (result == LoadResult::kCannotOpen) PrintMessage(CannotOpenText(request.path));
+  if (result == LoadResult::kNoMemory) PrintMessage(NotEnoughMemoryText(request.path));
   if (result != LoadResult::kLoaded) return 1;
   const std::string out = text(*lot, request);
   if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0) {

@@ -472,7 +472,7 @@ TEST_F(CliTest, StatsAndBinsExitStatus) {
       EXPECT_EQ(run.err.empty(), status == 0) << run.err;
     }
   }
-  EXPECT_EQ(Cli({"stats", missing}).err, "lotvue-cli: cannot open " + missing + "\n");
+  EXPECT_EQ(Cli({"stats", missing}).err, "lotvue-cli: Cannot open the file: " + missing + "\n");
 }
 
 }  // namespace
