@@ -365,10 +365,11 @@ int FailCsvCommand(const Args& args) {
       continue;
     }
     const std::string path = FailCsvPath(lot->path);
-    if (WriteFailCsv(FailRowsOf(*lot), path)) {
+    int error = 0;
+    if (WriteFailCsv(FailRowsOf(*lot), path, &error)) {
       PrintWritten(path);
     } else {
-      messages.Show(Lang(kSlotCreatCsvError));
+      messages.WriteFailed(Lang(kSlotCreatCsvError), path, error);
       allWritten = false;
     }
   }

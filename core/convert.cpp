@@ -24,10 +24,12 @@ ConvertResult Convert(const std::string* libraryFolder, const LotData& lot, int 
   }
   if (xlsx) result.xlsxWritten = WriteTwoSheetXlsx(lot, range.firstCell, range.endCell, messages);
   if (settings.ConvertFileTypeCSV == 1) {
-    if (WriteCsvFile(CsvPathOf(lot.path), lot, range.firstCell, range.endCell, CsvFormatOf(settings.CSVFormat))) {
+    int error = 0;
+    const std::string path = CsvPathOf(lot.path);
+    if (WriteCsvFile(path, lot, range.firstCell, range.endCell, CsvFormatOf(settings.CSVFormat), &error)) {
       result.csvWritten = true;
     } else {
-      messages.Show(Lang(kSlotCreatCsvError));
+      messages.WriteFailed(Lang(kSlotCreatCsvError), path, error);
     }
   }
   return result;

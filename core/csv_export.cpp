@@ -273,11 +273,14 @@ std::string CsvText(const LotData& lot, std::size_t firstCell, std::size_t endCe
 }
 
 bool WriteCsvFile(const std::string& path, const LotData& lot, std::size_t firstCell, std::size_t endCell,
-                  CsvFormat format) {
+                  CsvFormat format, int* error) {
   ReplacingWriter out;
-  if (!out.Open(path)) return false;
-  WriteCsv(lot, firstCell, endCell, format, out);
-  return out.Commit();
+  if (out.Open(path)) {
+    WriteCsv(lot, firstCell, endCell, format, out);
+    if (out.Commit()) return true;
+  }
+  if (error) *error = out.error();
+  return false;
 }
 
 }  // namespace lotvue

@@ -45,8 +45,8 @@ void WriteCsv(const LotData& lot, std::size_t firstCell, std::size_t endCell, Cs
 std::string CsvText(const LotData& lot, std::size_t firstCell, std::size_t endCell, CsvFormat format);
 
 // Writes the CSV file at path by way of a temporary file; false (nothing
-// changed) when it cannot be written.
+// changed, *error set to the system's reason when given) when it cannot be written.
 bool WriteCsvFile(const std::string& path, const LotData& lot, std::size_t firstCell, std::size_t endCell,
-                  CsvFormat format);
+                  CsvFormat format, int* error = nullptr);
 
 }  // namespace lotvue

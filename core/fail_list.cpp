@@ -66,11 +66,14 @@ std::string FailCsvText(const CellTable& rows) {
   return text;
 }
 
-bool WriteFailCsv(const CellTable& rows, const std::string& path) {
+bool WriteFailCsv(const CellTable& rows, const std::string& path, int* error) {
   ReplacingWriter out;
-  if (!out.Open(path)) return false;
-  WriteFailRows(rows, out);
-  return out.Commit();
+  if (out.Open(path)) {
+    WriteFailRows(rows, out);
+    if (out.Commit()) return true;
+  }
+  if (error) *error = out.error();
+  return false;
 }
 
 }  // namespace lotvue

@@ -31,7 +31,8 @@ std::string FailCsvPath(const std::string& lotPath);
 std::string FailCsvText(const CellTable& rows);
 
 // Writes the file by way of a temporary file beside it; false (nothing
-// changed, no message) when it cannot be written.
-bool WriteFailCsv(const CellTable& rows, const std::string& path);
+// changed, no message; *error set to the system's reason when given) when
+// it cannot be written.
+bool WriteFailCsv(const CellTable& rows, const std::string& path, int* error = nullptr);
 
 }  // namespace lotvue

@@ -1,23 +1,10 @@
 #include "core/file_write.h"
 
-#include <unistd.h>
-
-#include <cerrno>
+#include "core/replacing_file.h"
 
 namespace lotvue {
 
-bool WriteAll(int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t done = ::write(fd, data, size);
-    if (done < 0 && errno == EINTR) continue;
-    if (done <= 0) return false;
-    data += done;
-    size -= static_cast<std::size_t>(done);
-  }
-  return true;
-}
-
-BackgroundWrite::BackgroundWrite(int fd) : fd_(fd), thread_([this] { Run(); }) {}
+BackgroundWrite::BackgroundWrite(ReplacingFile& file) : file_(file), thread_([this] { Run(); }) {}
 
 BackgroundWrite::~BackgroundWrite() {
   {
@@ -42,7 +29,7 @@ void BackgroundWrite::Submit(const char* data, std::size_t size) {
 bool BackgroundWrite::Settle() {
   std::unique_lock lock(mutex_);
   changed_.wait(lock, [this] { return !busy_; });
-  return !failed_;
+  return file_.error() == 0;
 }
 
 void BackgroundWrite::Run() {
@@ -54,9 +41,8 @@ void BackgroundWrite::Run() {
     const std::size_t size = jobSize_;
     lock.unlock();
     // After a failure the rest is passed over: the file is lost anyway.
-    const bool ok = failed_ || WriteAll(fd_, data, size);
+    file_.Write(data, size);
     lock.lock();
-    failed_ = failed_ || !ok;
     busy_ = false;
     changed_.notify_all();
   }

@@ -1,8 +1,8 @@
 // ReplacingWriter: buffered output that puts a new file in place of the old
-// one only once it has been written completely. The bytes go to a hidden
-// temporary file beside the target, which Commit renames over it; until
-// then an existing file stays as it was, and a writer that is aborted or
-// destroyed without a successful Commit removes its temporary file.
+// one only once it has been written completely. The bytes go to a
+// ReplacingFile, which Commit puts in place of the target; until then an
+// existing file stays as it was, and a writer that is aborted or destroyed
+// without a successful Commit leaves nothing behind.
 #pragma once
 
 #include <cstddef>
@@ -10,6 +10,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+
+#include "core/replacing_file.h"
 
 namespace lotvue {
 
@@ -32,6 +34,8 @@ class ReplacingWriter {
   // write permission bit, which holds for every user, root included).
   // A link is followed: the file it names is the one replaced.
   bool Open(const std::string& path);
+  // errno of the first failure of Open, a write or Commit (0 when none).
+  int error() const { return file_.error(); }
 
   void Put(std::string_view bytes) {
     if (bytes.size() <= capacity_ - used_) {
@@ -53,9 +57,9 @@ class ReplacingWriter {
   }
   void Advance(std::size_t n) { used_ += n; }
 
-  // Writes what is left, closes the temporary file and renames it over the
-  // target. False when any write failed; the target is then unchanged and
-  // the temporary file is gone.
+  // Writes what is left and puts the file, flushed to disk, in place of the
+  // target. False when any write, the flush or the close failed; the target
+  // is then unchanged and the temporary file is gone.
   bool Commit();
   // Drops what was written: the target stays as it was.
   void Abort();
@@ -72,10 +76,8 @@ class ReplacingWriter {
   std::size_t capacity_ = 0;
   std::size_t used_ = 0;
   std::string* memory_ = nullptr;
-  int fd_ = -1;
-  bool failed_ = false;
-  std::string target_;
-  std::string temp_;
+  ReplacingFile file_;
+  bool open_ = false;
 };
 
 }  // namespace lotvue

@@ -1,0 +1,226 @@
+// libFuzzer target: any bytes as a result file, then every export of the
+// lot: the CSV file in its three formats (whole and a range), the fail CSV,
+// and both XLS books written through the spreadsheet library. Nothing may
+// crash or leak; every device cell of a CSV file must read as its lot text
+// (by the format's rule), and every book must hold a value exactly where
+// the sheet layout puts one.
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/csv_export.h"
+#include "core/fail_list.h"
+#include "core/number_text.h"
+#include "core/result_file.h"
+#include "core/value_text.h"
+#include "core/xls_export.h"
+#include "core/xls_library.h"
+
+namespace {
+
+using namespace lotvue;
+
+void Check(bool ok) {
+  if (!ok) std::abort();
+}
+
+// ---- CSV: the device cells [first, end) are the file's last lines.
+
+std::string ExpectedCell(std::string_view text, std::size_t k, std::size_t w, CsvFormat format) {
+  if (format == CsvFormat::kData || k < w || k % w < 2) return std::string(text);
+  if (format == CsvFormat::kValue) return std::string(CutAtUnit(text));
+  char out[40];
+  return std::string(out, WriteScientificE3(ScaledValueOf(text), out));  // the general rule, no fast path
+}
+
+void CheckCsv(const LotData& lot, std::size_t first, std::size_t end, CsvFormat format) {
+  const std::size_t w = static_cast<std::size_t>(lot.columns());
+  std::string tail;
+  const auto row = [&](std::size_t from, std::size_t to) {
+    for (std::size_t k = from; k < to; ++k) tail += ExpectedCell(lot.deviceCells[k], k, w, format) + (k % w == w - 1 ? "\r\n" : ",");
+  };
+  if (first > 0) row(0, w);
+  row(first, end);
+  const std::string text = CsvText(lot, first, end, format);
+  Check(text.rfind("TAVO Test System VXT-5000\r\n", 0) == 0);
+  Check(text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0);
+}
+
+// ---- XLS: where a sheet holds values, as the layout says and as the file says.
+
+using Cells = std::map<std::pair<int, int>, bool>;  // (row, column) -> holds a value
+
+bool HasText(std::string_view t) { return !t.empty() && t[0] != '\0'; }  // the library takes C strings
+
+void Put(Cells& cells, int col, int row, bool value) {
+  if (row >= 0 && row < 65536 && col >= 0 && col < 256) cells[{row, col}] = value;
+}
+
+// The sheet head; returns the row of the device title row.
+int Head(const LotData& lot, Cells& cells) {
+  Put(cells, 0, 0, true);
+  int r = 1;
+  const std::size_t n = lot.headerCells.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    if (lot.headerCells[i] == "Pass") --r;
+    if (i % 2 == 0) {
+      Put(cells, 0, r, HasText(lot.headerCells[i]));
+    } else {
+      Put(cells, 2, r, i + 5 == n || i + 3 == n || HasText(lot.headerCells[i]));
+      ++r;
+    }
+  }
+  ++r;
+  const int w = lot.columns();
+  for (std::size_t k = 0; k < lot.itemTable.size(); ++k) {
+    if (lot.itemTable[k] == "Average") --r;
+    const int c = static_cast<int>(k % static_cast<std::size_t>(w));
+    if (c == 1) continue;
+    Put(cells, c, r, HasText(lot.itemTable[k]));
+    if (c == w - 1) ++r;
+  }
+  return r;
+}
+
+void Devices(const LotData& lot, Cells& cells, int row, std::size_t begin, std::size_t end, bool numbers) {
+  const std::size_t w = static_cast<std::size_t>(lot.columns());
+  for (std::size_t k = begin; k < end; ++k) {
+    const std::size_t c = k % w;
+    const bool number = numbers && c >= 2 && k > w;
+    Put(cells, static_cast<int>(c), row + static_cast<int>((k - begin) / w), number || HasText(lot.deviceCells[k]));
+  }
+}
+
+std::uint16_t U16(const std::string& b, std::size_t at) {
+  return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) | (static_cast<unsigned char>(b[at + 1]) << 8));
+}
+
+// The cell records of each sheet of a book we wrote: its workbook stream
+// starts at sector 0 and runs on contiguously.
+std::vector<Cells> ReadBook(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  const std::string b((std::istreambuf_iterator<char>(in)), {});
+  std::vector<Cells> sheets;
+  int sheet = -1;  // the globals come first
+  for (std::size_t at = 512; at + 4 <= b.size();) {
+    const std::uint16_t type = U16(b, at), size = U16(b, at + 2);
+    Check(at + 4 + size <= b.size());
+    if (type == 0x0809) {  // BOF
+      if (++sheet > 0) sheets.emplace_back();
+    } else if (sheet > 0 && (type == 0x00FD || type == 0x0203 || type == 0x0201)) {  // LABELSST, NUMBER, BLANK
+      Check(size >= 6);
+      sheets.back()[{U16(b, at + 4), U16(b, at + 6)}] = type != 0x0201;
+    }
+    if (type == 0 && size == 0) break;  // padding after the last sheet
+    at += 4 + size;
+  }
+  return sheets;
+}
+
+bool SameValues(const Cells& expected, const Cells& actual) {
+  const auto values = [](const Cells& cells) {
+    Cells v;
+    for (const auto& [pos, value] : cells)
+      if (value) v[pos] = true;
+    return v;
+  };
+  return values(expected) == values(actual);
+}
+
+CXlsLibrary& Library() {
+  static CXlsLibrary lib;
+  static const bool loaded = [] {
+    char exe[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
+    Check(n > 0);
+    return lib.LoadFrom(std::filesystem::path(std::string(exe, static_cast<std::size_t>(n))).parent_path().string()) == 1;
+  }();
+  Check(loaded);
+  return lib;
+}
+
+// A folder of our own on a memory file system where there is one.
+const std::string& Folder() {
+  static const std::string folder = [] {
+    const std::string base = std::filesystem::exists("/dev/shm") ? "/dev/shm" : "/tmp";
+    const std::string f = base + "/lotvue-export-fuzz-" + std::to_string(::getpid());
+    std::filesystem::create_directories(f);
+    std::atexit([] { std::filesystem::remove_all(Folder()); });
+    return f;
+  }();
+  return folder;
+}
+
+void CheckBooks(LotData& lot) {
+  CXlsLibrary& lib = Library();
+  lot.path = Folder() + "/A.tsd";
+  CollectedMessages messages;
+  // A message after a written book only ever says that cells were left out.
+  const auto written = [&](bool ok) {
+    Check(!ok || messages.texts.empty() || lib.XlsGetDroppedCellCount() > 0);
+    messages.texts.clear();
+    return ok;
+  };
+  const std::size_t size = lot.deviceCells.size();
+  if (written(WriteTwoSheetBook(lib, lot, 0, size, messages))) {
+    const std::vector<Cells> book = ReadBook(TwoSheetBookPath(lot.path));
+    Check(book.size() == 2);
+    for (int s = 0; s < 2; ++s) {
+      Cells expected;
+      Devices(lot, expected, Head(lot, expected), 0, size, s == 1);
+      Check(SameValues(expected, book[static_cast<std::size_t>(s)]));
+    }
+  }
+  if (written(WriteOneKindBook(lib, lot, kKindData, messages))) {
+    const std::vector<Cells> book = ReadBook(OneKindBookPath(lot.path, kKindData));
+    const std::size_t w = static_cast<std::size_t>(lot.columns());
+    Check(book.size() == static_cast<std::size_t>(OneKindSheetCount(lot)));
+    for (std::size_t s = 0; s < book.size(); ++s) {
+      Cells expected;
+      const int title = Head(lot, expected);
+      Devices(lot, expected, title, 0, w, false);
+      const std::size_t begin = w + w * kDevicesPerSheet * s;
+      Devices(lot, expected, title + 1, begin, std::min(size, begin + w * kDevicesPerSheet), false);
+      Check(SameValues(expected, book[s]));
+    }
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  LotData lot;
+  lot.path = "/fuzz/A.tsd";
+  ResultFileSource source;
+  source.OpenMemory(data, size);
+  SilentReaderEvents events;
+  const ReadOptions options{size % 2 == 0};
+  if (!ReadHeaderAndItems(source, lot, options, events)) return 0;
+  ReadDeviceRecords(source, lot, options, events);
+
+  const int devices = DeviceRowCount(lot);
+  const int first = devices > 0 ? 1 + static_cast<int>(size % static_cast<std::size_t>(devices)) : 1;
+  const CellRange range = DeviceCellRange(lot, first, std::min(devices, first + 2));
+  for (CsvFormat format : {CsvFormat::kData, CsvFormat::kScientific, CsvFormat::kValue}) {
+    CheckCsv(lot, 0, lot.deviceCells.size(), format);
+    if (devices > 0) CheckCsv(lot, range.firstCell, range.endCell, format);
+  }
+
+  const CellTable fails = FailRowsOf(lot);
+  Check(fails.rows() == (lot.deviceCells.rows() > 0 ? static_cast<std::size_t>(lot.failCount) + 1 : 0));
+  const std::string failCsv = FailCsvText(fails);
+  Check(failCsv.empty() || failCsv.rfind("Number,", 0) == 0);
+
+  CheckBooks(lot);
+  return 0;
+}
