@@ -524,8 +524,10 @@ bool ReadDeviceRecords(ResultFileSource& file, LotData& lot, const ReadOptions& 
     // only a hint: the rows find room as they come
   }
 
-  const std::size_t chunkRecords =
-      std::max<std::size_t>(1, (options.chunkBytes > 0 ? options.chunkBytes : kChunkBytes) / recordBytes);
+  // A chunk holds what the file has room for, plus one record to see its end.
+  const std::size_t chunkRecords = static_cast<std::size_t>(std::min<std::uint64_t>(
+      std::max<std::size_t>(1, (options.chunkBytes > 0 ? options.chunkBytes : kChunkBytes) / recordBytes),
+      fileRecords + 1));
   std::unique_ptr<std::uint8_t[]> chunk(new std::uint8_t[chunkRecords * recordBytes]);
   const bool twoThreads = options.threads > 0 ? options.threads >= 2 : std::thread::hardware_concurrency() > 1;
   const std::size_t cellsForTwo = options.threads >= 2 ? 0 : kCellsForTwoThreads;
