@@ -229,7 +229,7 @@ bool WriteXlsx(const std::function<bool(XlsxBookSink&, const std::string&)>& wri
                     std::strerror(sink.error()));
     return false;
   }
-  if (sink.dropped() > 0) messages.Show(DroppedCellsMessage(path, sink.dropped(), kXlsxSheetLimits));
+  if (sink.dropped() > 0) messages.CellsLeftOut(DroppedCellsMessage(path, sink.dropped(), kXlsxSheetLimits));
   return true;
 }
 
