@@ -24,6 +24,9 @@ void CChildFrame::SetView(CLotvueView* view) {
 
 void CChildFrame::closeEvent(QCloseEvent* event) {
   if (!LoaderIdle()) {
+    // Closing the window whose file is being read cancels the load; the
+    // window closes when the loader has let the lot go. Others wait.
+    if (view_) view_->CancelLoading();
     event->ignore();
     return;
   }

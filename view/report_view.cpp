@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -182,6 +183,19 @@ void CLotvueView::OnFileClose() {
   if (frame) frame->close();
 }
 
+bool CLotvueView::CancelLoading() {
+  const bool mine = ticket_ != 0 && CurrentLoadTicket() == ticket_ && Lot.loadState.load() == kIdle;
+  if (!mine || OutcomeOf(ticket_) != LoadOutcome::kReading) return false;
+  cancelling_ = true;
+  CancelLoad(ticket_);
+  return true;
+}
+
+void CLotvueView::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && CancelLoading()) return;
+  QAbstractScrollArea::keyPressEvent(event);
+}
+
 void CLotvueView::StopTimer() {
   if (timerId_ != 0) {
     killTimer(timerId_);
@@ -199,6 +213,7 @@ void CLotvueView::timerEvent(QTimerEvent* event) {
 
 void CLotvueView::OnTimer() {
   bool finished = false;
+  if (cancelling_ && LoadingLot.loadState.load() == kRead) CancelLoad(ticket_);  // read meanwhile: dropped
   if (LoadingLot.loadState.load() == kRead) {
     finished = TakeLoadedLot(ticket_, Lot, [this] {
       StopTimer();
@@ -214,7 +229,9 @@ void CLotvueView::OnTimer() {
   }
   if (!finished) {
     const LoadOutcome outcome = OutcomeOf(ticket_);
-    if (outcome != LoadOutcome::kNone && outcome != LoadOutcome::kReading && outcome != LoadOutcome::kLoaded) {
+    // A cancelled load ends once the loader has let go, so that the window may close.
+    const bool settled = outcome != LoadOutcome::kCancelled || LoaderIdle();
+    if (outcome != LoadOutcome::kNone && outcome != LoadOutcome::kReading && outcome != LoadOutcome::kLoaded && settled) {
       // The file will not come: stop polling and say so in the window. Its
       // thread only restores the cursor and ends; waiting for it makes the
       // program idle when loadFinished updates the main window's commands
@@ -229,6 +246,8 @@ void CLotvueView::OnTimer() {
   if (finished) {
     viewport()->update();
     Q_EMIT loadFinished();
+    if (failure_ == LoadOutcome::kNoMemory) ShowMessageUtf8(this, NotEnoughMemoryText(path_));
+    if (failure_ == LoadOutcome::kCancelled) OnFileClose();
   } else {
     // Only the status lines change from tick to tick.
     viewport()->update(QRect(0, 0, viewport()->width(), kStatusScreenHeight));

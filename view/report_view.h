@@ -44,6 +44,10 @@ class CLotvueView : public QAbstractScrollArea {
   // Commands of the report window.
   void OnViewFormat();  // Format (32796)
   void OnFileClose();   // Close (32771): asks the frame to close
+  // Esc, or closing the window, while its file is read: cancels the load;
+  // the window closes once the loader has let the lot go. False when this
+  // window's file is not being read.
+  bool CancelLoading();
 
   // The lot of this window; empty until the hand-over.
   LotData Lot;
@@ -87,6 +91,7 @@ class CLotvueView : public QAbstractScrollArea {
   void timerEvent(QTimerEvent* event) override;
   void scrollContentsBy(int dx, int dy) override;
   void mousePressEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void OnTimer();
@@ -105,6 +110,7 @@ class CLotvueView : public QAbstractScrollArea {
   std::string path_;  // the file this window asked for
   LoadTicket ticket_ = 0;
   LoadOutcome failure_ = LoadOutcome::kNone;
+  bool cancelling_ = false;
   int timerId_ = 0;
 };
 

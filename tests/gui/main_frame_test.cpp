@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -77,26 +78,38 @@ TEST_F(MainFrame, TitlesAndMenusFollowTheReportWindows) {
   EXPECT_EQ(frame->CurrentMenu(), kMainMenu);
 }
 
-TEST_F(MainFrame, RefusalsWhileAFileLoads) {
-  const std::string a = WriteTsd(dir, "a.tsd", SmallLot(8, 3000).Bytes());
+// While a file loads nothing else opens and the program does not end;
+// closing the loading window, or Esc in it, cancels the load and closes it.
+TEST_F(MainFrame, RefusalsWhileAFileLoadsAndCancelledLoads) {
+  const std::string a = WriteTsd(dir, "a.tsd", SmallLot(16, 200000).Bytes());
   const std::string b = WriteTsd(dir, "b.tsd", SmallLot(2, 5).Bytes());
-  CLotvueView* va = Open(a);
-  // Until the hand-over nothing else opens and nothing closes.
-  Open(b);
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0], QStringLiteral("This is Loading,wait please."));
-  EXPECT_EQ(OpenPathList.size(), 1u);
-  frame->FrameOf(va)->close();
-  frame->close();
-  Settle();
-  EXPECT_EQ(frame->mdiArea()->subWindowList().size(), 1);
-  EXPECT_TRUE(frame->isVisible());
-  ASSERT_TRUE(WaitLoaded(va));
-  EXPECT_EQ(va->Lot.devices(), 3000);
-  // Once idle the window closes.
-  frame->RunCommand(kCmdClose);
-  Settle();
-  EXPECT_EQ(frame->mdiArea()->subWindowList().size(), 0);
+  for (const bool byEscape : {false, true}) {
+    messages.clear();
+    CLotvueView* va = Open(a);
+    Open(b);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], QStringLiteral("This is Loading,wait please."));
+    EXPECT_EQ(OpenPathList.size(), 1u);
+    frame->close();
+    if (byEscape) {
+      QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+      QApplication::sendEvent(va, &escape);
+    } else {
+      frame->FrameOf(va)->close();
+    }
+    EXPECT_TRUE(WaitFor([this] {
+      Settle();
+      return frame->mdiArea()->subWindowList().empty();
+    })) << byEscape;
+    Settle();  // the closed window goes
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_TRUE(LoaderIdle()) << byEscape;
+    EXPECT_EQ(LoadingLot.deviceCells.size(), 0u) << byEscape;
+    EXPECT_EQ(OpenPathList.size(), 0u) << byEscape;
+  }
+  CLotvueView* vb = Open(b);  // idle again: the next file opens
+  ASSERT_TRUE(WaitLoaded(vb));
+  EXPECT_EQ(vb->Lot.devices(), 5);
 }
 
 TEST_F(MainFrame, FileThatCannotBeOpenedLeavesTheProgramIdle) {
