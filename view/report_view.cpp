@@ -246,7 +246,7 @@ void CLotvueView::OnTimer() {
   if (finished) {
     viewport()->update();
     Q_EMIT loadFinished();
-    if (failure_ == LoadOutcome::kNoMemory) ShowMessageUtf8(this, NotEnoughMemoryText(path_));
+    if (failure_ == LoadOutcome::kNoMemory) prompts_.ShowMessage(this, QString::fromStdString(NotEnoughMemoryText(path_)));
     if (failure_ == LoadOutcome::kCancelled) OnFileClose();
   } else {
     // Only the status lines change from tick to tick.
