@@ -3,22 +3,34 @@
 #include <cstdint>
 
 #include "core/result_file.h"
-#include "core/value_text.h"
 
 namespace lotvue {
 
 namespace {
 
-constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-// Up to this many digits the number and the power of ten are exact doubles,
-// so their quotient is the correctly rounded number, as strtod reads it.
+// The powers of ten that are exact doubles.
+constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr int kMaxPow10 = 22;
+// Up to this many digits the number is an exact double.
 constexpr int kMaxDigits = 15;
 
 inline bool IsDigit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
 
-// Factor of the prefix character of a value text; 0 for any other character.
-inline double PrefixFactor(char c) { return c == ' ' ? 1.0 : SiPrefixFactor(c); }
+// The power of ten of the prefix character of a value text; false for any
+// other character.
+inline bool PrefixPower(char c, int& power) {
+  switch (c) {
+    case 'p': power = -12; return true;
+    case 'n': power = -9; return true;
+    case 'u': power = -6; return true;
+    case 'm': power = -3; return true;
+    case ' ': power = 0; return true;
+    case 'k': power = 3; return true;
+    case 'M': power = 6; return true;
+    default: return false;
+  }
+}
 
 }  // namespace
 
@@ -46,10 +58,15 @@ std::optional<double> MeasuredValue(std::string_view text) {
   }
   // The prefix character, then at most the unit character.
   if (count == 0 || count > kMaxDigits || fraction < 0 || end - p < 1 || end - p > 2) return std::nullopt;
-  const double factor = PrefixFactor(*p);
-  if (factor == 0) return std::nullopt;
-  const double number = static_cast<double>(digits) / kPow10[fraction];
-  return (negative ? -number : number) * factor;
+  int power = 0;
+  if (!PrefixPower(*p, power)) return std::nullopt;
+  // digits * 10^(power - fraction) in one correctly rounded operation on
+  // exact operands: the nearest double to the decimal the text writes.
+  const int scale = power - fraction;
+  if (scale < -kMaxPow10) return std::nullopt;
+  const double d = static_cast<double>(digits);
+  const double value = scale < 0 ? d / kPow10[-scale] : d * kPow10[scale];
+  return negative ? -value : value;
 }
 
 bool ResultFailed(std::string_view text) {

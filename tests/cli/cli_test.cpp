@@ -425,7 +425,7 @@ std::string StatsLot(const fs::path& path) {
   b.AddItem("PINS", 0, kPinMaskItem);
   b.AddItem("I\"D", '"');
   b.AddItem("\xB5\xE7\xD1\xB9", 'A');  // GB18030 bytes
-  b.AddDevice(1, 1, 0, {{2000, 0x10, 12}, {}, {0, 0x14, 12}, {1500, 0x10, 12}});
+  b.AddDevice(1, 1, 0, {{2000, 0x10, 12}, {}, {0, 0x14, 12}, {641, 0x10, 9}});  // " 0.641mA"
   b.AddDevice(2, 3, 1, {{4000, 0x11, 12}, {}, {0, 0x14, 12}, {2500, 0x10, 12}});
   tsd::WriteFile(path.string(), b.Bytes());
   return path.string();
@@ -439,21 +439,18 @@ TEST_F(CliTest, StatsAndBinsAsCsvAndJson) {
     std::string out;
   };
   for (const Case& c : std::vector<Case>{
-           {{"stats", a},
+           {{"stats", "--format=csv", a},
             header + "1,\"V,TH\",V,1,3,2,1,50,3,3,1.4142135623730951,2,4,0.2357022603955158,0\n"
                      "3,\"I\"\"D\",\"\"\"\",0,0,0,0,0,,,,,,,\n"
-                     "4,\xB5\xE7\xD1\xB9,A,0,0,2,0,0,2,2,0.7071067811865476,1.5,2.5,0,-0.9428090415820632\n"},
-           {{"stats", "--only-pass", "--format=csv", a},
-            header + "1,\"V,TH\",V,1,3,1,0,0,2,2,,2,2,,\n3,\"I\"\"D\",\"\"\"\",0,0,0,0,0,,,,,,,\n"
-                     "4,\xB5\xE7\xD1\xB9,A,0,0,1,0,0,1.5,1.5,,1.5,1.5,,\n"},
+                     "4,\xB5\xE7\xD1\xB9,A,0,0,2,0,0,1.2503205,1.2503205,1.7673136975196284,0.000641,2.5,0,-0.2358231595131804\n"},
            {{"stats", "--format", "json", "--only-pass", a},
             "[\n  {\"Item\": 1, \"Name\": \"V,TH\", \"Unit\": \"V\", \"LSL\": 1, \"USL\": 3, \"N\": 1, \"Fails\": 0, "
             "\"FailPct\": 0, \"Mean\": 2, \"Median\": 2, \"Stdev\": null, \"Min\": 2, \"Max\": 2, \"Cp\": null, "
             "\"Cpk\": null},\n  {\"Item\": 3, \"Name\": \"I\\\"D\", \"Unit\": \"\\\"\", \"LSL\": 0, \"USL\": 0, \"N\": 0, "
             "\"Fails\": 0, \"FailPct\": 0, \"Mean\": null, \"Median\": null, \"Stdev\": null, \"Min\": null, "
             "\"Max\": null, \"Cp\": null, \"Cpk\": null},\n  {\"Item\": 4, \"Name\": \"电压\", \"Unit\": \"A\", "
-            "\"LSL\": 0, \"USL\": 0, \"N\": 1, \"Fails\": 0, \"FailPct\": 0, \"Mean\": 1.5, \"Median\": 1.5, "
-            "\"Stdev\": null, \"Min\": 1.5, \"Max\": 1.5, \"Cp\": null, \"Cpk\": null}\n]\n"},
+            "\"LSL\": 0, \"USL\": 0, \"N\": 1, \"Fails\": 0, \"FailPct\": 0, \"Mean\": 0.000641, \"Median\": 0.000641, "
+            "\"Stdev\": null, \"Min\": 0.000641, \"Max\": 0.000641, \"Cp\": null, \"Cpk\": null}\n]\n"},
            {{"bins", a}, "Bin,Count,Passed,Failed,Percent\n1,1,1,0,50\n3,1,0,1,50\n"},
            {{"bins", "--only-pass", "--format", "json", a},
             "[\n  {\"Bin\": 1, \"Count\": 1, \"Passed\": 1, \"Failed\": 0, \"Percent\": 100}\n]\n"}}) {
@@ -470,18 +467,15 @@ TEST_F(CliTest, StatsAndBinsAsCsvAndJson) {
 TEST_F(CliTest, StatsAndBinsExitStatus) {
   const std::string a = StatsLot(dir_ / "lots" / "A.tsd");
   const std::string missing = (dir_ / "lots" / "M.tsd").string();
-  const std::string wide = Lot("W.tsd", 3, 257);
-  for (const std::string command : {"stats", "bins"}) {
-    for (const auto& [args, status] : std::vector<std::pair<Names, int>>{
-             {{missing}, 1}, {{wide}, 1}, {{}, 2}, {{"--format", "xml", a}, 2}, {{"--format"}, 2}, {{a, a}, 2},
-             {{"--bogus", a}, 2}, {{"--help"}, 0}}) {
-      Names all = {command};
-      all.insert(all.end(), args.begin(), args.end());
-      const CliRun run = Cli(all);
-      EXPECT_EQ(run.status, status) << ::testing::PrintToString(all);
-      EXPECT_EQ(run.out.starts_with(command + " [--only-pass|--all] [--format csv|json] FILE\n"), status == 0) << run.out;
-      EXPECT_EQ(run.err.empty(), status == 0) << run.err;
-    }
+  // stats and bins read their arguments alike.
+  for (const auto& [args, status] : std::vector<std::pair<Names, int>>{
+           {{"stats", missing}, 1}, {{"bins", Lot("W.tsd", 3, 257)}, 1}, {{"stats"}, 2},
+           {{"stats", "--format", "xml", a}, 2}, {{"bins", "--format"}, 2}, {{"stats", a, a}, 2},
+           {{"stats", "--bogus", a}, 2}, {{"bins", "--help"}, 0}}) {
+    const CliRun run = Cli(args);
+    EXPECT_EQ(run.status, status) << ::testing::PrintToString(args);
+    EXPECT_EQ(run.out.starts_with(args[0] + " [--only-pass|--all] [--format csv|json] FILE\n"), status == 0);
+    EXPECT_EQ(run.err.empty(), status == 0) << run.err;
   }
   EXPECT_EQ(Cli({"stats", missing}).err, "lotvue-cli: Cannot open the file: " + missing + "\n");
 }
