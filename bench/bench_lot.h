@@ -44,6 +44,20 @@ inline std::unique_ptr<lotvue::LotData> LoadLot(const std::vector<std::uint8_t>&
   return l;
 }
 
+// 1,000,000 devices x 64 items, generated once per process: the lot of the
+// item statistics benchmarks.
+inline const lotvue::LotData& MillionLot() {
+  static const std::unique_ptr<lotvue::LotData> lot = [] {
+    tsd::GenerateOptions o;
+    o.seed = 7;
+    o.devices = 1000000;
+    o.items = 64;
+    o.failShare = 0.1;
+    return LoadLot(tsd::GenerateLot(o), "/tmp/big.tsd");
+  }();
+  return *lot;
+}
+
 // The lot, loaded as if read from OutputFolder() + fileName.
 inline const lotvue::LotData& Lot(const std::string& fileName) {
   static const std::unique_ptr<lotvue::LotData> lot = LoadLot(LotBytes(), OutputFolder() + fileName);

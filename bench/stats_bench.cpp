@@ -12,18 +12,6 @@
 
 namespace {
 
-const lotvue::LotData& BigLot() {
-  static const std::unique_ptr<lotvue::LotData> lot = [] {
-    tsd::GenerateOptions o;
-    o.seed = 7;
-    o.devices = 1000000;
-    o.items = 64;
-    o.failShare = 0.1;
-    return bench::LoadLot(tsd::GenerateLot(o), "/tmp/big.tsd");
-  }();
-  return *lot;
-}
-
 void ReportCells(benchmark::State& state, const lotvue::LotData& lot) {
   state.counters["cells/s"] = benchmark::Counter(static_cast<double>(lot.devices()) * lot.items(),
                                                  benchmark::Counter::kIsIterationInvariantRate);
@@ -31,7 +19,7 @@ void ReportCells(benchmark::State& state, const lotvue::LotData& lot) {
 
 // The floor: MeasuredValue of every result cell, row by row, nothing kept.
 void BM_ReadEveryValue(benchmark::State& state) {
-  const lotvue::LotData& lot = BigLot();
+  const lotvue::LotData& lot = bench::MillionLot();
   for (auto _ : state) {
     double sum = 0;
     for (int d = 0; d < lot.devices(); ++d) {
@@ -47,7 +35,7 @@ void BM_ReadEveryValue(benchmark::State& state) {
 BENCHMARK(BM_ReadEveryValue)->Unit(benchmark::kMillisecond);
 
 void BM_ItemStatsTable(benchmark::State& state) {
-  const lotvue::LotData& lot = BigLot();
+  const lotvue::LotData& lot = bench::MillionLot();
   const auto selection = state.range(0) ? lotvue::DeviceSelection::kOnlyPass : lotvue::DeviceSelection::kAll;
   for (auto _ : state) benchmark::DoNotOptimize(lotvue::ComputeItemStats(lot, selection));
   ReportCells(state, lot);
@@ -56,7 +44,7 @@ BENCHMARK(BM_ItemStatsTable)->ArgName("onlyPass")->Arg(0)->Arg(1)->Unit(benchmar
 
 // What the window computes for the item it shows first.
 void BM_FirstItem(benchmark::State& state) {
-  const lotvue::LotData& lot = BigLot();
+  const lotvue::LotData& lot = bench::MillionLot();
   std::vector<double> values;
   for (auto _ : state) {
     const std::int64_t fails = lotvue::CollectItemValues(lot, 0, lotvue::DeviceSelection::kAll, values);
@@ -67,7 +55,7 @@ void BM_FirstItem(benchmark::State& state) {
 BENCHMARK(BM_FirstItem)->Unit(benchmark::kMillisecond);
 
 void BM_BinStats(benchmark::State& state) {
-  const lotvue::LotData& lot = BigLot();
+  const lotvue::LotData& lot = bench::MillionLot();
   for (auto _ : state) benchmark::DoNotOptimize(lotvue::ComputeBinStats(lot, lotvue::DeviceSelection::kAll));
 }
 BENCHMARK(BM_BinStats)->Unit(benchmark::kMillisecond);

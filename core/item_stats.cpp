@@ -38,20 +38,29 @@ constexpr std::size_t kGroupScratchBytes = std::size_t{64} << 20;
 
 // Collects the values and the fails of the given items (columns of the
 // device table) over the taken devices, row by row. values and fails hold
-// one entry per item, already cleared and zeroed.
-void CollectItems(const LotData& lot, std::span<const int> items, DeviceSelection selection,
-                  std::span<std::vector<double>> values, std::span<std::int64_t> fails) {
-  const int devices = lot.devices();
+// one entry per item, already cleared and zeroed; devices, when given,
+// receives the device index of each value of the one item. Returns false
+// when *stop became true before the end.
+bool CollectItems(const LotData& lot, std::span<const int> items, DeviceSelection selection,
+                  std::span<std::vector<double>> values, std::span<std::int64_t> fails,
+                  std::vector<std::int32_t>* devices, const std::atomic<bool>* stop) {
+  constexpr int kStopCheckRows = 4096;
+  const int devicesInLot = lot.devices();
   const std::size_t count = items.size();
-  for (int d = 0; d < devices; ++d) {
+  for (int d = 0; d < devicesInLot; ++d) {
+    if (stop && d % kStopCheckRows == 0 && stop->load(std::memory_order_relaxed)) return false;
     if (!Taken(lot, d, selection)) continue;
     const CellTable::RowCells row = lot.deviceCells.Row(static_cast<std::size_t>(d) + 1);
     for (std::size_t k = 0; k < count; ++k) {
       const std::string_view text = row[static_cast<std::size_t>(items[k]) + 2];
-      if (const std::optional<double> v = MeasuredValue(text)) values[k].push_back(*v);
+      if (const std::optional<double> v = MeasuredValue(text)) {
+        values[k].push_back(*v);
+        if (devices) devices->push_back(d);
+      }
       fails[k] += ResultFailed(text);
     }
   }
+  return true;
 }
 
 // The mean of the two middle values (the middle one for an odd count).
@@ -73,6 +82,10 @@ std::int64_t TakenDevices(const LotData& lot, DeviceSelection selection) {
   return std::count(lot.deviceFailed.begin(), lot.deviceFailed.begin() + lot.devices(), std::uint8_t{0});
 }
 
+bool LoadedOnlyPass(const LotData& lot) {
+  return lot.headerCells.size() > 1 && lot.headerCells[1].ends_with("AvgStd_OlnyPass=TRUE");
+}
+
 std::optional<double> LowerLimit(const LotData& lot, int item) {
   return MeasuredValue(lot.ItemCell(kRowMinLimit, item + 2));
 }
@@ -81,10 +94,12 @@ std::optional<double> UpperLimit(const LotData& lot, int item) {
   return MeasuredValue(lot.ItemCell(kRowMaxLimit, item + 2));
 }
 
-std::int64_t CollectItemValues(const LotData& lot, int item, DeviceSelection selection, std::vector<double>& values) {
+std::int64_t CollectItemValues(const LotData& lot, int item, DeviceSelection selection, std::vector<double>& values,
+                               std::vector<std::int32_t>* devices) {
   values.clear();
+  if (devices) devices->clear();
   std::int64_t fails = 0;
-  CollectItems(lot, std::span(&item, 1), selection, std::span(&values, 1), std::span(&fails, 1));
+  CollectItems(lot, std::span(&item, 1), selection, std::span(&values, 1), std::span(&fails, 1), devices, nullptr);
   return fails;
 }
 
@@ -135,7 +150,7 @@ ItemStats SummarizeItem(int item, std::span<double> values, std::int64_t taken, 
   return s;
 }
 
-std::vector<ItemStats> ComputeItemStats(const LotData& lot, DeviceSelection selection) {
+std::vector<ItemStats> ComputeItemStats(const LotData& lot, DeviceSelection selection, const std::atomic<bool>* stop) {
   std::vector<int> ordinary;
   for (int i = 0; i < lot.items(); ++i) {
     if (HasItemStats(lot, i)) ordinary.push_back(i);
@@ -154,7 +169,10 @@ std::vector<ItemStats> ComputeItemStats(const LotData& lot, DeviceSelection sele
     const std::span<const int> items(ordinary.data() + first, count);
     for (std::size_t k = 0; k < count; ++k) values[k].clear();
     std::fill(fails.begin(), fails.end(), 0);
-    CollectItems(lot, items, selection, std::span(values.data(), count), std::span(fails.data(), count));
+    if (!CollectItems(lot, items, selection, std::span(values.data(), count), std::span(fails.data(), count), nullptr,
+                      stop)) {
+      break;
+    }
     for (std::size_t k = 0; k < count; ++k) {
       const int item = items[k];
       table.push_back(SummarizeItem(item, values[k], taken, fails[k], LowerLimit(lot, item), UpperLimit(lot, item)));

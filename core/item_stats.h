@@ -6,6 +6,7 @@
 // and Max Data rows are a different, older reading (core/statistics.h).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -40,6 +41,10 @@ struct BinStats {
 // True for the items whose cells can hold values: all but the four special types.
 bool HasItemStats(const LotData& lot, int item);
 
+// The AvgStdOnlyPass setting the lot was loaded with, as its DataFileName
+// header cell records it.
+bool LoadedOnlyPass(const LotData& lot);
+
 std::int64_t TakenDevices(const LotData& lot, DeviceSelection selection);
 
 // LSL and USL: the values of the item's Min Limit and Max Limit cells.
@@ -47,16 +52,20 @@ std::optional<double> LowerLimit(const LotData& lot, int item);
 std::optional<double> UpperLimit(const LotData& lot, int item);
 
 // The values of one item over the taken devices, in device order (values
-// is cleared first); returns the number of taken devices whose result failed.
-std::int64_t CollectItemValues(const LotData& lot, int item, DeviceSelection selection, std::vector<double>& values);
+// is cleared first), and when asked the 0-based device of each value;
+// returns the number of taken devices whose result failed.
+std::int64_t CollectItemValues(const LotData& lot, int item, DeviceSelection selection, std::vector<double>& values,
+                               std::vector<std::int32_t>* devices = nullptr);
 
 // The statistics of one item from its values, which it reorders (the
 // median is found in place), the counts and the limits.
 ItemStats SummarizeItem(int item, std::span<double> values, std::int64_t taken, std::int64_t fails,
                         std::optional<double> lsl, std::optional<double> usl);
 
-// One entry per ordinary item, in item order.
-std::vector<ItemStats> ComputeItemStats(const LotData& lot, DeviceSelection selection);
+// One entry per ordinary item, in item order. When *stop becomes true (set
+// by another thread) it returns soon, without the items not done yet.
+std::vector<ItemStats> ComputeItemStats(const LotData& lot, DeviceSelection selection,
+                                        const std::atomic<bool>* stop = nullptr);
 
 // One entry per bin number among the taken devices, in ascending bin order.
 std::vector<BinStats> ComputeBinStats(const LotData& lot, DeviceSelection selection);

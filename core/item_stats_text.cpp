@@ -3,6 +3,7 @@
 #include <charconv>
 #include <vector>
 
+#include "core/replacing_writer.h"
 #include "core/text_codec.h"
 
 namespace lotvue {
@@ -137,6 +138,17 @@ std::vector<Row> BinRows(std::span<const BinStats> bins) {
 
 std::string ItemStatsCsv(const LotData& lot, std::span<const ItemStats> table, std::string_view lineEnd) {
   return CsvText(kItemColumns, ItemRows(lot, table, false), lineEnd);
+}
+
+std::string ItemStatsCsvPath(const std::string& lotPath) {
+  return lotPath.substr(0, lotPath.size() >= 4 ? lotPath.size() - 4 : 0) + "_Stats.CSV";
+}
+
+bool WriteItemStatsCsvFile(const std::string& path, const LotData& lot, std::span<const ItemStats> table) {
+  ReplacingWriter out;
+  if (!out.Open(path)) return false;
+  out.Put(ItemStatsCsv(lot, table, "\r\n"));
+  return out.Commit();
 }
 
 std::string ItemStatsJson(const LotData& lot, std::span<const ItemStats> table) {

@@ -16,6 +16,13 @@ namespace lotvue {
 // and one row per entry; Item is 1-based, Name and Unit are the file's bytes
 // (quoted when they hold a comma, a quote or a line break).
 std::string ItemStatsCsv(const LotData& lot, std::span<const ItemStats> table, std::string_view lineEnd);
+// The statistics window's CSV file: the lot's path without its last four
+// characters (".tsd") followed by "_Stats.CSV".
+std::string ItemStatsCsvPath(const std::string& lotPath);
+// Writes ItemStatsCsv with CR LF line ends to path by way of a temporary
+// file; false (nothing changed) when it cannot be written.
+bool WriteItemStatsCsvFile(const std::string& path, const LotData& lot, std::span<const ItemStats> table);
+
 // An array of objects with the CSV's column names as keys; Name and Unit
 // decoded as the report shows them (UTF-8 when valid, else the fallback code page).
 std::string ItemStatsJson(const LotData& lot, std::span<const ItemStats> table);

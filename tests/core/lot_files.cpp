@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "core/result_file.h"
 
@@ -53,6 +55,13 @@ std::string WriteTsd(const std::string& folder, const std::string& name, const s
   const std::string path = folder + "/" + name;
   tsd::WriteFile(path, bytes);
   return path;
+}
+
+std::string ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
 }
 
 }  // namespace lotvue::testing

@@ -21,5 +21,7 @@ void ReadLot(const std::vector<std::uint8_t>& bytes, LotData& lot, const std::st
 // A folder of its own under the temporary directory, emptied.
 std::string TempFolder(const std::string& name);
 std::string WriteTsd(const std::string& folder, const std::string& name, const std::vector<std::uint8_t>& bytes);
+// The bytes of a file; empty when it cannot be read.
+std::string ReadFileBytes(const std::string& path);
 
 }  // namespace lotvue::testing

@@ -2,9 +2,6 @@
 // the fail CSV file and offers to open it.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include <QApplication>
 #include <QMouseEvent>
 #include <QTableView>
@@ -17,13 +14,6 @@
 
 namespace lotvue {
 namespace {
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 class FailListDialog : public ::testing::Test, protected testing::RecordingPrompts {
  protected:
@@ -83,7 +73,7 @@ TEST_F(FailListDialog, DoubleClickWritesTheCsvAndOffersToOpenIt) {
     answer = c.answer;
     openWorks = c.openWorks;
     DoubleClick(dlg.list(), QPoint(5, dlg.list()->viewport()->height() - 5));  // below the rows
-    const std::string text = ReadAll(csv);
+    const std::string text = testing::ReadFileBytes(csv);
     EXPECT_EQ(text.substr(0, 16), "Number,Serial,Bi");
     EXPECT_NE(text.find("\r\n1,F3,"), std::string::npos);
     EXPECT_NE(text.find("\r\n2,F6,"), std::string::npos);
@@ -110,7 +100,7 @@ TEST_F(FailListDialog, NoFailedDevicesAndUnwritableFolder) {
   CFailListDlg dlg(failRows, lot_.columns(), folder + "/ALLPASS", *this);
   EXPECT_EQ(dlg.list()->model()->rowCount(), 0);
   DoubleClick(dlg.list(), QPoint(10, 10));
-  EXPECT_EQ(ReadAll(folder + "/ALLPASS_Fail.CSV"), "Number,Serial,Bin," + std::string(failRows.At(0, 2)) + ",\r\n");
+  EXPECT_EQ(testing::ReadFileBytes(folder + "/ALLPASS_Fail.CSV"), "Number,Serial,Bin," + std::string(failRows.At(0, 2)) + ",\r\n");
   EXPECT_EQ(questions.size(), 1u);
   // A folder that does not exist: no file, no question, no message.
   CFailListDlg lost(failRows, lot_.columns(), folder + "/missing/ALLPASS", *this);
