@@ -2,6 +2,7 @@
 
 #include "analysis/device_qc_dlg.h"
 #include "analysis/fail_list_dlg.h"
+#include "analysis/item_stats_window.h"
 #include "app/commands.h"
 #include "app/main_frame.h"
 #include "core/device_qc.h"
@@ -30,6 +31,9 @@ void RegisterAnalysisCommands(CMainFrame& frame) {
   });
   frame.SetCommandHandler(kCmdOnlyShowFail, [f] {
     if (CLotvueView* view = f->ActiveView()) OnOnlyShowFail(view->Lot, f->prompts(), f);
+  });
+  frame.SetCommandHandler(kCmdNormalDistribution, [f] {
+    if (CLotvueView* view = f->ActiveView()) ShowItemStatsWindow(*view, f->prompts(), f);
   });
 }
 

@@ -16,7 +16,9 @@ void OnDeviceQc(const LotData& lot, UserPrompts& prompts, QWidget* parent);
 void OnOnlyShowFail(const LotData& lot, UserPrompts& prompts, QWidget* parent);
 
 // Makes the main window run the two commands on its active report window
-// (the main window enables them only while no file is loading).
+// (the main window enables them only while no file is loading), and the
+// "正态分布图" command (32801), which opens the item statistics window of the
+// active report window (ShowItemStatsWindow) at any time.
 void RegisterAnalysisCommands(CMainFrame& frame);
 
 }  // namespace lotvue

@@ -24,7 +24,6 @@
 #include "app/child_frame.h"
 #include "app/commands.h"
 #include "app/language_dlg.h"
-#include "app/normal_dist_dlg.h"
 #include "core/app_settings.h"
 #include "core/folder_list.h"
 #include "core/language.h"
@@ -386,9 +385,6 @@ void CMainFrame::RunCommand(int id) {
     case kCmdLanguage:
       OnLanguage();
       break;
-    case kCmdNormalDistribution:
-      OnNormalDistribution();
-      break;
     case kCmdCascade:
       mdiArea_->cascadeSubWindows();
       break;
@@ -428,11 +424,6 @@ void CMainFrame::OnLanguage() {
   ApplyMenuTitles();
   RefreshToolTips();
   UpdateCommands();
-}
-
-void CMainFrame::OnNormalDistribution() {
-  CNormalDistDlg dialog(this);
-  dialog.exec();
 }
 
 void CMainFrame::OnAbout() {

@@ -111,7 +111,6 @@ class CMainFrame : public QMainWindow {
   void OnShowLine();
   void OnOnlyPass();
   void OnLanguage();
-  void OnNormalDistribution();
   void OnAbout();
   void ArrangeIcons();
   void FillWindowList();

@@ -12,7 +12,9 @@
 //     --menu POS       open the menu-bar menu at POS
 //     --progress       take the picture while the file is still loading
 //     --child-max      maximise the report window
-//     --dialog NAME    open a dialog (format, language, about, normal) for the picture
+//     --dialog NAME    open a dialog (format, language, about) for the picture,
+//                      or "stats": the item statistics window, once its table is done
+//     --tab N          the statistics window's tab (0 histogram, 1 trend, 2 bins)
 //     --grab OUT.png   save the screen (X) or the main window (offscreen)
 //     --hold SECONDS   keep running that long afterwards
 #include <QAction>
@@ -26,6 +28,7 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTabWidget>
 #include <QThread>
 
 #include <cstdio>
@@ -34,6 +37,8 @@
 
 #include <QTimer>
 
+#include "analysis/analysis_commands.h"
+#include "analysis/item_stats_window.h"
 #include "app/child_frame.h"
 #include "app/commands.h"
 #include "app/lotvue_app.h"
@@ -69,7 +74,7 @@ int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Lotvue"));
   QString file, row, grab, dialog;
-  int x = 0, select = -1, language = -1, menu = -1, hold = 0;
+  int x = 0, select = -1, language = -1, menu = -1, hold = 0, tab = 0;
   bool perDevice = false, lines = false, progress = false, childMax = false;
   const QStringList args = QApplication::arguments();
   for (int i = 1; i < args.size(); ++i) {
@@ -87,6 +92,7 @@ int main(int argc, char* argv[]) {
     else if (a == "--grab") grab = next();
     else if (a == "--dialog") dialog = next();
     else if (a == "--hold") hold = next().toInt();
+    else if (a == "--tab") tab = next().toInt();
     else file = a;
   }
   if (file.isEmpty()) {
@@ -98,6 +104,7 @@ int main(int argc, char* argv[]) {
   app.InitInstance({QStringLiteral("lotvue"), file});
   if (language >= 0) SelectLanguageTable(language);
   CMainFrame* frame = app.mainWindow();
+  RegisterAnalysisCommands(*frame);
   frame->ApplyMenuTitles();
   frame->RefreshToolTips();
   if (lines) AppSettings.ShowLine = 1;
@@ -131,7 +138,7 @@ int main(int argc, char* argv[]) {
       Pump(300);
     }
   }
-  auto save = [&] {
+  auto save = [&](QWidget* window) {
     if (grab.isEmpty()) return;
     QPixmap shot;
     if (QGuiApplication::platformName() == QLatin1String("xcb")) {
@@ -139,23 +146,31 @@ int main(int argc, char* argv[]) {
     } else if (QWidget* modal = QApplication::activeModalWidget()) {
       shot = modal->grab();
     } else {
-      shot = frame->grab();
+      shot = window->grab();
     }
     shot.save(grab);
     std::printf("saved %s\n", qPrintable(grab));
   };
-  if (!dialog.isEmpty()) {
-    const int id = dialog == "format"     ? kCmdFormat
-                   : dialog == "language" ? kCmdLanguage
-                   : dialog == "about"    ? kCmdAbout
-                                          : kCmdNormalDistribution;
+  if (dialog == "stats") {
+    frame->RunCommand(kCmdNormalDistribution);
+    CItemStatsWindow* stats = frame->findChild<CItemStatsWindow*>();
+    if (!stats) {
+      std::fprintf(stderr, "no statistics window\n");
+      return 1;
+    }
+    WaitFor([stats] { return stats->TableReady(); }, 60000);
+    stats->findChild<QTabWidget*>()->setCurrentIndex(tab);
+    Pump(500);
+    save(stats);
+  } else if (!dialog.isEmpty()) {
+    const int id = dialog == "format" ? kCmdFormat : dialog == "language" ? kCmdLanguage : kCmdAbout;
     QTimer::singleShot(700, [&] {
-      save();
+      save(frame);
       if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
     });
     frame->RunCommand(id);
   } else {
-    save();
+    save(frame);
   }
   std::fflush(stdout);
   Pump(hold * 1000);

@@ -1,13 +1,17 @@
 // DeviceQC (F4) and Only Show Fail in the running application: disabled
-// while a file loads, then opening their dialogs on the active window's lot.
+// while a file loads, then opening their dialogs on the active window's lot;
+// the statistics window, one per report window.
 #include <QAction>
 #include <QDialog>
+#include <QMdiArea>
 #include <QTableView>
 #include <QTableWidget>
 
 #include "analysis/analysis_commands.h"
 #include "analysis/device_qc_dlg.h"
 #include "analysis/fail_list_dlg.h"
+#include "analysis/item_stats_window.h"
+#include "app/child_frame.h"
 #include "app/commands.h"
 #include "tests/core/lot_files.h"
 #include "tests/gui/gui_fixture.h"
@@ -59,6 +63,40 @@ TEST_F(AnalysisCommands, DisabledWhileLoadingThenOpenTheirDialogs) {
   frame->RunCommand(kCmdOnlyShowFail);
   EXPECT_EQ(failed, 1000);  // every third device failed
   EXPECT_EQ(title, "Only Fail");
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(AnalysisCommands, OneStatisticsWindowPerReportWindowUsableWhileAnotherLoads) {
+  CLotvueView* a = Open(WriteTsd(dir, "A.tsd", SmallLot(3, 20).Bytes()));
+  ASSERT_TRUE(WaitLoaded(a));
+  CLotvueView* b = Open(WriteTsd(dir, "B.tsd", SmallLot(3, 30).Bytes()));
+  ASSERT_TRUE(WaitLoaded(b));
+  auto windows = [this] { return frame->findChildren<CItemStatsWindow*>(); };
+  frame->RunCommand(kCmdNormalDistribution);
+  frame->RunCommand(kCmdNormalDistribution);  // brought to the front, not opened again
+  ASSERT_EQ(windows().size(), 1);
+  EXPECT_EQ(windows()[0]->windowTitle().toStdString(), "Item Statistics - " + dir + "/B.tsd");
+  frame->mdiArea()->setActiveSubWindow(frame->FrameOf(a));
+  frame->RunCommand(kCmdNormalDistribution);
+  ASSERT_EQ(windows().size(), 2);
+
+  // While a large file loads, the windows work on their own lots.
+  tsd::GenerateOptions large;
+  large.devices = 100000;
+  CLotvueView* c = Open(WriteTsd(dir, "C.tsd", tsd::GenerateLot(large)));
+  for (CItemStatsWindow* w : windows()) {
+    w->ShowItem(2);
+    EXPECT_EQ(w->shownItem(), 2);
+    EXPECT_TRUE(WaitFor([w] { return w->TableReady(); }));
+    EXPECT_TRUE(w->SaveCsv());
+  }
+  ASSERT_TRUE(WaitLoaded(c));
+  // A report window takes its statistics window along when it closes.
+  frame->mdiArea()->setActiveSubWindow(frame->FrameOf(b));
+  frame->RunCommand(kCmdClose);
+  Settle();
+  ASSERT_EQ(windows().size(), 1);
+  EXPECT_TRUE(windows()[0]->windowTitle().endsWith(QStringLiteral("/A.tsd")));
   EXPECT_TRUE(messages.empty());
 }
 
