@@ -19,6 +19,9 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   product->setGeometry(DialogRect(this, 40, 10, 134, 8));
   auto* maker = new QLabel(QStringLiteral("TAVO"), this);
   maker->setGeometry(DialogRect(this, 40, 25, 130, 8));
+  // The charts' library (QCustomPlot) is GPL-3, and so is the program.
+  auto* license = new QLabel(QStringLiteral("License: GPL-3.0-or-later"), this);
+  license->setGeometry(DialogRect(this, 40, 40, 134, 8));
   auto* ok = new QPushButton(QStringLiteral("OK"), this);
   ok->setDefault(true);
   ok->setGeometry(DialogRect(this, 178, 7, 50, 14));

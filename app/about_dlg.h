@@ -1,4 +1,4 @@
-// CAboutDlg: the About box (product, version, test system, maker).
+// CAboutDlg: the About box (product, version, test system, maker, license).
 #pragma once
 
 #include <QDialog>

@@ -7,6 +7,7 @@ PACKAGES=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
+  libqcustomplot-dev
   python3 python3-xlrd python3-openpyxl
   zlib1g-dev
   libxlsxwriter-dev
