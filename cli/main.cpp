@@ -10,6 +10,7 @@
 #include "cli/stats_commands.h"
 #include "core/app_settings.h"
 #include "core/language.h"
+#include "core/version.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ const Command kCommands[] = {
 };
 
 void PrintHelp(std::FILE* out) {
-  std::fputs("usage: lotvue-cli COMMAND [ARGUMENTS]\n\nCommands:\n", out);
+  std::fputs("usage: lotvue-cli COMMAND [ARGUMENTS]\n       lotvue-cli --version\n\nCommands:\n", out);
   for (const Command& c : kCommands) std::fprintf(out, "  %s\n", c.help);
   std::fputs(
       "Settings and language are read from the Config folder (LOTVUE_CONFIG_DIR\n"
@@ -48,6 +49,10 @@ void PrintHelp(std::FILE* out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::printf("%s\n", lotvue::kVersionText);
+    return 0;
+  }
   if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 ||
       std::strcmp(argv[1], "help") == 0) {
     PrintHelp(argc < 2 ? stderr : stdout);

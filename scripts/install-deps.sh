@@ -15,6 +15,7 @@ PACKAGES=(
   fonts-liberation fonts-wqy-zenhei
   clang libclang-rt-14-dev
   xdg-utils
+  desktop-file-utils appstream shared-mime-info libfile-mimeinfo-perl man-db dpkg-dev
 )
 
 missing=()
