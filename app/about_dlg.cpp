@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "core/version.h"
 #include "view/dialog_units.h"
 
 namespace lotvue {
@@ -19,8 +20,9 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   product->setGeometry(DialogRect(this, 40, 10, 134, 8));
   auto* maker = new QLabel(QStringLiteral("TAVO"), this);
   maker->setGeometry(DialogRect(this, 40, 25, 130, 8));
-  // The charts' library (QCustomPlot) is GPL-3, and so is the program.
-  auto* license = new QLabel(QStringLiteral("License: GPL-3.0-or-later"), this);
+  // The build's version, and the licence: the charts' library (QCustomPlot)
+  // is GPL-3, and so is the program.
+  auto* license = new QLabel(QString::fromLatin1(kVersionText) + QStringLiteral(", GPL-3.0-or-later"), this);
   license->setGeometry(DialogRect(this, 40, 40, 134, 8));
   auto* ok = new QPushButton(QStringLiteral("OK"), this);
   ok->setDefault(true);
