@@ -12,11 +12,13 @@ void LotData::Reset() {
   deviceCount = 0;
   itemCount = 0;
   loadState = kIdle;
+  statisticsDone = 0;
 }
 
 void LotData::CopyFrom(const LotData& other) {
   static_cast<LotContent&>(*this) = other;
   recordsRead = 0;
+  statisticsDone = 0;
   deviceCount = other.devices();
   itemCount = other.items();
 }

@@ -84,6 +84,9 @@ struct LotData : LotContent {
   std::atomic<std::int32_t> deviceCount{0};
   std::atomic<std::int32_t> itemCount{0};
   std::atomic<int> loadState{kIdle};
+  // Devices through the statistics after the records are read: each of
+  // its two passes counts every device, so it ends at 2 * deviceCount.
+  std::atomic<std::int32_t> statisticsDone{0};
 
   LotData() = default;
   LotData(const LotData&) = delete;
@@ -110,8 +113,8 @@ struct LotData : LotContent {
   // Bytes the lot holds (texts, offsets, colours and the per-item lists).
   std::size_t MemoryBytes() const;
 };
-static_assert(sizeof(LotData) == sizeof(LotContent) + 4 * sizeof(std::atomic<std::int32_t>),
-              "LotData holds four counters besides its LotContent");
+static_assert(sizeof(LotData) == sizeof(LotContent) + 6 * sizeof(std::atomic<std::int32_t>),
+              "LotData holds five counters (and padding) besides its LotContent");
 
 // The process-wide lot that the loading thread fills.
 extern LotData LoadingLot;

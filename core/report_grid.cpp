@@ -42,6 +42,7 @@ void ReportGrid::Clear() {
   firstRow = 0;
   scrollX = 0;
   selectionMark = -1;
+  selectionAnchor = -1;
 }
 
 int RecordWidth(const LotData& lot) { return lot.items() + 2; }
@@ -53,7 +54,10 @@ int MatrixHeaderRows(const LotData& lot) {
   return static_cast<int>(lot.headerCells.size() / 2 + lot.itemTable.size() / k) + 2;
 }
 
-int MatrixRowCount(const LotData& lot) { return MatrixHeaderRows(lot) + RecordCount(lot); }
+int MatrixRowCount(const LotData& lot, const RowOrder* rows) {
+  if (rows && RecordCount(lot) > 0) return MatrixHeaderRows(lot) + 1 + rows->shown();
+  return MatrixHeaderRows(lot) + RecordCount(lot);
+}
 
 void BuildInitialGrid(ReportGrid& grid, const LotData& lot, int fontHeight) {
   const int h = fontHeight;
@@ -78,19 +82,23 @@ int DeviceValueCount(const LotData& lot, int record) {
   return count;
 }
 
-void RebuildGrid(ReportGrid& grid, const LotData& lot, int fontHeight, int clientWidth) {
+void RebuildGrid(ReportGrid& grid, const LotData& lot, int fontHeight, int clientWidth, const RowOrder* rows) {
   const int h = fontHeight;
   if (lot.viewFormat == kFormatMatrix) {
     for (int c = 0; c < grid.columnCount(); ++c) grid.columnWidths[static_cast<std::size_t>(c)] = c == 0 ? 4 * h : c == 1 ? 3 * h : 6 * h;
-    grid.rowCount = MatrixRowCount(lot);
+    grid.rowCount = MatrixRowCount(lot, rows);
     return;
   }
   const int n = PerDeviceCellsPerLine(clientWidth, h);
   for (int c = 0; c < grid.columnCount(); ++c) grid.columnWidths[static_cast<std::size_t>(c)] = c < n ? 12 * h : 0;
-  int rows = static_cast<int>(lot.headerCells.size() / 2);
   const int records = RecordCount(lot);
-  for (int r = 1; r < records; ++r) rows += 1 + (DeviceValueCount(lot, r) + n - 1) / n;
-  grid.rowCount = rows;
+  const int shown = rows ? rows->shown() : records - 1;
+  int count = static_cast<int>(lot.headerCells.size() / 2);
+  for (int i = 0; i < shown && i + 1 < records; ++i) {
+    const int r = rows ? rows->DeviceAt(i) + 1 : i + 1;
+    count += 1 + (DeviceValueCount(lot, r) + n - 1) / n;
+  }
+  grid.rowCount = count;
 }
 
 bool FormatEnabledFor(const LotData& lot) { return lot.deviceCells.size() <= kFormatCellLimit; }

@@ -4,10 +4,12 @@
 // "Per Device". The window paints over this grid; nothing here draws.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <vector>
 
 #include "core/lot_data.h"
+#include "core/row_order.h"
 
 namespace lotvue {
 
@@ -24,6 +26,13 @@ struct ReportGrid {
   int firstRow = 0;                // P: the first visible row (vertical scroll position)
   int scrollX = 0;                 // horizontal scroll position in pixels
   int selectionMark = -1;          // S: the row clicked last, -1 for none
+  int selectionAnchor = -1;        // the other end of a selected block; -1: the mark alone
+
+  // Whether a grid row lies in the selected block (the mark and its anchor).
+  bool RowSelected(int row) const {
+    const int a = selectionAnchor < 0 ? selectionMark : selectionAnchor;
+    return selectionMark >= 0 && row >= std::min(a, selectionMark) && row <= std::max(a, selectionMark);
+  }
 
   int columnCount() const { return static_cast<int>(columnWidths.size()); }
   int ColumnWidth(int c) const { return c >= 0 && c < columnCount() ? columnWidths[static_cast<std::size_t>(c)] : 0; }
@@ -53,8 +62,9 @@ int RecordCount(const LotData& lot);
 // Rows in front of the title record in "Matrix": header pairs, a blank row,
 // the item-table rows, a blank row (N).
 int MatrixHeaderRows(const LotData& lot);
-// All rows of "Matrix": the header rows and one per record.
-int MatrixRowCount(const LotData& lot);
+// All rows of "Matrix": the header rows and one per record; with a row
+// order, the title record and the rows it shows.
+int MatrixRowCount(const LotData& lot, const RowOrder* rows = nullptr);
 
 // Columns and rows of a freshly read lot in "Matrix": column 0 of 4 h,
 // column 1 of 2 h, one column of 6 h per item; MatrixRowCount rows.
@@ -69,7 +79,8 @@ int DeviceValueCount(const LotData& lot, int record);
 // column 1 3 h, the others 6 h. "Per Device": n = clientWidth / 12 h cells of
 // 12 h, the other columns hidden; a row per header pair and per device a band
 // row plus its values n to a row. Scroll position and selection stay.
-void RebuildGrid(ReportGrid& grid, const LotData& lot, int fontHeight, int clientWidth);
+// With a row order, only the devices it shows count.
+void RebuildGrid(ReportGrid& grid, const LotData& lot, int fontHeight, int clientWidth, const RowOrder* rows = nullptr);
 
 // Whether the Format command is offered for a loaded lot: at most 2000
 // strings in deviceCells.

@@ -19,7 +19,7 @@ const ColorRef kCellFillTable[kFillColors] = {
 };
 
 void PaintList::Text(const PaintRect& r, ColorRef c, TextPlace place, std::string_view text, bool leadingBlank) {
-  PaintOp op{PaintKind::kText, place, c, r, static_cast<std::uint32_t>(texts.size()), 0};
+  PaintOp op{PaintKind::kText, place, false, c, r, static_cast<std::uint32_t>(texts.size()), 0};
   if (leadingBlank) texts.push_back(' ');
   texts.append(text);
   op.textLength = static_cast<std::uint32_t>(texts.size() - op.textBegin);
@@ -65,13 +65,12 @@ void PlainCell(PaintList& out, const PaintRect& cell, bool first, std::string_vi
   out.Text(cell, color, TextPlace::kLeft, text, true);
 }
 
-void PaintMatrix(PaintList& out, const ReportGrid& g, const LotData& lot, const PaintInputs& in) {
+void PaintMatrix(PaintList& out, const ReportGrid& g, const LotData& lot, const PaintInputs& in, const RowOrder* rows) {
   const int k = RecordWidth(lot);
   const int headerPairs = static_cast<int>(lot.headerCells.size() / 2);
   const int n = MatrixHeaderRows(lot);
   const int r = g.rowHeight;
   const int p = g.firstRow;
-  const int s = g.selectionMark;
   const int x0 = -g.scrollX;
   const int total = g.TotalWidth();
   const int w01 = g.ColumnWidth(0) + g.ColumnWidth(1);
@@ -93,7 +92,7 @@ void PaintMatrix(PaintList& out, const ReportGrid& g, const LotData& lot, const 
       const int row = headerPairs + 1 + static_cast<int>(j / static_cast<std::size_t>(k));
       const int y = g.RowTop(row);
       const PaintRect cell = c == 0 ? PaintRect{x0, y, x0 + w01, y + r} : cellOf(c, y);
-      PlainCell(out, cell, c == 0, lot.itemTable[j], row == s, in);
+      PlainCell(out, cell, c == 0, lot.itemTable[j], g.RowSelected(row), in);
     }
   }
 
@@ -107,35 +106,50 @@ void PaintMatrix(PaintList& out, const ReportGrid& g, const LotData& lot, const 
     first = p - n;
     visible = fullRows + 1;
   }
-  const std::size_t cells = lot.deviceCells.size();
-  const std::size_t begin = static_cast<std::size_t>(first) * static_cast<std::size_t>(k);
-  const std::size_t end = std::min(cells, static_cast<std::size_t>(first + visible) * static_cast<std::size_t>(k));
-  for (std::size_t idx = begin; idx < end; ++idx) {
-    const int record = static_cast<int>(idx / static_cast<std::size_t>(k));
-    const int c = static_cast<int>(idx % static_cast<std::size_t>(k));
-    const PaintRect cell = cellOf(c, g.RowTop(n + record));
+  // Shown records: the title and the rows of the order.
+  const int records = RecordCount(lot);
+  const int shownRecords = records == 0 ? 0 : 1 + (rows ? rows->shown() : records - 1);
+  const bool frozen = g.scrollX > 0 && k >= 2;
+  const int w0 = g.ColumnWidth(0);
+  auto frozenCell = [&](int column, int y) {
+    return column == 0 ? PaintRect{0, y, w0, y + r} : PaintRect{w0, y, w01, y + r};
+  };
+  // One cell of a record. Without lines only cells drawn over others
+  // (`cover`) are filled; the title record is on the title colour with
+  // lines or when it stays on top (`sticky`).
+  auto deviceCell = [&](int record, int column, const PaintRect& cell, bool sticky, bool selected, bool cover) {
+    const std::size_t idx = static_cast<std::size_t>(record) * static_cast<std::size_t>(k) + static_cast<std::size_t>(column);
     const std::string_view text = lot.deviceCells[idx];
-    if (!CellMayShow(cell, text.size(), in)) continue;
-    if (in.showLine) {
-      const PaintRect lines = LineRect(cell, c == 0);
-      out.Fill(lines, record == 0 ? kTitleColor : CellFillColor(c));
-      out.Frame(lines, kLineColor);
+    if (!CellMayShow(cell, text.size(), in)) return;
+    const PaintRect lines = LineRect(cell, column == 0);
+    if (in.showLine || cover) {
+      const bool title = record == 0 && (in.showLine || sticky);
+      out.Fill(in.showLine ? lines : cell, title ? kTitleColor : in.showLine ? CellFillColor(column) : kBackgroundColor);
+      if (in.showLine) out.Frame(lines, kLineColor);
     }
     ColorRef color = lot.deviceCells.ColorRefAt(idx);
-    if (record != 0 && record + n == s) color = Highlight(out, cell, color);
+    if (selected) color = Highlight(out, cell, color);
     out.Text(cell, color, TextPlace::kLeft, text, true);
+    out.ops.back().clip = column < 2;
+  };
+  auto recordAt = [&](int shown) { return shown == 0 ? 0 : 1 + (rows ? rows->DeviceAt(shown - 1) : shown - 1); };
+  const int last = std::min(shownRecords, first + visible);
+  for (int shown = first; shown < last; ++shown) {
+    const int record = recordAt(shown);
+    const int y = g.RowTop(n + shown);
+    const bool selected = shown != 0 && g.RowSelected(n + shown);
+    for (int c = 0; c < k; ++c) deviceCell(record, c, cellOf(c, y), false, selected, false);
+    if (frozen) {
+      for (int c = 0; c < 2; ++c) deviceCell(record, c, frozenCell(c, y), false, selected, true);
+    }
   }
 
   // Scrolled past the title record: it stays on top, over the first visible row.
-  if (p > n && cells >= static_cast<std::size_t>(k)) {
-    for (int c = 0; c < k; ++c) {
-      const PaintRect cell = cellOf(c, g.RowTop(p));
-      const std::string_view text = lot.deviceCells[static_cast<std::size_t>(c)];
-      if (!CellMayShow(cell, text.size(), in)) continue;
-      const PaintRect lines = LineRect(cell, c == 0);
-      out.Fill(in.showLine ? lines : cell, kTitleColor);
-      if (in.showLine) out.Frame(lines, kLineColor);
-      out.Text(cell, lot.deviceCells.ColorRefAt(static_cast<std::size_t>(c)), TextPlace::kLeft, text, true);
+  if (p > n && shownRecords > 0) {
+    const int y = g.RowTop(p);
+    for (int c = 0; c < k; ++c) deviceCell(0, c, cellOf(c, y), true, false, true);
+    if (frozen) {
+      for (int c = 0; c < 2; ++c) deviceCell(0, c, frozenCell(c, y), true, false, true);
     }
   }
 }
@@ -155,10 +169,9 @@ int LeadingNumber(std::string_view s) {
   return static_cast<int>(std::clamp<long long>(v, -2147483647LL - 1, 2147483647LL));
 }
 
-void PaintPerDevice(PaintList& out, const ReportGrid& g, const LotData& lot, const PaintInputs& in) {
+void PaintPerDevice(PaintList& out, const ReportGrid& g, const LotData& lot, const PaintInputs& in, const RowOrder* rows) {
   const int k = RecordWidth(lot);
   const int r = g.rowHeight;
-  const int s = g.selectionMark;
   const int x0 = -g.scrollX;
   const int total = g.TotalWidth();
   const int w0 = g.ColumnWidth(0);
@@ -178,7 +191,9 @@ void PaintPerDevice(PaintList& out, const ReportGrid& g, const LotData& lot, con
   std::string band;
   char number[16];
   const int records = RecordCount(lot);
-  for (int d = 1; d < records; ++d) {
+  const int shownDevices = records == 0 ? 0 : rows ? rows->shown() : records - 1;
+  for (int i = 0; i < shownDevices; ++i) {
+    const int d = 1 + (rows ? rows->DeviceAt(i) : i);
     const std::size_t base = static_cast<std::size_t>(d) * static_cast<std::size_t>(k);
     ++row;
     {
@@ -214,7 +229,7 @@ void PaintPerDevice(PaintList& out, const ReportGrid& g, const LotData& lot, con
         out.Frame(lines, kLineColor);
       }
       ColorRef color = lot.deviceCells.ColorRefAt(idx);
-      if (row == s) color = Highlight(out, cell, color);
+      if (g.RowSelected(row)) color = Highlight(out, cell, color);
       const std::size_t blank = title.find(' ');
       const std::string_view name = blank == std::string_view::npos ? title : title.substr(blank + 1);
       std::string_view label(number, WriteInt(LeadingNumber(title), number));
@@ -232,12 +247,13 @@ void PaintPerDevice(PaintList& out, const ReportGrid& g, const LotData& lot, con
 
 }  // namespace
 
-void PaintReport(PaintList& out, const ReportGrid& grid, const LotData& lot, const PaintInputs& in) {
+void PaintReport(PaintList& out, const ReportGrid& grid, const LotData& lot, const PaintInputs& in,
+                 const RowOrder* rows) {
   if (grid.rowCount == 0) return;
   if (lot.viewFormat == kFormatPerDevice) {
-    PaintPerDevice(out, grid, lot, in);
+    PaintPerDevice(out, grid, lot, in, rows);
   } else {
-    PaintMatrix(out, grid, lot, in);
+    PaintMatrix(out, grid, lot, in, rows);
   }
 }
 
@@ -270,7 +286,11 @@ StatusScreen LoadingStatus(const LotData& loading, int listRows) {
   const int read = loading.recordsRead.load(std::memory_order_relaxed);
   const int announced = loading.deviceCount.load(std::memory_order_relaxed);
   if (read >= announced) {
+    // The statistics: two passes over every device.
     screen.text = Lang(kSlotFormatData);
+    screen.bar = true;
+    screen.done = loading.statisticsDone.load(std::memory_order_relaxed);
+    screen.total = 2 * announced;
     return screen;
   }
   screen.text = CountText(Lang(kSlotLoadingData), read, announced, ":");

@@ -59,6 +59,7 @@ enum class TextPlace : std::uint8_t {
 struct PaintOp {
   PaintKind kind = PaintKind::kFill;
   TextPlace place = TextPlace::kLeft;
+  bool clip = false;  // a text cut at the edges of rect
   ColorRef color = 0;
   PaintRect rect;
   std::uint32_t textBegin = 0;  // into PaintList::texts
@@ -72,8 +73,8 @@ class PaintList {
     ops.clear();
     texts.clear();
   }
-  void Fill(const PaintRect& r, ColorRef c) { ops.push_back({PaintKind::kFill, TextPlace::kLeft, c, r, 0, 0}); }
-  void Frame(const PaintRect& r, ColorRef c) { ops.push_back({PaintKind::kFrame, TextPlace::kLeft, c, r, 0, 0}); }
+  void Fill(const PaintRect& r, ColorRef c) { ops.push_back({PaintKind::kFill, TextPlace::kLeft, false, c, r, 0, 0}); }
+  void Frame(const PaintRect& r, ColorRef c) { ops.push_back({PaintKind::kFrame, TextPlace::kLeft, false, c, r, 0, 0}); }
   // A text; with leadingBlank the text is drawn with one blank in front.
   void Text(const PaintRect& r, ColorRef c, TextPlace place, std::string_view text, bool leadingBlank = false);
   std::string_view TextOf(const PaintOp& op) const { return std::string_view(texts).substr(op.textBegin, op.textLength); }
@@ -92,8 +93,12 @@ struct PaintInputs {
   int maxCharWidth = 0;
 };
 
-// The report of a loaded lot over its grid, in the lot's format.
-void PaintReport(PaintList& out, const ReportGrid& grid, const LotData& lot, const PaintInputs& in);
+// The report of a loaded lot over its grid, in the lot's format; with a row
+// order, its rows in its order. In "Matrix" the serial and bin columns stay
+// at the left while the grid scrolls sideways; their texts are clipped at
+// the cell edge. Every row of the selected block is highlighted.
+void PaintReport(PaintList& out, const ReportGrid& grid, const LotData& lot, const PaintInputs& in,
+                 const RowOrder* rows = nullptr);
 
 // A status screen: a line of text at (10, 10) and, when bar is set, the
 // progress bar of done out of total under it.

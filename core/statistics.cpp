@@ -204,8 +204,10 @@ namespace {
 
 // The two passes over the items [first, last) of every device. Items are
 // independent of each other, so ranges of items can run on separate threads.
+// With `progress`, every pass counts the devices it has been through.
 void AccumulateItems(const LotData& lot, const std::vector<std::uint8_t>& included, int first, int last,
-                     std::vector<Accumulator>& acc) {
+                     std::vector<Accumulator>& acc, std::atomic<std::int32_t>* progress) {
+  constexpr int kProgressStep = 4096;
   const int devices = lot.devices();
   const int width = last - first;
   // The numbers collected for the standard deviation, device by device
@@ -223,6 +225,7 @@ void AccumulateItems(const LotData& lot, const std::vector<std::uint8_t>& includ
   // Extremes take every device, failed or not, whatever the setting: they
   // report what was measured.
   for (int d = 0; d < devices; ++d) {
+    if (progress && d % kProgressStep == kProgressStep - 1) progress->fetch_add(kProgressStep, std::memory_order_relaxed);
     const bool in = included[d] != 0;
     const CellTable::RowCells row = lot.deviceCells.Row(static_cast<std::size_t>(d) + 1);
     for (int i = first; i < last; ++i) {
@@ -251,6 +254,7 @@ void AccumulateItems(const LotData& lot, const std::vector<std::uint8_t>& includ
       if (r.candidate) a.Extremes(r.candidateValue, r.candidateText);
     }
   }
+  if (progress) progress->store(devices, std::memory_order_relaxed);
   if (!wantStd) return;
 
   // Second pass: squared deviations from each item's mean.
@@ -259,7 +263,8 @@ void AccumulateItems(const LotData& lot, const std::vector<std::uint8_t>& includ
   }
   const double* x = collected.data();
   const double* const end = x + collected.size();
-  while (x < end) {
+  for (int d = 0; x < end; ++d) {
+    if (progress && d % kProgressStep == kProgressStep - 1) progress->fetch_add(kProgressStep, std::memory_order_relaxed);
     for (int i = first; i < last; ++i, ++x) {
       if (std::isnan(*x)) continue;
       const double dev = *x - acc[i].mean;
@@ -290,11 +295,13 @@ void ComputeItemStatistics(LotData& lot, bool avgStdOnlyPass, int threads) {
   }
   if (threads > 1 && items > 1) {
     const int split = items / 2;
-    RunInTwo([&] { AccumulateItems(lot, included, 0, split, acc); },
-             [&] { AccumulateItems(lot, included, split, items, acc); });
+    // The first piece's progress stands for both.
+    RunInTwo([&] { AccumulateItems(lot, included, 0, split, acc, &lot.statisticsDone); },
+             [&] { AccumulateItems(lot, included, split, items, acc, nullptr); });
   } else {
-    AccumulateItems(lot, included, 0, items, acc);
+    AccumulateItems(lot, included, 0, items, acc, &lot.statisticsDone);
   }
+  lot.statisticsDone.store(2 * devices, std::memory_order_relaxed);
 
   const bool wantStd = devices > 1;
   for (int i = 0; i < items; ++i) {

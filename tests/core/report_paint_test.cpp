@@ -8,6 +8,7 @@
 
 #include "core/language.h"
 #include "core/report_paint.h"
+#include "core/row_order.h"
 #include "tests/core/lot_files.h"
 
 namespace lotvue {
@@ -61,11 +62,12 @@ class ReportPaint : public ::testing::Test {
     in.height = height;
     in.frameHeight = height;
     in.showLine = lines;
-    PaintReport(p.list, grid, lot, in);
+    PaintReport(p.list, grid, lot, in, rows);
     return p;
   }
   LotData lot;
   ReportGrid grid;
+  const RowOrder* rows = nullptr;
 };
 
 TEST_F(ReportPaint, MatrixTextsAndTheirColours) {
@@ -103,6 +105,40 @@ TEST_F(ReportPaint, MatrixTextsAndTheirColours) {
     ASSERT_TRUE(p.TextAt(0, c.y)) << c.mark;
     EXPECT_EQ(p.TextAt(0, c.y)->color, c.text) << c.mark;
     EXPECT_EQ(p.FillAt(300, c.y + 3) == kSelectionColor, c.highlighted) << c.mark;
+  }
+}
+
+TEST_F(ReportPaint, SortedFilteredAndFrozenColumns) {
+  Load(3, 200);
+  RowOrder order;
+  rows = &order;
+  const int n = MatrixHeaderRows(lot);
+  auto serialOf = [&](int position) { return " " + std::string(lot.deviceCells.At(order.DeviceAt(position) + 1, 0)); };
+  struct Case { RowSort sort; RowFilter filter; int shown; } cases[] = {
+      {{0, true}, {}, 200},
+      {{2, false}, {RowFilterKind::kFailed, 0, ""}, lot.failCount},
+      {{-1, false}, {RowFilterKind::kContains, 0, "9"}, 38},  // 9, 19, ..., 99, 109, ... and 190..199
+  };
+  for (const Case& c : cases) {
+    order.Apply(lot, c.sort, c.filter);
+    ASSERT_EQ(order.shown(), c.shown);
+    RebuildGrid(grid, lot, 20, 800, rows);
+    EXPECT_EQ(grid.rowCount, n + 1 + c.shown);
+    grid.firstRow = n + 5;  // the title sticks on top of the sixth shown device
+    grid.scrollX = 0;
+    Painted p = Paint(true);
+    EXPECT_EQ(p.Text(0, 0), " Serial");
+    for (int i = 1; i < 6; ++i) EXPECT_EQ(p.Text(0, i * kR), serialOf(4 + i)) << i;
+    // Sideways: serial and bin stay at the left on their fills, clipped; item 1 moves.
+    grid.scrollX = 130;
+    p = Paint(false);
+    ASSERT_TRUE(p.TextAt(0, kR));
+    EXPECT_EQ(p.Text(0, kR), serialOf(5));
+    EXPECT_TRUE(p.TextAt(0, kR)->clip);
+    EXPECT_EQ(p.TextAt(80, kR)->rect, (PaintRect{80, kR, 140, 2 * kR}));
+    EXPECT_EQ(p.FillAt(100, kR + 3), kBackgroundColor) << "the bin covers what scrolls under it";
+    EXPECT_EQ(p.FillAt(100, 3), kTitleColor);
+    EXPECT_TRUE(p.TextAt(140 - 130, kR)) << "item 1 scrolled under the frozen columns";
   }
 }
 
@@ -165,9 +201,11 @@ TEST(StatusScreens, TextsAndProgressBar) {
   EXPECT_EQ(list.TextOf(list.ops[3]), "25.000%");
 
   loading.recordsRead = 1000;
+  loading.statisticsDone = 500;  // the statistics' first pass half done
   s = LoadingStatus(loading, 0);
   EXPECT_EQ(s.text, "Format Data");
-  EXPECT_FALSE(s.bar);
+  EXPECT_TRUE(s.bar);
+  EXPECT_EQ(s.done * 4, s.total);
 
   ReadLot(SmallLot(2, 3).Bytes(), loading);  // 24 + 11 x 4 + 4 x 4 strings
   EXPECT_EQ(LoadingStatus(loading, 10).text, "Format List:10/29");

@@ -178,8 +178,10 @@ TEST(StatisticsTest, TwoThreadsGiveTheSameTexts) {
     LotData& lot = *loaded.lot;
     ComputeItemStatistics(lot, onlyPass, 1);
     const std::vector<std::string> one = lot.itemTable;
+    lot.statisticsDone = 0;
     ComputeItemStatistics(lot, onlyPass, 2);
     EXPECT_EQ(lot.itemTable, one);
+    EXPECT_EQ(lot.statisticsDone.load(), 2 * o.devices) << "the progress of both passes";
   }
 }
 
