@@ -101,6 +101,66 @@ void RebuildGrid(ReportGrid& grid, const LotData& lot, int fontHeight, int clien
   grid.rowCount = count;
 }
 
+int RowAfterKey(const ReportGrid& grid, RowKey key, int height, int firstDeviceRow) {
+  const int last = grid.rowCount - 1;
+  if (last < 0) return -1;
+  const int page = std::max(1, grid.FullRowsIn(height) - 1);
+  const int mark = grid.selectionMark;
+  int row = mark;
+  switch (key) {
+    case RowKey::kUp: row = mark < 0 ? last : mark - 1; break;
+    case RowKey::kDown: row = mark + 1; break;
+    case RowKey::kPageUp: row = mark < 0 ? 0 : mark - page; break;
+    case RowKey::kPageDown: row = mark < 0 ? 0 : mark + page; break;
+    case RowKey::kHome: row = std::min(firstDeviceRow, last); break;
+    case RowKey::kEnd: row = last; break;
+    case RowKey::kFirst: row = 0; break;
+    case RowKey::kLast: row = last; break;
+  }
+  return std::clamp(row, 0, last);
+}
+
+int FirstRowShowing(const ReportGrid& grid, int row, int height, int titleRow) {
+  const int full = grid.FullRowsIn(height);
+  int p = grid.firstRow;
+  const int top = p > titleRow ? p + 1 : p;  // the sticky title covers row p
+  if (row < top) p = row > titleRow ? row - 1 : row;
+  else if (row >= p + full) p = row - full + 1;
+  return std::clamp(p, 0, grid.MaxFirstRow(height));
+}
+
+std::string MatrixRowsText(const LotData& lot, const RowOrder* rows, int first, int last) {
+  std::string out;
+  const int k = RecordWidth(lot);
+  const int pairs = static_cast<int>(lot.headerCells.size() / 2);
+  const int tableRows = static_cast<int>(lot.itemTable.size() / static_cast<std::size_t>(k));
+  const int n = MatrixHeaderRows(lot);
+  const int rowCount = MatrixRowCount(lot, rows);
+  for (int row = std::max(first, 0); row <= last && row < rowCount; ++row) {
+    if (row < pairs) {
+      out += lot.headerCells[2 * static_cast<std::size_t>(row)];
+      out += '\t';
+      out += lot.headerCells[2 * static_cast<std::size_t>(row) + 1];
+    } else if (row > pairs && row <= pairs + tableRows) {
+      const int t = row - pairs - 1;
+      for (int c = 0; c < k; ++c) {
+        if (c == 1) continue;
+        if (c > 0) out += '\t';
+        out += lot.ItemCell(t, c);
+      }
+    } else if (row >= n) {
+      const int shown = row - n;
+      const int record = shown == 0 ? 0 : 1 + (rows ? rows->DeviceAt(shown - 1) : shown - 1);
+      for (int c = 0; c < k; ++c) {
+        if (c > 0) out += '\t';
+        out += lot.deviceCells.At(static_cast<std::size_t>(record), static_cast<std::size_t>(c));
+      }
+    }
+    out += "\r\n";
+  }
+  return out;
+}
+
 bool FormatEnabledFor(const LotData& lot) { return lot.deviceCells.size() <= kFormatCellLimit; }
 
 }  // namespace lotvue

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <string>
 #include <vector>
 
 #include "core/lot_data.h"
@@ -55,6 +56,20 @@ struct ReportGrid {
   void Clear();
 };
 
+// Keys that move the selected row, as in a list control.
+enum class RowKey { kUp, kDown, kPageUp, kPageDown, kHome, kEnd, kFirst, kLast };
+
+// The row the selection mark moves to for a key: Home and End go to the
+// first and last device row of "Matrix" (from `firstDeviceRow` on; in
+// "Per Device", pass 0), First and Last (Ctrl+Home, Ctrl+End) to the
+// first and last row; a page is the rows a window of that height shows.
+// With no mark, Down and PageDown start at the top, Up at the bottom.
+int RowAfterKey(const ReportGrid& grid, RowKey key, int height, int firstDeviceRow);
+// The first visible row that shows `row` whole in a window of that height,
+// the row on top staying put while it is in view. Above the title record,
+// the title sticks over the top row, so the row goes one further down.
+int FirstRowShowing(const ReportGrid& grid, int row, int height, int titleRow);
+
 // Strings per device record (itemCount + 2).
 int RecordWidth(const LotData& lot);
 // Records of deviceCells, the title record included.
@@ -81,6 +96,12 @@ int DeviceValueCount(const LotData& lot, int record);
 // row plus its values n to a row. Scroll position and selection stay.
 // With a row order, only the devices it shows count.
 void RebuildGrid(ReportGrid& grid, const LotData& lot, int fontHeight, int clientWidth, const RowOrder* rows = nullptr);
+
+// The grid rows first..last of "Matrix" as they are shown, for the
+// clipboard: one line per row, its texts separated by tabs, each line
+// ending in CR LF. Header lines give their label and value, item-table
+// rows and records every column but the empty second of the item table.
+std::string MatrixRowsText(const LotData& lot, const RowOrder* rows, int first, int last);
 
 // Whether the Format command is offered for a loaded lot: at most 2000
 // strings in deviceCells.

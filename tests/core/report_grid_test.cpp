@@ -86,5 +86,47 @@ TEST(ReportGrid, FormatIsOfferedUpTo2000Strings) {
   }
 }
 
+TEST(ReportGrid, KeysMoveTheSelectionAndKeepItInView) {
+  // 100 rows of 20 pixels, a window of 10 rows, the title record at row 25.
+  ReportGrid g;
+  g.rowHeight = 20;
+  g.rowCount = 100;
+  struct Case {
+    int mark, first;
+    RowKey key;
+    int row, firstAfter;
+  } cases[] = {
+      {40, 35, RowKey::kDown, 41, 35},    {44, 35, RowKey::kDown, 45, 36},     {36, 35, RowKey::kUp, 35, 34},
+      {30, 30, RowKey::kUp, 29, 28},      {26, 26, RowKey::kUp, 25, 25},       {10, 5, RowKey::kUp, 9, 5},
+      {40, 35, RowKey::kPageDown, 49, 40}, {40, 35, RowKey::kPageUp, 31, 30},  {95, 90, RowKey::kPageDown, 99, 90},
+      {3, 0, RowKey::kPageUp, 0, 0},      {60, 55, RowKey::kHome, 26, 25},     {60, 55, RowKey::kEnd, 99, 90},
+      {60, 55, RowKey::kFirst, 0, 0},     {0, 0, RowKey::kLast, 99, 90},       {-1, 0, RowKey::kDown, 0, 0},
+      {-1, 0, RowKey::kUp, 99, 90},       {99, 90, RowKey::kDown, 99, 90},
+  };
+  for (const Case& c : cases) {
+    g.selectionMark = c.mark;
+    g.firstRow = c.first;
+    const int row = RowAfterKey(g, c.key, 200, 26);
+    EXPECT_EQ(row, c.row) << c.mark << " key " << static_cast<int>(c.key);
+    EXPECT_EQ(FirstRowShowing(g, row, 200, 25), c.firstAfter) << c.mark << " key " << static_cast<int>(c.key);
+  }
+}
+
+TEST(ReportGrid, CopiedRowsAreTheShownTexts) {
+  LotData lot;
+  ReadLot(SmallLot(2, 3).Bytes(), lot);
+  RowOrder rows;
+  rows.Apply(lot, {kSerialColumn, true}, {});
+  // Header line 0, the first item-table row, the title record and the first two shown devices.
+  EXPECT_EQ(MatrixRowsText(lot, &rows, 0, 0), "DataFileName\t" + lot.headerCells[1] + "\r\n");
+  EXPECT_EQ(MatrixRowsText(lot, &rows, 13, 13), "Item Name\t" + lot.ItemCell(0, 2) + "\t" + lot.ItemCell(0, 3) + "\r\n");
+  auto record = [&](int r) {
+    return std::string(lot.deviceCells.At(r, 0)) + "\t" + std::string(lot.deviceCells.At(r, 1)) + "\t" +
+           std::string(lot.deviceCells.At(r, 2)) + "\t" + std::string(lot.deviceCells.At(r, 3)) + "\r\n";
+  };
+  EXPECT_EQ(MatrixRowsText(lot, &rows, 24, 27), "\r\n" + record(0) + record(3) + record(2));
+  EXPECT_EQ(MatrixRowsText(lot, nullptr, 27, 40), record(2) + record(3));
+}
+
 }  // namespace
 }  // namespace lotvue
