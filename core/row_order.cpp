@@ -1,6 +1,7 @@
 #include "core/row_order.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 #include "core/measured_value.h"
@@ -36,12 +37,41 @@ std::string_view CellOf(const LotData& lot, int device, int column) {
   return lot.deviceCells.At(static_cast<std::size_t>(device) + 1, static_cast<std::size_t>(column));
 }
 
-// The sort key of one cell: texts with a number (a value, or a serial or
-// bin) first by that number, the others after them in byte order.
+// The sort key of a cell with a number (a value, or a serial or bin): the
+// number's bits turned so that unsigned order is numeric order.
 struct SortKey {
-  double number;
+  std::uint64_t key;
   std::uint32_t device;
 };
+
+std::uint64_t OrderedBits(double v, bool descending) {
+  if (v == 0) v = 0;  // -0 sorts with 0
+  std::uint64_t bits;
+  std::memcpy(&bits, &v, sizeof bits);
+  bits = (bits >> 63) ? ~bits : bits | (std::uint64_t{1} << 63);
+  return descending ? ~bits : bits;
+}
+
+// Least-significant-digit radix sort by key, 16 bits a pass; stable, so
+// equal keys keep the order they came in (file order). Passes whose digit
+// is the same for every key are skipped.
+void RadixSort(std::vector<SortKey>& keys) {
+  std::vector<SortKey> other(keys.size());
+  std::vector<std::uint32_t> counts(1u << 16);
+  for (int shift = 0; shift < 64; shift += 16) {
+    std::fill(counts.begin(), counts.end(), 0u);
+    for (const SortKey& k : keys) ++counts[(k.key >> shift) & 0xFFFF];
+    if (!keys.empty() && counts[(keys[0].key >> shift) & 0xFFFF] == keys.size()) continue;
+    std::uint32_t sum = 0;
+    for (std::uint32_t& c : counts) {
+      const std::uint32_t n = c;
+      c = sum;
+      sum += n;
+    }
+    for (const SortKey& k : keys) other[counts[(k.key >> shift) & 0xFFFF]++] = k;
+    keys.swap(other);
+  }
+}
 
 bool MatchesPrepared(const LotData& lot, int device, const RowFilter& f, long long bin, std::string_view needle) {
   switch (f.kind) {
@@ -107,8 +137,8 @@ void RowOrder::Apply(const LotData& lot, const RowSort& sort, const RowFilter& f
   }
   if (!sorting) return;
 
-  // Numbered cells sort by (number, device), the rest by (text, device);
-  // the device as the last key keeps equal cells in file order.
+  // Numbered cells sort by number (a stable radix sort keeps equal ones in
+  // file order), the rest by (text, device).
   const int column = sort_.column;
   const bool numeric = column == kSerialColumn || column == kBinColumn;
   std::vector<SortKey> numbered;
@@ -119,20 +149,17 @@ void RowOrder::Apply(const LotData& lot, const RowSort& sort, const RowFilter& f
     if (numeric) {
       const long long n = NumberIn(cell);
       if (n >= 0) {
-        numbered.push_back({static_cast<double>(n), d});
+        numbered.push_back({OrderedBits(static_cast<double>(n), sort_.descending), d});
         continue;
       }
     } else if (const auto v = MeasuredValue(cell)) {
-      numbered.push_back({*v, d});
+      numbered.push_back({OrderedBits(*v, sort_.descending), d});
       continue;
     }
     texts.push_back(d);
   }
   const bool down = sort_.descending;
-  std::sort(numbered.begin(), numbered.end(), [down](const SortKey& a, const SortKey& b) {
-    if (a.number != b.number) return down ? a.number > b.number : a.number < b.number;
-    return a.device < b.device;
-  });
+  RadixSort(numbered);
   std::sort(texts.begin(), texts.end(), [&](std::uint32_t a, std::uint32_t b) {
     const std::string_view ta = CellOf(lot, static_cast<int>(a), column);
     const std::string_view tb = CellOf(lot, static_cast<int>(b), column);
