@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QIcon>
+#include <QMenu>
 
 #include "core/loader.h"
 #include "view/report_view.h"
@@ -13,6 +14,11 @@ CChildFrame::CChildFrame(QWidget* parent) : QMdiSubWindow(parent) {
   setWindowIcon(QIcon(QStringLiteral(":/icons/report.png")));
   if (!OpenPathList.empty()) m_strPath = OpenPathList.back();
   setWindowTitle(QString::fromStdString(m_strPath));
+  // The system menu's own shortcuts (Ctrl+W for Close among them) would
+  // clash with the main window's commands; the menu keeps its entries.
+  if (QMenu* menu = systemMenu()) {
+    for (QAction* a : menu->actions()) a->setShortcut(QKeySequence());
+  }
 }
 
 CChildFrame::~CChildFrame() { OnDestroy(); }

@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
@@ -26,6 +27,7 @@
 #include "app/language_dlg.h"
 #include "core/app_settings.h"
 #include "core/folder_list.h"
+#include "core/frame_layout.h"
 #include "core/language.h"
 #include "core/loader.h"
 #include "view/report_view.h"
@@ -386,7 +388,7 @@ void CMainFrame::RunCommand(int id) {
       OnLanguage();
       break;
     case kCmdCascade:
-      mdiArea_->cascadeSubWindows();
+      Cascade();
       break;
     case kCmdTile:
       mdiArea_->tileSubWindows();
@@ -487,16 +489,39 @@ void CMainFrame::OpenResultFile(const QString& requested) {
   frame->SetView(view);
   frame->onDestroyed = [this] { OnChildDestroyed(); };
   mdiArea_->addSubWindow(frame);
-  const QSize area = mdiArea_->viewport()->size();
-  if (area.width() > 100 && area.height() > 100) frame->resize(area.width() * 3 / 4, area.height() * 3 / 4);
+  PlaceReportWindow(frame, static_cast<int>(mdiArea_->subWindowList().size()) - 1);
   ShowMenu(kReportMenu);
   frame->show();
   mdiArea_->setActiveSubWindow(frame);
   view->OnCreate();
   connect(view, &CLotvueView::loadFinished, this, &CMainFrame::UpdateCommands);
+  // The status bar says how many devices the active window shows, and in which order.
+  connect(view, &CLotvueView::rowsChanged, this, [this, view] {
+    if (ActiveView() == view) statusBar()->showMessage(QString::fromStdString(view->StatusText()));
+  });
   if (OpenPathList.size() == 1) ApplyMenuTitles();
   OnSubWindowActivated(frame);
   UpdateCommands();
+}
+
+void CMainFrame::PlaceReportWindow(QMdiSubWindow* window, int index) {
+  const QSize area = mdiArea_->viewport()->size();
+  if (area.width() < 100 || area.height() < 100) return;
+  const int step = window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window);
+  const FrameRect r = CascadeRect(area.width(), area.height(), index, std::max(step, 16));
+  window->setGeometry(r.x, r.y, r.width, r.height);
+}
+
+void CMainFrame::Cascade() {
+  // In opening order, each as large as a new window; the active one stays on top.
+  QMdiSubWindow* active = mdiArea_->activeSubWindow();
+  const QList<QMdiSubWindow*> windows = mdiArea_->subWindowList(QMdiArea::CreationOrder);
+  for (int i = 0; i < windows.size(); ++i) {
+    if (windows[i]->isMinimized() || windows[i]->isMaximized()) windows[i]->showNormal();
+    PlaceReportWindow(windows[i], i);
+    windows[i]->raise();
+  }
+  if (active) active->raise();
 }
 
 void CMainFrame::OnSubWindowActivated(QMdiSubWindow* window) {

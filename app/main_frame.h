@@ -106,6 +106,10 @@ class CMainFrame : public QMainWindow {
   void CreateToolBar();
   void CreateStatusBar();
   void ShowMenu(int menu);
+  // A report window at its place in the cascade: index in opening order.
+  void PlaceReportWindow(QMdiSubWindow* window, int index);
+  // Window > Cascade: every report window large, in opening order.
+  void Cascade();
   void OnSubWindowActivated(QMdiSubWindow* window);
   void OnChildDestroyed();
   void OnShowLine();

@@ -1,6 +1,9 @@
 #include "view/report_view.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QWheelEvent>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -13,6 +16,7 @@
 #include <cmath>
 
 #include "core/app_settings.h"
+#include "core/frame_layout.h"
 #include "core/language.h"
 #include "core/text_codec.h"
 #include "core/value_text.h"
@@ -163,7 +167,7 @@ void CLotvueView::BuildInitialGrid() {
 }
 
 void CLotvueView::RebuildGrid() {
-  lotvue::RebuildGrid(grid_, Lot, Lot.fontHeight, viewport()->width());
+  lotvue::RebuildGrid(grid_, Lot, Lot.fontHeight, viewport()->width(), &rows_);
   UpdateScrollBars();
 }
 
@@ -189,11 +193,6 @@ bool CLotvueView::CancelLoading() {
   cancelling_ = true;
   CancelLoad(ticket_);
   return true;
-}
-
-void CLotvueView::keyPressEvent(QKeyEvent* event) {
-  if (event->key() == Qt::Key_Escape && CancelLoading()) return;
-  QAbstractScrollArea::keyPressEvent(event);
 }
 
 void CLotvueView::StopTimer() {
@@ -224,7 +223,9 @@ void CLotvueView::OnTimer() {
     });
     if (finished) {
       FormatEnabled = FormatEnabledFor(Lot) ? 1 : 0;
+      rows_.Reset(Lot.devices());
       UpdateScrollBars();
+      Q_EMIT rowsChanged();
     }
   }
   if (!finished) {
@@ -280,15 +281,163 @@ void CLotvueView::scrollContentsBy(int, int) {
   viewport()->update();
 }
 
+int CLotvueView::ColumnAt(int x) const {
+  if (x < 0) return -1;
+  if (grid_.scrollX > 0 && Lot.viewFormat == kFormatMatrix) {
+    if (x < grid_.ColumnWidth(0)) return 0;
+    if (x < grid_.ColumnWidth(0) + grid_.ColumnWidth(1)) return 1;
+  }
+  for (int c = 0; c < grid_.columnCount(); ++c) {
+    const int left = grid_.ColumnLeft(c);
+    if (x >= left && x < left + grid_.ColumnWidth(c)) return c;
+  }
+  return -1;
+}
+
+int CLotvueView::TitleRow() const { return MatrixHeaderRows(Lot); }
+
+void CLotvueView::MoveSelection(int row, bool extend) {
+  if (row < 0) return;
+  if (extend) {
+    if (grid_.selectionAnchor < 0) grid_.selectionAnchor = grid_.selectionMark < 0 ? row : grid_.selectionMark;
+  } else {
+    grid_.selectionAnchor = -1;
+  }
+  grid_.selectionMark = row;
+  const int title = Lot.viewFormat == kFormatMatrix ? TitleRow() : -1;
+  ScrollToRow(FirstRowShowing(grid_, row, viewport()->height(), title));
+  viewport()->update();
+  Q_EMIT rowsChanged();
+}
+
 void CLotvueView::mousePressEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) {
+  if (event->button() == Qt::LeftButton && Lot.loadState.load() == kRead) {
     const QPoint pos = event->position().toPoint();
     const int row = grid_.RowAt(pos.y());
-    // A click beside the columns hits no row.
-    if (row >= 0 && pos.x() < grid_.TotalWidth() - grid_.scrollX) grid_.selectionMark = row;
+    const bool matrix = Lot.viewFormat == kFormatMatrix;
+    // The title record, in its place or stuck on top, sorts by the column clicked.
+    const bool onTitle = matrix && (row == TitleRow() || (grid_.firstRow > TitleRow() && pos.y() < grid_.rowHeight));
+    const int column = ColumnAt(pos.x());
+    if (onTitle && column >= 0) {
+      SortByColumn(column);
+    } else if (row >= 0 && column >= 0) {  // a click beside the columns hits no row
+      MoveSelection(row, event->modifiers() & Qt::ShiftModifier);
+    }
     viewport()->update();
   }
   QAbstractScrollArea::mousePressEvent(event);
+}
+
+void CLotvueView::mouseMoveEvent(QMouseEvent* event) {
+  // A drag with the button held extends the selected block.
+  if ((event->buttons() & Qt::LeftButton) && grid_.selectionMark >= 0) {
+    const int y = std::clamp(static_cast<int>(event->position().y()), 0, viewport()->height() - 1);
+    const int row = grid_.RowAt(y);
+    if (row >= 0 && row != grid_.selectionMark) MoveSelection(row, true);
+  }
+  QAbstractScrollArea::mouseMoveEvent(event);
+}
+
+void CLotvueView::keyPressEvent(QKeyEvent* event) {
+  // Esc in the loading window cancels the load.
+  if (event->key() == Qt::Key_Escape && CancelLoading()) return;
+  if (Lot.loadState.load() != kRead) {
+    QAbstractScrollArea::keyPressEvent(event);
+    return;
+  }
+  const bool ctrl = event->modifiers() & Qt::ControlModifier;
+  const bool shift = event->modifiers() & Qt::ShiftModifier;
+  if (event->matches(QKeySequence::SelectAll)) return SelectAll();
+  if (event->matches(QKeySequence::Copy)) {
+    CopySelection();
+    return;
+  }
+  if (ctrl && (event->key() == Qt::Key_Plus || event->key() == Qt::Key_Equal)) return SetFontHeight(Lot.fontHeight + kZoomStep);
+  if (ctrl && event->key() == Qt::Key_Minus) return SetFontHeight(Lot.fontHeight - kZoomStep);
+  if (ctrl && event->key() == Qt::Key_0) return SetFontHeight(LotContent{}.fontHeight);
+  RowKey key;
+  switch (event->key()) {
+    case Qt::Key_Up: key = RowKey::kUp; break;
+    case Qt::Key_Down: key = RowKey::kDown; break;
+    case Qt::Key_PageUp: key = RowKey::kPageUp; break;
+    case Qt::Key_PageDown: key = RowKey::kPageDown; break;
+    case Qt::Key_Home: key = ctrl ? RowKey::kFirst : RowKey::kHome; break;
+    case Qt::Key_End: key = ctrl ? RowKey::kLast : RowKey::kEnd; break;
+    default:
+      QAbstractScrollArea::keyPressEvent(event);
+      return;
+  }
+  const int firstDevice = Lot.viewFormat == kFormatMatrix ? TitleRow() + 1 : 0;
+  MoveSelection(RowAfterKey(grid_, key, viewport()->height(), firstDevice), shift);
+}
+
+void CLotvueView::wheelEvent(QWheelEvent* event) {
+  if ((event->modifiers() & Qt::ControlModifier) && Lot.loadState.load() == kRead) {
+    const int steps = event->angleDelta().y() / 120;
+    if (steps != 0) SetFontHeight(Lot.fontHeight + steps * kZoomStep);
+    return;
+  }
+  QAbstractScrollArea::wheelEvent(event);
+}
+
+void CLotvueView::SortByColumn(int column) {
+  rows_.SortByClick(Lot, column);
+  RebuildGrid();
+  viewport()->update();
+  Q_EMIT rowsChanged();
+}
+
+void CLotvueView::SetFilter(const RowFilter& filter) {
+  rows_.Apply(Lot, rows_.sort(), filter);
+  grid_.selectionMark = grid_.selectionAnchor = -1;
+  RebuildGrid();
+  viewport()->update();
+  Q_EMIT rowsChanged();
+}
+
+std::string CLotvueView::StatusText() const {
+  return Lot.loadState.load() == kRead ? RowOrderStatus(Lot, rows_) : std::string();
+}
+
+void CLotvueView::SelectAll() {
+  if (Lot.viewFormat != kFormatMatrix || rows_.shown() == 0) return;
+  grid_.selectionAnchor = TitleRow() + 1;
+  grid_.selectionMark = grid_.rowCount - 1;
+  viewport()->update();
+  Q_EMIT rowsChanged();
+}
+
+std::string CLotvueView::CopySelection() {
+  if (Lot.viewFormat != kFormatMatrix || grid_.selectionMark < 0) return {};
+  const int a = grid_.selectionAnchor < 0 ? grid_.selectionMark : grid_.selectionAnchor;
+  const std::string text = MatrixRowsText(Lot, &rows_, std::min(a, grid_.selectionMark), std::max(a, grid_.selectionMark));
+  QApplication::clipboard()->setText(QString::fromStdString(DisplayUtf8(text)));
+  return text;
+}
+
+bool CLotvueView::SelectDeviceRow(int position) {
+  if (position < 0 || Lot.viewFormat != kFormatMatrix) return false;
+  MoveSelection(TitleRow() + 1 + position, false);
+  return true;
+}
+
+bool CLotvueView::FindText(const std::string& text, bool forward) {
+  const int title = TitleRow();
+  const int from = grid_.selectionMark > title ? grid_.selectionMark - title - 1 : -1;
+  return SelectDeviceRow(FindRow(Lot, rows_, from, text, forward));
+}
+
+void CLotvueView::SetFontHeight(int height) {
+  Lot.fontHeight = ClampFontHeight(height);
+  font_ = ReportFont(Lot.fontHeight);
+  setFont(font_);
+  viewport()->setFont(font_);
+  maxCharWidth_ = QFontMetrics(font_).maxWidth();
+  glyphs_ = AsciiGlyphs(font_);
+  grid_.rowHeight = ReportRowHeight(font_);
+  if (Lot.loadState.load() == kRead) RebuildGrid();
+  memBitmap_ = QImage();
+  viewport()->update();
 }
 
 void CLotvueView::resizeEvent(QResizeEvent* event) {
@@ -323,7 +472,7 @@ void CLotvueView::BuildPaintList(PaintList& list) const {
   in.frameHeight = height();
   in.showLine = AppSettings.ShowLine == 1;
   in.maxCharWidth = maxCharWidth_;
-  PaintReport(list, grid_, Lot, in);
+  PaintReport(list, grid_, Lot, in, &rows_);
 }
 
 void CLotvueView::Draw(QPainter& painter, const PaintList& list) {
@@ -367,11 +516,13 @@ void CLotvueView::Draw(QPainter& painter, const PaintList& list) {
             y = r.top + ascent;
             break;
         }
+        if (op.clip) painter.setClipRect(r.left, r.top, r.right - r.left, r.bottom - r.top);
         if (fast) {
           glyphs_.Draw(painter, x, y, bytes);
         } else {
           painter.drawText(x, y, text);
         }
+        if (op.clip) painter.setClipping(false);
         break;
       }
     }

@@ -16,6 +16,7 @@
 #include "core/lot_data.h"
 #include "core/report_grid.h"
 #include "core/report_paint.h"
+#include "core/row_order.h"
 #include "view/ascii_glyphs.h"
 #include "view/user_prompts.h"
 
@@ -71,6 +72,29 @@ class CLotvueView : public QAbstractScrollArea {
   void ScrollToX(int x);
   void SetSelectionMark(int row);
 
+  // The device rows as this window shows them (sorted, filtered); the lot
+  // itself stays in file order.
+  const RowOrder& rows() const { return rows_; }
+  // A click on the title cell of a column: sorts by it, or reverses.
+  void SortByColumn(int column);
+  void SetFilter(const RowFilter& filter);
+  // "12,345 of 200,000 devices shown, sorted by 3 IGSS"; empty before the hand-over.
+  std::string StatusText() const;
+  // The grid row of the title record in "Matrix".
+  int TitleRow() const;
+  // Selects the rows of every device (Ctrl+A).
+  void SelectAll();
+  // The selected rows as shown, tab-separated with CR LF, also put on the
+  // clipboard (Ctrl+C); "Matrix" only.
+  std::string CopySelection();
+  // Moves the selection to a shown device row (0-based position) and
+  // scrolls it into view; false for -1.
+  bool SelectDeviceRow(int position);
+  // Find: the next or previous shown row with the text, from the selection.
+  bool FindText(const std::string& text, bool forward);
+  // Zoom: the report font height, kept between 8 and 48 pixels.
+  void SetFontHeight(int height);
+
   // Paints one frame of the window as it is now into an image of the
   // viewport's size (the back buffer goes the same way).
   void PaintFrame(QImage& image);
@@ -84,6 +108,8 @@ class CLotvueView : public QAbstractScrollArea {
  Q_SIGNALS:
   // The lot has been taken over, or the file will never arrive.
   void loadFinished();
+  // The rows shown, their order or the selection changed.
+  void rowsChanged();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -91,7 +117,9 @@ class CLotvueView : public QAbstractScrollArea {
   void timerEvent(QTimerEvent* event) override;
   void scrollContentsBy(int dx, int dy) override;
   void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
 
  private:
   void OnTimer();
@@ -99,9 +127,15 @@ class CLotvueView : public QAbstractScrollArea {
   void UpdateScrollBars();
   void Draw(QPainter& painter, const PaintList& list);
   void BuildPaintList(PaintList& list) const;
+  // Column under the window x, the frozen serial and bin columns first; -1 for none.
+  int ColumnAt(int x) const;
+  // Moves the selection mark (with the anchor kept when extending) and
+  // scrolls the row into view.
+  void MoveSelection(int row, bool extend);
 
   UserPrompts& prompts_;
   ReportGrid grid_;
+  RowOrder rows_;
   QFont font_;
   int maxCharWidth_ = 0;
   AsciiGlyphs glyphs_;

@@ -1,16 +1,20 @@
 #include "view/user_prompts.h"
 
 #include <QByteArray>
-#include <QDesktopServices>
+#include <QCoreApplication>
 #include <QFile>
 #include <QMessageBox>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QUrl>
 
 #include "core/language.h"
 
 namespace lotvue {
+
+namespace {
+// How long the opener may take to hand the file to an application.
+constexpr int kOpenerWaitMs = 15000;
+}  // namespace
 
 void DesktopPrompts::ShowMessage(QWidget* parent, const QString& text) {
   if (!parent) parent = mainWindow_.data();
@@ -28,7 +32,29 @@ bool DesktopPrompts::AskYesNo(QWidget* parent, const QString& caption, const QSt
 
 bool DesktopPrompts::OpenFile(const std::string& path, bool textEditorFallback) {
   const QString file = QFile::decodeName(QByteArray::fromStdString(path));
-  if (QDesktopServices::openUrl(QUrl::fromLocalFile(file))) return true;
+  // The desktop's opener says by its exit status whether an application
+  // took the file ("no method available" is a failure). It returns once
+  // the application is started; one still running after a while counts
+  // as started.
+  const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+  if (!opener.isEmpty()) {
+    // Owned by the application, so that a slow opener is not killed.
+    auto* process = new QProcess(QCoreApplication::instance());
+    QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+    process->setProgram(opener);
+    process->setArguments({file});
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
+    process->start();
+    if (!process->waitForStarted(5000)) {
+      process->deleteLater();
+    } else if (!process->waitForFinished(kOpenerWaitMs)) {
+      return true;
+    } else if (process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0) {
+      return true;
+    }
+  }
   if (!textEditorFallback) return false;
   // No application for the file: any text editor shows a CSV file.
   static const char* const kEditors[] = {"gnome-text-editor", "gedit", "kate",       "kwrite",  "mousepad",

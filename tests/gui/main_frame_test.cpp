@@ -3,6 +3,7 @@
 // the settings written at exit.
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QKeyEvent>
 #include <QMdiArea>
@@ -19,6 +20,10 @@
 #include "core/loader.h"
 #include "tests/core/lot_files.h"
 #include "tests/gui/gui_fixture.h"
+
+// Offers a key press to the shortcuts, as the window system does first (QtGui).
+Q_GUI_EXPORT bool qt_sendShortcutOverrideEvent(QObject* o, ulong timestamp, int k, Qt::KeyboardModifiers mods,
+                                               const QString& text, bool autorep, ushort count);
 
 namespace lotvue::testing {
 namespace {
@@ -238,6 +243,73 @@ TEST_F(MainFrame, ProvidedCommands) {
   frame->RunCommand(kCmdDeviceQc);
   EXPECT_EQ(ran, 1);
   EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(MainFrame, CtrlWClosesTheActiveReportWindow) {
+  const std::string path = WriteTsd(dir, "w.tsd", SmallLot(2, 5).Bytes());
+  for (int round = 0; round < 2; ++round) {
+    CLotvueView* view = Open(path);
+    ASSERT_TRUE(view && WaitLoaded(view));
+    frame->activateWindow();
+    view->setFocus();
+    // As a key press goes through the shortcuts: one command answers Ctrl+W.
+    EXPECT_TRUE(qt_sendShortcutOverrideEvent(view, 0, Qt::Key_W, Qt::ControlModifier, QString(), false, 1));
+    Settle();
+    EXPECT_TRUE(frame->mdiArea()->subWindowList().isEmpty()) << round;
+  }
+}
+
+TEST_F(MainFrame, ReportWindowsOpenLargeAndCascadeKeepsThemLarge) {
+  frame->resize(1600, 1000);
+  Settle();
+  for (const char* name : {"a.tsd", "b.tsd", "c.tsd"}) {
+    CLotvueView* view = Open(WriteTsd(dir, name, SmallLot(2, 5).Bytes()));
+    ASSERT_TRUE(view && WaitLoaded(view));
+  }
+  const QRect area = frame->mdiArea()->viewport()->rect();
+  auto check = [&](const char* when, bool cascaded) {
+    const QList<QMdiSubWindow*> windows = frame->mdiArea()->subWindowList(QMdiArea::CreationOrder);
+    ASSERT_EQ(windows.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+      const QRect g = windows[i]->geometry();
+      EXPECT_TRUE(area.contains(g)) << when << " " << i;
+      if (cascaded) {
+        EXPECT_GE(g.width(), area.width() * 8 / 10) << when << " " << i;
+        EXPECT_GE(g.height(), area.height() * 8 / 10) << when << " " << i;
+        EXPECT_EQ(g.topLeft(), QPoint(i, i) * windows[1]->geometry().x()) << when << " " << i;
+      }
+    }
+    if (cascaded) {
+      EXPECT_EQ(windows[0]->geometry().topLeft(), QPoint(0, 0)) << when;
+      EXPECT_GT(windows[1]->geometry().x(), 0) << when;
+    }
+  };
+  check("opened", true);
+  frame->RunCommand(kCmdCascade);
+  check("cascaded", true);
+  frame->RunCommand(kCmdTile);
+  check("tiled", false);
+  int covered = 0;
+  for (QMdiSubWindow* w : frame->mdiArea()->subWindowList()) covered += w->width() * w->height();
+  EXPECT_GE(covered, area.width() * area.height() * 95 / 100) << "tiles fill the area";
+}
+
+TEST_F(MainFrame, OpenerFailureIsDetectedByItsExitStatus) {
+  // A stand-in for the desktop's opener, first on the path.
+  const std::string bin = dir + "/bin";
+  QDir().mkpath(QString::fromStdString(bin));
+  const QByteArray oldPath = qgetenv("PATH");
+  qputenv("PATH", QByteArray::fromStdString(bin) + ":" + oldPath);
+  DesktopPrompts desktop;
+  for (int status : {3, 0}) {
+    QFile script(QString::fromStdString(bin + "/xdg-open"));
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    script.write(("#!/bin/sh\nexit " + std::to_string(status) + "\n").c_str());
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(desktop.OpenFile(dir + "/x.csv", false), status == 0) << status;
+  }
+  qputenv("PATH", oldPath);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 // updates them on its own).
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QRadioButton>
@@ -14,6 +16,7 @@
 #include "core/app_settings.h"
 #include "core/loader.h"
 #include "core/report_paint.h"
+#include "core/row_order.h"
 #include "tests/core/lot_files.h"
 #include "tests/gui/gui_fixture.h"
 #include "view/view_format_dlg.h"
@@ -190,6 +193,106 @@ TEST_F(ReportView, FormatNotOfferedAbove2000Strings) {
   EXPECT_FALSE(frame->action(kCmdFormat)->isEnabled());
   frame->RunCommand(kCmdFormat);  // F5 does nothing either
   EXPECT_EQ(view->Lot.viewFormat, 1);
+}
+
+void Key(CLotvueView* view, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+  QKeyEvent press(QEvent::KeyPress, key, mods);
+  QApplication::sendEvent(view, &press);
+}
+
+TEST_F(ReportView, KeysMoveTheSelectedRowAndKeepItInView) {
+  CLotvueView* view = OpenLot(3, 200);
+  ASSERT_TRUE(view);
+  const int title = view->TitleRow();
+  const int last = view->grid().rowCount - 1;
+  const int page = view->grid().FullRowsIn(view->viewport()->height()) - 1;
+  struct Step {
+    int key;
+    Qt::KeyboardModifiers mods;
+    int mark, anchor;
+  } steps[] = {
+      {Qt::Key_Home, Qt::NoModifier, title + 1, -1},
+      {Qt::Key_Down, Qt::NoModifier, title + 2, -1},
+      {Qt::Key_PageDown, Qt::NoModifier, title + 2 + page, -1},
+      {Qt::Key_Down, Qt::ShiftModifier, title + 3 + page, title + 2 + page},
+      {Qt::Key_Up, Qt::ShiftModifier, title + 2 + page, title + 2 + page},
+      {Qt::Key_End, Qt::NoModifier, last, -1},
+      {Qt::Key_PageUp, Qt::NoModifier, last - page, -1},
+      {Qt::Key_Home, Qt::ControlModifier, 0, -1},
+      {Qt::Key_End, Qt::ControlModifier, last, -1},
+      {Qt::Key_Up, Qt::NoModifier, last - 1, -1},
+  };
+  for (const Step& s : steps) {
+    Key(view, s.key, s.mods);
+    const ReportGrid& g = view->grid();
+    EXPECT_EQ(g.selectionMark, s.mark) << s.key;
+    EXPECT_EQ(g.selectionAnchor, s.anchor) << s.key;
+    // In view: inside the window and not under the title stuck on top.
+    EXPECT_GE(g.selectionMark, g.firstRow > title ? g.firstRow + 1 : g.firstRow) << s.key;
+    EXPECT_LT(g.selectionMark, g.firstRow + g.FullRowsIn(view->viewport()->height())) << s.key;
+  }
+}
+
+TEST_F(ReportView, SortFilterFindGoToCopyAndZoom) {
+  CLotvueView* view = OpenLot(3, 200);
+  ASSERT_TRUE(view);
+  const int title = view->TitleRow();
+  const int r = view->grid().rowHeight;
+  // A click on the title cell of the serial column sorts; a second reverses.
+  view->ScrollToRow(title);
+  Click(view, 10, r / 2);
+  Click(view, 10, r / 2);
+  EXPECT_EQ(view->rows().DeviceAt(0), 199);
+  EXPECT_EQ(view->StatusText(), "200 of 200 devices shown, sorted by Serial (descending)");
+  RowFilter failed;
+  failed.kind = RowFilterKind::kFailed;
+  view->SetFilter(failed);
+  EXPECT_EQ(view->grid().rowCount, title + 1 + view->Lot.failCount);
+  EXPECT_EQ(view->StatusText().substr(0, 17), std::to_string(view->Lot.failCount) + " of 200 devices");
+  EXPECT_EQ(view->Lot.deviceCells.At(1, 0), "P1") << "the lot keeps its order";
+
+  // Find: the next shown row with a serial, from the selection; go to a device.
+  EXPECT_TRUE(view->FindText("F99", true));
+  EXPECT_EQ(view->grid().selectionMark, title + 1 + view->rows().PositionOf(98));
+  EXPECT_FALSE(view->FindText("P2", true)) << "passed devices are filtered out";
+  EXPECT_TRUE(view->SelectDeviceRow(view->rows().PositionOf(DeviceWithSerial(view->Lot, 6))));
+  EXPECT_EQ(view->grid().selectionMark, title + 1 + view->rows().PositionOf(5));
+  EXPECT_FALSE(view->SelectDeviceRow(view->rows().PositionOf(DeviceWithSerial(view->Lot, 4))));
+
+  // Ctrl+A and Ctrl+C: every shown device, tab-separated, CR LF, on the clipboard.
+  Key(view, Qt::Key_A, Qt::ControlModifier);
+  Key(view, Qt::Key_C, Qt::ControlModifier);
+  const QString copied = QApplication::clipboard()->text();
+  EXPECT_EQ(copied.count(QStringLiteral("\r\n")), view->Lot.failCount);
+  EXPECT_TRUE(copied.startsWith(QString::fromStdString(std::string(view->Lot.deviceCells.At(view->rows().DeviceAt(0) + 1, 0)) + "\t")));
+
+  // Zoom: Ctrl++ twice, Ctrl+- once, the limits, Ctrl+0; rows and columns follow.
+  struct Zoom { int key; int times; int height; } zooms[] = {
+      {Qt::Key_Plus, 2, 24}, {Qt::Key_Minus, 1, 22}, {Qt::Key_Plus, 30, 48}, {Qt::Key_Minus, 30, 8}, {Qt::Key_0, 1, 20}};
+  for (const Zoom& z : zooms) {
+    for (int i = 0; i < z.times; ++i) Key(view, z.key, Qt::ControlModifier);
+    EXPECT_EQ(view->Lot.fontHeight, z.height);
+    EXPECT_EQ(view->grid().ColumnWidth(2), 6 * z.height);
+    EXPECT_EQ(view->grid().rowHeight, ReportRowHeight(ReportFont(z.height)));
+  }
+}
+
+TEST_F(ReportView, FrozenSerialColumnIsClippedAtItsEdge) {
+  CLotvueView* view = OpenLot(30, 200);
+  ASSERT_TRUE(view);
+  view->ScrollToRow(view->TitleRow() + 1);
+  view->ScrollToX(300);
+  const QImage image = Frame(view);
+  const int r = view->grid().rowHeight;
+  const int w0 = view->grid().ColumnWidth(0);
+  // No serial pixel spills over the bin cell's left part; the serial column shows text.
+  int dark = 0, spill = 0;
+  for (int y = r; y < 6 * r; ++y) {
+    for (int x = 0; x < w0; ++x) dark += qGray(image.pixel(x, y)) < 128;
+    for (int x = w0; x < w0 + 4; ++x) spill += qGray(image.pixel(x, y)) < 128;
+  }
+  EXPECT_GT(dark, 20);
+  EXPECT_EQ(spill, 0);
 }
 
 }  // namespace
