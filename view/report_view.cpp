@@ -119,12 +119,7 @@ CLotvueView::CLotvueView(UserPrompts& prompts, QWidget* parent) : QAbstractScrol
   setFrameShadow(QFrame::Plain);
   setLineWidth(1);
   setFocusPolicy(Qt::StrongFocus);
-  font_ = ReportFont(Lot.fontHeight);
-  setFont(font_);
-  viewport()->setFont(font_);
-  maxCharWidth_ = QFontMetrics(font_).maxWidth();
-  glyphs_ = AsciiGlyphs(font_);
-  grid_.rowHeight = ReportRowHeight(font_);
+  ApplyFont();
   viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
   viewport()->setAutoFillBackground(false);
   verticalScrollBar()->setSingleStep(1);
@@ -427,14 +422,18 @@ bool CLotvueView::FindText(const std::string& text, bool forward) {
   return SelectDeviceRow(FindRow(Lot, rows_, from, text, forward));
 }
 
-void CLotvueView::SetFontHeight(int height) {
-  Lot.fontHeight = ClampFontHeight(height);
+void CLotvueView::ApplyFont() {
   font_ = ReportFont(Lot.fontHeight);
   setFont(font_);
   viewport()->setFont(font_);
   maxCharWidth_ = QFontMetrics(font_).maxWidth();
   glyphs_ = AsciiGlyphs(font_);
   grid_.rowHeight = ReportRowHeight(font_);
+}
+
+void CLotvueView::SetFontHeight(int height) {
+  Lot.fontHeight = ClampFontHeight(height);
+  ApplyFont();
   if (Lot.loadState.load() == kRead) RebuildGrid();
   memBitmap_ = QImage();
   viewport()->update();

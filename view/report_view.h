@@ -127,6 +127,8 @@ class CLotvueView : public QAbstractScrollArea {
   void UpdateScrollBars();
   void Draw(QPainter& painter, const PaintList& list);
   void BuildPaintList(PaintList& list) const;
+  // The report font of Lot.fontHeight, with the row height and glyphs it gives.
+  void ApplyFont();
   // Column under the window x, the frozen serial and bin columns first; -1 for none.
   int ColumnAt(int x) const;
   // Moves the selection mark (with the anchor kept when extending) and
