@@ -12,6 +12,10 @@
 //     --menu POS       open the menu-bar menu at POS
 //     --progress       take the picture while the file is still loading
 //     --child-max      maximise the report window
+//     --sort COL       click the title cell of record column COL (twice: "COL,COL")
+//     --failed         show the failed devices only
+//     --select-to ROW  extend the selection to ROW (counted like --select)
+//     --zoom H         report font height H
 //     --dialog NAME    open a dialog (format, language, about) for the picture,
 //                      or "stats": the item statistics window, once its table is done
 //     --tab N          the statistics window's tab (0 histogram, 1 trend, 2 bins)
@@ -23,6 +27,7 @@
 #include <QGuiApplication>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QKeyEvent>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -74,8 +79,9 @@ int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Lotvue"));
   QString file, row, grab, dialog;
-  int x = 0, select = -1, language = -1, menu = -1, hold = 0, tab = 0;
-  bool perDevice = false, lines = false, progress = false, childMax = false;
+  int x = 0, select = -1, selectTo = -1, language = -1, menu = -1, hold = 0, zoom = 0, tab = 0;
+  bool perDevice = false, lines = false, progress = false, childMax = false, failed = false;
+  QStringList sorts;
   const QStringList args = QApplication::arguments();
   for (int i = 1; i < args.size(); ++i) {
     const QString& a = args[i];
@@ -89,6 +95,10 @@ int main(int argc, char* argv[]) {
     else if (a == "--menu") menu = next().toInt();
     else if (a == "--progress") progress = true;
     else if (a == "--child-max") childMax = true;
+    else if (a == "--sort") sorts = next().split(',');
+    else if (a == "--failed") failed = true;
+    else if (a == "--select-to") selectTo = next().toInt();
+    else if (a == "--zoom") zoom = next().toInt();
     else if (a == "--grab") grab = next();
     else if (a == "--dialog") dialog = next();
     else if (a == "--hold") hold = next().toInt();
@@ -123,10 +133,17 @@ int main(int argc, char* argv[]) {
       view->Lot.viewFormat = 0;
       view->RebuildGrid();
     }
+    for (const QString& column : sorts) view->SortByColumn(column.toInt());
+    if (failed) view->SetFilter({RowFilterKind::kFailed, 0, ""});
+    if (zoom) view->SetFontHeight(zoom);
     if (row == "mid") view->ScrollToRow(view->grid().rowCount / 2);
     else if (!row.isEmpty()) view->ScrollToRow(row.toInt());
     if (x) view->ScrollToX(x);
     if (select >= 0) view->SetSelectionMark(view->grid().firstRow + select);
+    if (selectTo >= 0) {
+      QKeyEvent press(QEvent::KeyPress, Qt::Key_Down, Qt::ShiftModifier);
+      for (int i = select; i < selectTo; ++i) QApplication::sendEvent(view, &press);
+    }
   }
   frame->UpdateCommands();
   view->viewport()->update();
