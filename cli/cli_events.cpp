@@ -9,7 +9,15 @@ namespace lotvue::cli {
 
 namespace {
 constexpr int kSlotNotTsdFile = 60;  // "Is not TSD File"
+
+thread_local HeldOutput* t_held = nullptr;
+
+void Print(std::FILE* stream, std::string line) {
+  if (t_held) t_held->Add(stream, std::move(line));
+  else std::fwrite(line.data(), 1, line.size(), stream);
 }
+
+}  // namespace
 
 void PrintMessage(const std::string& text) {
   std::string line = "lotvue-cli: " + text;
@@ -17,8 +25,18 @@ void PrintMessage(const std::string& text) {
     if (c == '\r' || c == '\n') c = ' ';
   }
   line += '\n';
-  std::fwrite(line.data(), 1, line.size(), stderr);
+  Print(stderr, std::move(line));
 }
+
+void PrintLine(const std::string& text) { Print(stdout, text + '\n'); }
+
+void HeldOutput::Print() const {
+  for (const auto& [stream, line] : lines_) std::fwrite(line.data(), 1, line.size(), stream);
+}
+
+HoldOutput::HoldOutput(HeldOutput& held) : outer_(t_held) { t_held = &held; }
+
+HoldOutput::~HoldOutput() { t_held = outer_; }
 
 void StderrReaderEvents::NotTsdFile() { PrintMessage(Lang(kSlotNotTsdFile)); }
 

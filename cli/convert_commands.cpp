@@ -6,9 +6,15 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
+#include <charconv>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <functional>
+#include <mutex>
+#include <thread>
 #include <memory>
 #include <optional>
 #include <string>
@@ -57,11 +63,14 @@ const char* const kFailCsvHelp =
 
 const char* const kConvertFolderHelp =
     "convert-folder [--csv|--no-csv] [--xls|--no-xls] [--csv-format F] [--only-pass|--all]\n"
-    "               FILE_OR_FOLDER\n"
+    "               [-j JOBS] FILE_OR_FOLDER\n"
     "      Converts every result file of the folder (or of the folder that holds\n"
     "      FILE, which must end in \"tsd\") as convert does: the names ending in\n"
     "      \".tsd\" in any letter case, except those beginning with \"~\" or \".\",\n"
-    "      in the byte order of their names.\n";
+    "      in the byte order of their names. -j (--jobs) converts up to JOBS files\n"
+    "      at once (default: the number of processors; each holds one lot in\n"
+    "      memory); the messages and the names of the files written come in the\n"
+    "      order of the names all the same.\n";
 
 namespace {
 
@@ -106,10 +115,7 @@ void Usage(const char* command, const std::string& problem) {
   std::fprintf(stderr, "lotvue-cli %s: %s (see lotvue-cli %s --help)\n", command, problem.c_str(), command);
 }
 
-void PrintWritten(const std::string& path) {
-  std::fwrite(path.data(), 1, path.size(), stdout);
-  std::fputc('\n', stdout);
-}
+void PrintWritten(const std::string& path) { PrintLine(path); }
 
 // Loads a result file as the report window does; nullptr (after its
 // message) when it cannot be opened or is no result file.
@@ -270,6 +276,72 @@ int ParseConvertArgs(const char* command, const Args& args, AppSettingsData& set
   return 0;
 }
 
+// Runs convert(i) for i in [0, count) on up to `jobs` threads, each file's
+// output held back and printed in the order of i as soon as the files
+// before it are done; the worst status of all.
+int ConvertInParallel(std::size_t count, unsigned jobs, const std::function<int(std::size_t)>& convert) {
+  if (jobs <= 1 || count <= 1) {
+    int status = 0;
+    for (std::size_t i = 0; i < count; ++i) status = Worse(status, convert(i));
+    return status;
+  }
+  struct Done {
+    HeldOutput output;
+    int status = 0;
+    std::exception_ptr error;
+    bool done = false;
+  };
+  std::vector<Done> results(count);
+  std::atomic<std::size_t> next{0};
+  std::mutex mutex;
+  std::condition_variable finished;
+  auto work = [&] {
+    for (std::size_t i; (i = next++) < count;) {
+      Done& d = results[i];
+      try {
+        HoldOutput hold(d.output);
+        d.status = convert(i);
+      } catch (...) {
+        d.error = std::current_exception();
+      }
+      std::lock_guard lock(mutex);
+      d.done = true;
+      finished.notify_one();
+    }
+  };
+  std::vector<std::thread> threads;
+  for (unsigned t = 0; t < jobs && t < count; ++t) {
+    try {
+      threads.emplace_back(work);
+    } catch (const std::system_error&) {
+      break;  // fewer threads; with none this one does the work below
+    }
+  }
+  if (threads.empty()) work();
+  int status = 0;
+  std::exception_ptr error;
+  for (Done& d : results) {
+    {
+      std::unique_lock lock(mutex);
+      finished.wait(lock, [&] { return d.done; });
+    }
+    d.output.Print();
+    std::fflush(stdout);
+    status = Worse(status, d.status);
+    if (d.error && !error) error = d.error;
+    d.output = HeldOutput();
+  }
+  for (std::thread& t : threads) t.join();
+  if (error) std::rethrow_exception(error);
+  return status;
+}
+
+// The number of processors this process may run on, at least 1.
+unsigned ProcessorCount() {
+  const unsigned n = std::thread::hardware_concurrency();
+  return n > 0 ? n : 1;
+}
+
 }  // namespace
 
 int ConvertCommand(const Args& args) {
@@ -384,8 +456,32 @@ int ConvertFolderCommand(const Args& args) {
   AppSettingsData settings = AppSettings;
   std::vector<std::string> targets;
   bool settingFlags = false;
-  const int parsed = ParseConvertArgs("convert-folder", args, settings, settingFlags, targets,
-                                      [](std::size_t&) { return 1; });
+  unsigned jobs = ProcessorCount();
+  const int parsed =
+      ParseConvertArgs("convert-folder", args, settings, settingFlags, targets, [&](std::size_t& i) {
+        const std::string& a = args[i];
+        std::string value;
+        if (a == "-j" || a == "--jobs") {
+          if (i + 1 >= args.size()) {
+            Usage("convert-folder", a + " needs a number of jobs");
+            return 2;
+          }
+          value = args[++i];
+        } else if (a.rfind("-j", 0) == 0 && a.size() > 2 && a[2] != '-') {
+          value = a.substr(2);
+        } else if (a.rfind("--jobs=", 0) == 0) {
+          value = a.substr(7);
+        } else {
+          return 1;
+        }
+        const char* end = value.data() + value.size();
+        const auto [stop, error] = std::from_chars(value.data(), end, jobs);
+        if (error != std::errc() || stop != end || jobs < 1 || jobs > 1024) {
+          Usage("convert-folder", "-j '" + value + "' is not a number of jobs from 1 to 1024");
+          return 2;
+        }
+        return 0;
+      });
   if (parsed != 0) return parsed;
   if (targets.size() != 1) {
     Usage("convert-folder", targets.empty() ? "no FILE_OR_FOLDER given" : "one FILE_OR_FOLDER only");
@@ -407,9 +503,9 @@ int ConvertFolderCommand(const Args& args) {
     FileMessages(folder).Show("the folder cannot be read");
     return 1;
   }
-  int status = 0;
-  for (const std::string& name : *names) status = Worse(status, ConvertFile(JoinPath(folder, name), settings, std::nullopt));
-  return status;
+  return ConvertInParallel(names->size(), jobs, [&](std::size_t i) {
+    return ConvertFile(JoinPath(folder, (*names)[i]), settings, std::nullopt);
+  });
 }
 
 }  // namespace lotvue::cli

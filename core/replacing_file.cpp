@@ -53,12 +53,12 @@ bool CanLinkUnnamedFiles() {
 // Removes the hidden temporaries in the folder that no writer holds: those
 // of killed processes. Once per folder and process.
 void RemoveLeftovers(const std::string& folder) {
+  // Held through the scan: no other thread of this process makes its
+  // temporary (unlocked for a moment) while the folder is looked through.
   static std::mutex mutex;
   static std::set<std::string> done;
-  {
-    std::lock_guard lock(mutex);
-    if (!done.insert(folder).second) return;
-  }
+  std::lock_guard lock(mutex);
+  if (!done.insert(folder).second) return;
   DIR* dir = ::opendir(folder.c_str());
   if (!dir) return;
   const int dirFd = ::dirfd(dir);

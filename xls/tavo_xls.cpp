@@ -15,11 +15,15 @@ namespace {
 using tavo_xls::Position;
 using tavo_xls::Workbook;
 
-std::unique_ptr<Workbook> g_book;
-int g_bookHandle = 0;
-int g_lastHandle = 0;
-long long g_dropped = 0;  // of the book written last
-int g_error = 0;          // errno of the last failed book call
+// Each thread has its own open book, so that threads write books side by
+// side. A plain pointer: a thread-local object with a destructor would
+// leave a call into this library for the thread's end, after it may have
+// been unloaded.
+thread_local Workbook* g_book = nullptr;
+thread_local int g_bookHandle = 0;
+thread_local int g_lastHandle = 0;
+thread_local long long g_dropped = 0;  // of the book written last
+thread_local int g_error = 0;          // errno of the last failed book call
 
 constexpr std::uint32_t kDroppedMarker = 0x00FF0000u;  // first column 255, last column 0
 
@@ -54,8 +58,13 @@ int WithBook(Fn&& fn) {
 
 std::string_view Text(const char* s) { return s ? std::string_view(s) : std::string_view(); }
 
+void DiscardBook() {
+  delete g_book;  // removes the work file when it is still there
+  g_book = nullptr;
+}
+
 // A book left open when the library is unloaded leaves no file behind.
-__attribute__((destructor)) void DiscardOpenBook() { g_book.reset(); }
+__attribute__((destructor)) void DiscardOpenBook() { DiscardBook(); }
 
 }  // namespace
 
@@ -71,14 +80,14 @@ int XlsCreateBook(const char* fileName, int /*creationArg*/, int sheetCount, int
       return 0;
     }
     g_error = 0;
-    g_book = std::move(b);
+    g_book = b.release();
     g_dropped = 0;
     g_bookHandle = ++g_lastHandle;
     if (g_bookHandle <= 0) g_bookHandle = g_lastHandle = 1;
     if (book) *book = g_bookHandle;
     return 1;
   } catch (...) {
-    g_book.reset();
+    DiscardBook();
     g_error = ENOMEM;
     return 0;
   }
@@ -97,7 +106,7 @@ int XlsCloseBook(int book) {
   }
   if (!ok && g_error == 0) g_error = EIO;
   g_dropped = g_book->dropped();
-  g_book.reset();  // removes the work file when it is still there
+  DiscardBook();
   g_bookHandle = 0;
   return ok ? 1 : 0;
 }

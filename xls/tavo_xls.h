@@ -1,6 +1,8 @@
 /* TAVO_XLS: the spreadsheet writer library. It writes one Excel 97-2003
- * workbook (BIFF8 in a compound file) at a time, cell by cell, through the
- * entry points below. The program loads it at run time (dlopen) and looks
+ * workbook (BIFF8 in a compound file) at a time in each thread, cell by
+ * cell, through the entry points below; threads write books of their own
+ * side by side (the open book, its handle and the last error are the
+ * calling thread's). The program loads it at run time (dlopen) and looks
  * the names up one by one; this header gives their exact C signatures. */
 #ifndef LOTVUE_XLS_TAVO_XLS_H
 #define LOTVUE_XLS_TAVO_XLS_H

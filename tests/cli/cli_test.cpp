@@ -417,6 +417,42 @@ TEST_F(CliTest, FolderConversionTakesTheResultFilesInNameOrder) {
   EXPECT_EQ(Cli({"convert-folder", (dir_ / "nowhere").string()}).status, 1);
 }
 
+// Files converted side by side: the same files, and the same messages and
+// names in the same order, as one after the other; bad job counts are usage.
+TEST_F(CliTest, FolderConversionInParallelWritesAndPrintsAsOneJob) {
+  Names written;
+  for (int i = 0; i < 6; ++i) {
+    const std::string lot = Lot(std::string(1, static_cast<char>('A' + i)) + ".tsd", 20 + 37 * i, 4 + i);
+    written.insert(written.end(), {TwoSheetBookPath(lot), CsvPathOf(lot)});
+  }
+  const std::string wide = Lot("W.tsd", 3, 255);  // cells left out: status 3
+  written.insert(written.end(), {TwoSheetBookPath(wide), CsvPathOf(wide)});
+  std::ofstream(dir_ / "lots" / "N.tsd") << "not a result file";  // status 1
+  fs::create_directory(dir_ / "lots" / "Z.tsd");
+  const std::string folder = (dir_ / "lots").string();
+  const CliRun one = Cli({"convert-folder", "--csv", "--xls", "-j", "1", folder});
+  EXPECT_EQ(one.status, 1);
+  EXPECT_NE(one.err.find("N.tsd"), std::string::npos);
+  std::vector<std::string> files;
+  for (const std::string& path : written) files.push_back(Read(path));
+  for (const Names& jobs : {Names{"-j", "2"}, Names{"-j3"}, Names{"--jobs=8"}, Names{}}) {
+    for (const std::string& path : written) fs::remove(path);
+    Names args{"convert-folder", "--csv", "--xls"};
+    args.insert(args.end(), jobs.begin(), jobs.end());
+    args.push_back(folder);
+    const CliRun run = Cli(args);
+    EXPECT_EQ(run.status, one.status) << ::testing::PrintToString(jobs);
+    EXPECT_EQ(run.out, one.out) << ::testing::PrintToString(jobs);
+    EXPECT_EQ(run.err, one.err) << ::testing::PrintToString(jobs);
+    for (std::size_t i = 0; i < written.size(); ++i) EXPECT_TRUE(Read(written[i]) == files[i]) << written[i];
+  }
+  for (const char* bad : {"0", "x", "2x", "-1", "1025"}) {
+    const CliRun run = Cli({"convert-folder", "-j", bad, folder});
+    EXPECT_EQ(run.status, 2) << bad;
+    EXPECT_NE(run.err.find("number of jobs"), std::string::npos) << bad;
+  }
+}
+
 // A lot for stats and bins: names that need quoting or decoding, a special
 // item, a failed device, an item with no value.
 std::string StatsLot(const fs::path& path) {
