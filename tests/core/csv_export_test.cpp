@@ -1,4 +1,5 @@
 #include "core/csv_export.h"
+#include "core/convert.h"
 
 #include <unistd.h>
 
@@ -9,8 +10,11 @@
 #include <gtest/gtest.h>
 
 #include "core/csv_scientific.h"
+#include "core/language.h"
 #include "core/number_text.h"
 #include "core/value_text.h"
+#include "core/xls_export.h"
+#include "core/xls_library.h"
 #include "tests/core/hand_lot.h"
 
 namespace lotvue {
@@ -195,6 +199,73 @@ TEST_F(CsvFileTest, UnwritableTargetsLeaveEverythingAsItWas) {
   EXPECT_FALSE(WriteLot(dir_ / "missing" / "A123.CSV"));
   EXPECT_FALSE(WriteLot("/proc/lotvue-A123.CSV"));  // refuses new files, even to root
   EXPECT_EQ(Entries(), 2u);
+}
+
+// ---------------------------------------------------------------------------
+// The conversion of a lot: the XLS book first, then the CSV file
+
+class ConvertTest : public CsvFileTest {
+ protected:
+  void SetUp() override {
+    CsvFileTest::SetUp();
+    SelectLanguageTable(0);
+    fs::create_directories(dir_ / "nolib");
+    lot_->path = (dir_ / "A123.tsd").string();
+  }
+  // The conversion as it runs when no spreadsheet library is installed.
+  ConvertResult WithoutLibrary(int first, int last) {
+    return ConvertWithLibraryFrom((dir_ / "nolib").string(), *lot_, first, last, settings_, messages_);
+  }
+
+  AppSettingsData settings_;
+  CollectedMessages messages_;
+};
+
+TEST_F(ConvertTest, MissingLibraryIsReportedAndTheCsvFileStillWritten) {
+  struct Case {
+    int xls, csv, format;
+    bool csvWritten;
+  };
+  for (const Case& c : std::vector<Case>{{1, 1, 0, true}, {0, 1, 7, true}, {1, 0, 0, false}, {0, 0, 0, false}}) {
+    SCOPED_TRACE("xls " + std::to_string(c.xls) + " csv " + std::to_string(c.csv));
+    fs::remove(csv_);
+    messages_.texts.clear();
+    settings_.ConvertFileTypeXLS = c.xls;
+    settings_.ConvertFileTypeCSV = c.csv;
+    settings_.CSVFormat = c.format;
+    const ConvertResult r = WithoutLibrary(-1, -1);
+    EXPECT_EQ(messages_.texts, std::vector<std::string>{"Xls.dll no find."});
+    EXPECT_FALSE(r.xlsWritten);
+    EXPECT_EQ(r.csvWritten, c.csvWritten);
+    EXPECT_EQ(fs::exists(csv_), c.csvWritten);
+    if (c.csvWritten) {
+      EXPECT_EQ(Read(csv_), Csv(*lot_, -1, -1));
+    }
+    EXPECT_FALSE(fs::exists(TwoSheetBookPath(lot_->path)));
+  }
+}
+
+TEST_F(ConvertTest, WithTheLibraryTheBookComesFirstAndItsFailureStopsTheCsv) {
+  CXlsLibrary probe;
+  if (probe.LoadFrom(LOTVUE_BIN_DIR) != 1) GTEST_SKIP() << "no spreadsheet library in " << LOTVUE_BIN_DIR;
+  settings_.ConvertFileTypeXLS = 1;
+  settings_.ConvertFileTypeCSV = 1;
+  ConvertResult r = ConvertWithLibraryFrom(LOTVUE_BIN_DIR, *lot_, 2, 3, settings_, messages_);
+  EXPECT_TRUE(messages_.texts.empty());
+  EXPECT_TRUE(r.xlsWritten);
+  EXPECT_TRUE(r.csvWritten);
+  EXPECT_TRUE(fs::is_regular_file(TwoSheetBookPath(lot_->path)));
+  EXPECT_EQ(Read(csv_), Csv(*lot_, 2, 3));
+
+  // A book that cannot be replaced: its message, and no CSV file either.
+  fs::remove(TwoSheetBookPath(lot_->path));
+  fs::remove(csv_);
+  fs::create_directories(fs::path(TwoSheetBookPath(lot_->path)) / "busy");
+  r = ConvertWithLibraryFrom(LOTVUE_BIN_DIR, *lot_, -1, -1, settings_, messages_);
+  EXPECT_FALSE(r.xlsWritten);
+  EXPECT_FALSE(r.csvWritten);
+  EXPECT_EQ(messages_.texts, std::vector<std::string>{"Creat XLS File Error(My_Convert)(0)"});
+  EXPECT_FALSE(fs::exists(csv_));
 }
 
 }  // namespace

@@ -118,15 +118,6 @@ TEST(ResultFileTest, ItemTableRowsByType) {
   }
 }
 
-TEST(ResultFileTest, BiasNamesEndAtTheFirstZeroCharacter) {
-  tsd::TsdBuilder b;
-  b.AddItem("X").Bias(0, "VGS000", 1, 14, 0).Bias(1, "V10000", 1, 14, 0).Bias(2, "(none)", 1, 14, 0);
-  auto loaded = LoadBytes(b.Bytes());
-  EXPECT_EQ(loaded.lot->ItemCell(kRowBias1, 2), "VGS= 001");
-  EXPECT_EQ(loaded.lot->ItemCell(kRowBias2, 2), "V1= 001");
-  EXPECT_EQ(loaded.lot->ItemCell(kRowBias3, 2), "");
-}
-
 TEST(ResultFileTest, ItemCountLimit) {
   for (int count : {256, 257, 65535}) {
     tsd::TsdBuilder b;
@@ -141,14 +132,8 @@ TEST(ResultFileTest, ItemCountLimit) {
 }
 
 TEST(ResultFileTest, StatusClasses) {
-  EXPECT_EQ(NormalizeStatus(0x01), 17);
-  EXPECT_EQ(NormalizeStatus(0x02), 18);
-  EXPECT_EQ(NormalizeStatus(0x20), 48);
-  EXPECT_EQ(NormalizeStatus(0x40), 81);
-  EXPECT_EQ(NormalizeStatus(0x80), 145);
-  EXPECT_EQ(NormalizeStatus(0x19), 25);
-  EXPECT_EQ(NormalizeStatus(0xFF), 1);
-  EXPECT_EQ(NormalizeStatus(0x7F), 127);
+  for (auto [in, out] : {std::pair{0x01, 17}, {0x02, 18}, {0x20, 48}, {0x40, 81}, {0x80, 145}, {0x19, 25}, {0xFF, 1}, {0x7F, 127}})
+    EXPECT_EQ(NormalizeStatus(static_cast<std::uint8_t>(in)), out) << in;
 
   struct Case {
     std::uint8_t status;

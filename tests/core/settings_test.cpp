@@ -1,9 +1,12 @@
+// The two small files of the Config folder, the settings and the language,
+// and the language tables.
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
 
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -29,7 +32,7 @@ void WriteBytes(const fs::path& p, const std::string& bytes) {
   std::ofstream(p, std::ios::binary) << bytes;
 }
 
-class SettingsFile : public ::testing::Test {
+class ConfigFiles : public ::testing::Test {
  protected:
   void SetUp() override {
     char tmpl[] = "/tmp/lotvue-settings-XXXXXX";
@@ -38,6 +41,7 @@ class SettingsFile : public ::testing::Test {
     oldEnv_ = old ? old : "";
     hadEnv_ = old != nullptr;
     setenv("LOTVUE_CONFIG_DIR", dir_.c_str(), 1);
+    lang_ = dir_ / "Language.spec";
   }
   void TearDown() override {
     if (hadEnv_) setenv("LOTVUE_CONFIG_DIR", oldEnv_.c_str(), 1);
@@ -51,11 +55,12 @@ class SettingsFile : public ::testing::Test {
     return s;
   }
   fs::path dir_;
+  fs::path lang_;  // the language file, in the same folder
   std::string oldEnv_;
   bool hadEnv_ = false;
 };
 
-TEST_F(SettingsFile, ReadsKeysAndValuesByTheFileRules) {
+TEST_F(ConfigFiles, ReadsKeysAndValuesByTheFileRules) {
   struct Case {
     std::string file;
     AppSettingsData expected;  // AvgStdOnlyPass, ShowLine, XLS, CSV, CSVFormat
@@ -89,7 +94,7 @@ TEST_F(SettingsFile, ReadsKeysAndValuesByTheFileRules) {
   }
 }
 
-TEST_F(SettingsFile, WritesExactlyTheFiveLines) {
+TEST_F(ConfigFiles, WritesExactlyTheFiveLines) {
   EXPECT_EQ(SettingsFileText(AppSettingsData{}),
             "AvgStdOnlyPass=No\r\nShowLine=No\r\nConvertFileTypeXLS=Yes\r\n"
             "ConvertFileTypeCSV=No\r\nCSVFormat=0");
@@ -105,9 +110,9 @@ TEST_F(SettingsFile, WritesExactlyTheFiveLines) {
   EXPECT_EQ(ReadBytes(path), SettingsFileText({0, 1, 1, 0, 2}));
 }
 
-// Both small files go through one writer: a failure leaves the old file,
+// The settings file and the language file go through one writer: a failure leaves the old file,
 // links planted beside it are never followed, a linked file is updated at its target.
-TEST_F(SettingsFile, SavesReplaceTheOldFileOnlyWhenComplete) {
+TEST_F(ConfigFiles, SavesReplaceTheOldFileOnlyWhenComplete) {
   const std::function<bool(const fs::path&)> saves[] = {
       [](const fs::path& p) { return SaveSettingsTo(p, {1, 1, 1, 1, 1}); },
       [](const fs::path& p) { return SaveLanguageTo(p, 2); },
@@ -152,7 +157,7 @@ TEST_F(SettingsFile, SavesReplaceTheOldFileOnlyWhenComplete) {
   }
 }
 
-TEST_F(SettingsFile, LoadAndSaveUseTheConfigFolder) {
+TEST_F(ConfigFiles, LoadAndSaveUseTheConfigFolder) {
   EXPECT_EQ(ConfigFolder(), dir_.string() + "/");
   AppSettings = {1, 1, 0, 1, 7};
   LoadSettings();  // no file yet: the defaults
@@ -170,7 +175,7 @@ TEST_F(SettingsFile, LoadAndSaveUseTheConfigFolder) {
   EXPECT_FALSE(fs::exists(dir_ / "missing"));
 }
 
-TEST_F(SettingsFile, WithoutOverrideThePortableFolderComesFirst) {
+TEST_F(ConfigFiles, WithoutOverrideThePortableFolderComesFirst) {
   unsetenv("LOTVUE_CONFIG_DIR");
   const char* oldXdg = std::getenv("XDG_CONFIG_HOME");
   const std::string savedXdg = oldXdg ? oldXdg : "";
@@ -189,6 +194,87 @@ TEST_F(SettingsFile, WithoutOverrideThePortableFolderComesFirst) {
   }
   if (oldXdg) setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
   else unsetenv("XDG_CONFIG_HOME");
+}
+
+TEST(LanguageTables, EverySlotHasText) {
+  for (int language = 0; language < 3; ++language)
+    for (int slot = 0; slot < kLanguageSlots; ++slot)
+      EXPECT_GT(std::strlen(LanguageText(language, slot)), 0u) << language << "/" << slot;
+}
+
+// Traditional Chinese has its own texts for the view menu and the Device QC
+// dialog and shares every other text with Simplified Chinese.
+TEST(LanguageTables, TraditionalSharesTheSimplifiedTexts) {
+  for (int slot = 0; slot < kLanguageSlots; ++slot) {
+    if (slot != kSlotViewMenu && (slot < kSlotScatter || slot > kSlotStep)) {
+      EXPECT_STREQ(LanguageText(2, slot), LanguageText(1, slot)) << slot;
+    }
+  }
+}
+
+TEST(LanguageTables, SelectKeepsTheNumber) {
+  SelectLanguageTable(5);  // unknown numbers show English
+  EXPECT_EQ(LanguageTable.language, 5);
+  EXPECT_STREQ(Lang(kSlotFileMenu), "&File");
+  EXPECT_STREQ(LanguageText(-1, kSlotFileMenu), "&File");
+  SelectLanguageTable(2);
+  EXPECT_STREQ(Lang(kSlotStep), "步長");
+  EXPECT_STREQ(Lang(kLanguageSlots), "");
+}
+
+TEST_F(ConfigFiles, ReadsTheFirstLanguageLine) {
+  EXPECT_EQ(ReadLanguageNumber(lang_), 0);  // no file
+  const std::pair<const char*, int> cases[] = {
+      {"LOTvue=2", 2},
+      {"  LOTvue= 1 \r\n", 1},
+      {"lotvue=1\r\n", 0},
+      {"LOTvue =1\r\n", 0},
+      {"note\r\n\r\nFoo=3\r\nLOTvue=1\r\nLOTvue=2\r\n", 1},
+      {"LOTvue=12x", 12},
+      {"LOTvue=abc", 0},
+      {"X=LOTvue=2", 0},
+  };
+  for (const auto& [file, number] : cases) {
+    WriteBytes(lang_, file);
+    EXPECT_EQ(ReadLanguageNumber(lang_), number) << file;
+  }
+}
+
+TEST_F(ConfigFiles, RewritesTheLanguageFile) {
+  struct Case { bool exists; const char* before; int language; const char* after; };
+  const Case cases[] = {
+      {false, "", 0, "LOTvue=0"},
+      {false, "", -1, "LOTvue=-1"},
+      {true, "LOTvue=0", 0, "LOTvue=0\r\n"},
+      {true, "", 1, "LOTvue=1\r\n"},
+      {true, "note\r\n", 2, "LOTvue=2\r\n"},
+      {true, "Foo=1\r\nFoo=1\r\nnote\r\nLOTvue=1\r\n", 1, "Foo=1\r\nLOTvue=1\r\n"},
+      {true, "lotvue=1\r\n", 2, "lotvue=1\r\nLOTvue=2\r\n"},
+      {true, "  A=1  \nLOTvue=2\nB=2\nA=1", 0, "A=1\r\nLOTvue=0\r\nB=2\r\n"},
+  };
+  for (const Case& c : cases) {
+    fs::remove(lang_);
+    if (c.exists) WriteBytes(lang_, c.before);
+    EXPECT_TRUE(SaveLanguageTo(lang_, c.language));
+    EXPECT_EQ(ReadBytes(lang_), c.after) << c.before;
+  }
+  EXPECT_FALSE(SaveLanguageTo(dir_ / "missing" / "Language.spec", 1));
+}
+
+TEST_F(ConfigFiles, LanguageSaveAndLoadThroughTheConfigFolder) {
+  setenv("LOTVUE_CONFIG_DIR", (dir_ / "missing").c_str(), 1);
+  SaveLanguage(1);  // nothing written, the table switches all the same
+  EXPECT_FALSE(fs::exists(dir_ / "missing"));
+  EXPECT_EQ(LanguageTable.language, 1);
+  LoadLanguage();
+  EXPECT_STREQ(Lang(kSlotFileMenu), "&File");
+
+  setenv("LOTVUE_CONFIG_DIR", dir_.c_str(), 1);
+  SaveLanguage(2);
+  SelectLanguageTable(0);
+  LoadLanguage();
+  EXPECT_EQ(LanguageTable.language, 2);
+  EXPECT_STREQ(Lang(kSlotViewMenu), "查看(&)");
 }
 
 }  // namespace

@@ -11,6 +11,7 @@ Output, one record per line, fields separated by tabs:
   cell   <sheet>  <row>  <column>  text|number|blank  <font colour index>  <fill colour index or -1>  <value>
 Texts escape backslash, tab and line feed as \\\\, \\t, \\n; numbers are repr(float).
 """
+import argparse
 import sys
 
 import xlrd
@@ -35,22 +36,13 @@ def wanted_rows(spec, last, nrows):
     return sorted(rows)
 
 
-def parse_args(argv):
-    """BOOK, the --rows SPEC and the --last N of the command line."""
-    path, spec, last = argv[1], None, None
-    args = argv[2:]
-    while args:
-        if args[0] == "--rows":
-            spec, args = args[1], args[2:]
-        elif args[0] == "--last":
-            last, args = int(args[1]), args[2:]
-        else:
-            raise SystemExit("unknown option " + args[0])
-    return path, spec, last
-
-
 def main(argv):
-    path, spec, last = parse_args(argv)
+    parser = argparse.ArgumentParser()
+    parser.add_argument("book")
+    parser.add_argument("--rows")
+    parser.add_argument("--last", type=int)
+    args = parser.parse_args(argv[1:])
+    path, spec, last = args.book, args.rows, args.last
     book = xlrd.open_workbook(path, formatting_info=True, on_demand=True)
     out = sys.stdout
     font0 = book.font_list[0]

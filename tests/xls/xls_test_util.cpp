@@ -8,7 +8,6 @@
 #include <sstream>
 
 #include <sys/resource.h>
-#include <sys/stat.h>
 
 namespace lotvue::xls_test {
 
@@ -154,11 +153,6 @@ bool UnderFileSizeLimit(long bytes, const std::function<bool()>& write) {
   const bool result = write();
   setrlimit(RLIMIT_FSIZE, &old);
   return result;
-}
-
-bool FileExists(const std::string& path) {
-  struct stat st;
-  return ::lstat(path.c_str(), &st) == 0;
 }
 
 std::string ReadFileBytes(const std::string& path) {

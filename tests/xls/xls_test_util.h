@@ -64,7 +64,6 @@ CellColor ValueColor(int d, int i);
 // or "F2", bin, ValueText), with path set to lotPath.
 void BuildLot(LotData& lot, int devices, int items, const std::string& lotPath);
 
-bool FileExists(const std::string& path);
 // Runs write with files limited to `bytes` (SIGXFSZ ignored): a full disk
 // in small. Returns what write returned.
 bool UnderFileSizeLimit(long bytes, const std::function<bool()>& write);
