@@ -93,12 +93,8 @@ TEST(DeviceQcScatter, EndsFollowDataRangeAndManualEdits) {
     s.xMinEdit = c.xMinEdit;
     s.xMaxEdit = c.xMaxEdit;
     EXPECT_EQ(ShowScatter(lot, s), c.msg) << c.xMaxEdit;
-    EXPECT_EQ(s.xMinText, c.xMin);
-    EXPECT_EQ(s.xMaxText, c.xMax);
-    EXPECT_EQ(s.yMinText, c.yMin);
-    EXPECT_EQ(s.yMaxText, c.yMax);
-    EXPECT_EQ(s.xLabel, "X-1 [VTH]");
-    EXPECT_EQ(s.yLabel, "Y-2 [IR]");
+    EXPECT_EQ((std::vector<std::string>{s.xMinText, s.xMaxText, s.yMinText, s.yMaxText, s.xLabel, s.yLabel}),
+              (std::vector<std::string>{c.xMin, c.xMax, c.yMin, c.yMax, "X-1 [VTH]", "Y-2 [IR]"}));
   }
 }
 
@@ -116,8 +112,7 @@ TEST(DeviceQcScatter, ItemNumbersAndAllFailed) {
   s.yItem = 2;
   EXPECT_EQ(ShowScatter(lot, s), QcMessage::InvalidY);
   // The chart keeps the items of the last valid Show.
-  EXPECT_EQ(s.shownX, 1);
-  EXPECT_EQ(s.shownY, 1);
+  EXPECT_EQ(std::make_pair(s.shownX, s.shownY), std::make_pair(1, 1));
   QcScene sc;
   DrawScatter(lot, s, {0, 0, 400, 300}, sc);  // must not index item 2
   EXPECT_EQ(ShowScatter(MakeQcLot({"VTH"}, {}), s = ScatterState{}), QcMessage::ItemAllFail);
@@ -209,8 +204,7 @@ TEST(DeviceQcHistogram, AutomaticRange) {
     ASSERT_EQ(h.binCounts.size(), 16u) << c.name;
     EXPECT_EQ(h.binLabels.front(), c.first) << c.name;
     EXPECT_EQ(h.binLabels.back(), c.last) << c.name;
-    EXPECT_EQ(h.scrollOffset, 0);
-    EXPECT_FALSE(h.scrollVisible);
+    EXPECT_TRUE(h.scrollOffset == 0 && !h.scrollVisible) << c.name;
     std::vector<std::int32_t> want(16, 0);
     for (std::size_t i = 0; i < c.nonZero.size(); i += 2) want[c.nonZero[i]] = c.nonZero[i + 1];
     EXPECT_EQ(h.binCounts, want) << c.name;
