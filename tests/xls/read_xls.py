@@ -36,13 +36,18 @@ def wanted_rows(spec, last, nrows):
     return sorted(rows)
 
 
-def main(argv):
+def parse_args(argv):
+    """BOOK, the --rows SPEC and the --last N of the command line."""
     parser = argparse.ArgumentParser()
     parser.add_argument("book")
     parser.add_argument("--rows")
     parser.add_argument("--last", type=int)
     args = parser.parse_args(argv[1:])
-    path, spec, last = args.book, args.rows, args.last
+    return args.book, args.rows, args.last
+
+
+def main(argv):
+    path, spec, last = parse_args(argv)
     book = xlrd.open_workbook(path, formatting_info=True, on_demand=True)
     out = sys.stdout
     font0 = book.font_list[0]
