@@ -1,0 +1,364 @@
+#include "core/stdf_export.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <bit>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "core/item_stats.h"
+#include "core/measured_value.h"
+
+namespace lotvue {
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// Records and their fields
+
+struct RecordType {
+  std::uint8_t type;
+  std::uint8_t sub;
+};
+constexpr RecordType kFar{0, 10};
+constexpr RecordType kMir{1, 10};
+constexpr RecordType kMrr{1, 20};
+constexpr RecordType kPcr{1, 30};
+constexpr RecordType kHbr{1, 40};
+constexpr RecordType kSbr{1, 50};
+constexpr RecordType kPir{5, 10};
+constexpr RecordType kPrr{5, 20};
+constexpr RecordType kTsr{10, 30};
+constexpr RecordType kPtr{15, 10};
+
+// Every record starts with REC_LEN (U2, the bytes after the header), REC_TYP and REC_SUB.
+constexpr std::size_t kHeaderBytes = 4;
+constexpr std::size_t kMaxRecordBytes = kHeaderBytes + 0xFFFF;
+constexpr std::size_t kMaxTextBytes = 255;
+
+constexpr std::uint8_t kCpuType = 2;  // little-endian integers, IEEE floats
+constexpr std::uint8_t kStdfVersion = 4;
+constexpr std::string_view kTesterType = "VXT-5000";
+
+// The head and site of a device's records; the summaries' head stands for all sites.
+constexpr std::uint8_t kHead = 1;
+constexpr std::uint8_t kSite = 1;
+constexpr std::uint8_t kAllHeads = 255;
+
+// Missing values.
+constexpr std::uint16_t kNoBurnInTime = 0xFFFF;
+constexpr std::uint32_t kNoCount = 0xFFFFFFFF;
+constexpr std::int16_t kNoCoordinate = -32768;
+
+// MIR: the Cn fields after USER_TXT, AUX_FILE to SUPR_NAM, all empty.
+constexpr int kMirTextsAfterUserText = 17;
+
+// PTR TEST_FLG bits.
+constexpr std::uint8_t kResultNotValid = 0x02;
+constexpr std::uint8_t kTestFailed = 0x80;
+// PTR OPT_FLAG: bit 1 reserved (set), bits 2 and 3 no specification limits;
+// bit 6 no low limit, bit 7 no high limit.
+constexpr std::uint8_t kPtrOptions = 0x0E;
+constexpr std::uint8_t kNoLowLimit = 0x40;
+constexpr std::uint8_t kNoHighLimit = 0x80;
+// A PTR ending after TEST_TXT: header, TEST_NUM (U4), HEAD_NUM, SITE_NUM,
+// then TEST_FLG, PARM_FLG and RESULT (R4), which each execution fills in.
+constexpr std::size_t kPtrTestFlg = kHeaderBytes + 4 + 1 + 1;
+constexpr std::size_t kPtrResult = kPtrTestFlg + 2;
+
+// PRR PART_FLG bit 3: the part failed.
+constexpr std::uint8_t kPartFailed = 0x08;
+// TSR OPT_FLAG: every optional value invalid (reserved bits set).
+constexpr std::uint8_t kTsrNoOptionalData = 0xFF;
+
+inline void StoreU16(char* p, std::uint16_t v) {
+  p[0] = static_cast<char>(v);
+  p[1] = static_cast<char>(v >> 8);
+}
+inline void StoreU32(char* p, std::uint32_t v) {
+  StoreU16(p, static_cast<std::uint16_t>(v));
+  StoreU16(p + 2, static_cast<std::uint16_t>(v >> 16));
+}
+
+// One record's bytes, field by field, at a place with room for kMaxRecordBytes.
+class Record {
+ public:
+  Record(char* at, RecordType t) : start_(at), p_(at + kHeaderBytes) {
+    at[2] = static_cast<char>(t.type);
+    at[3] = static_cast<char>(t.sub);
+  }
+  Record& U1(std::uint8_t v) {
+    *p_++ = static_cast<char>(v);
+    return *this;
+  }
+  Record& U2(std::uint16_t v) {
+    StoreU16(p_, v);
+    p_ += 2;
+    return *this;
+  }
+  Record& U4(std::uint32_t v) {
+    StoreU32(p_, v);
+    p_ += 4;
+    return *this;
+  }
+  Record& I2(std::int16_t v) { return U2(static_cast<std::uint16_t>(v)); }
+  Record& R4(float v) { return U4(std::bit_cast<std::uint32_t>(v)); }
+  Record& C1(char c) { return U1(static_cast<std::uint8_t>(c)); }
+  // Cn: a count byte and the text's first 255 bytes.
+  Record& Cn(std::string_view text) {
+    const std::size_t n = std::min(text.size(), kMaxTextBytes);
+    U1(static_cast<std::uint8_t>(n));
+    if (n > 0) std::memcpy(p_, text.data(), n);
+    p_ += n;
+    return *this;
+  }
+  Record& EmptyTexts(int count) {
+    for (int i = 0; i < count; ++i) U1(0);
+    return *this;
+  }
+  // Sets REC_LEN; returns the record's size.
+  std::size_t Finish() {
+    const std::size_t size = static_cast<std::size_t>(p_ - start_);
+    StoreU16(start_, static_cast<std::uint16_t>(size - kHeaderBytes));
+    return size;
+  }
+
+ private:
+  char* start_;
+  char* p_;
+};
+
+// Appends one record that fill() completes.
+template <typename Fill>
+void PutRecord(ReplacingWriter& out, RecordType type, const Fill& fill) {
+  Record record(out.Room(kMaxRecordBytes), type);
+  fill(record);
+  out.Advance(record.Finish());
+}
+
+// ---------------------------------------------------------------------------
+// The lot's parts
+
+// An ordinary item: what its PTRs and its TSR say, and its fails so far.
+struct TestItem {
+  int item = 0;          // 0-based position among the lot's items
+  std::string_view title;
+  std::string laterPtr;  // the bytes of a later PTR, TEST_FLG and RESULT to be filled in
+  std::uint32_t fails = 0;
+
+  std::uint32_t TestNumber() const { return static_cast<std::uint32_t>(item) + 1; }
+};
+
+struct PtrResult {
+  std::uint8_t flags;
+  float value;
+};
+
+PtrResult ResultOf(std::string_view text) {
+  const std::optional<double> value = MeasuredValue(text);
+  const std::uint8_t failed = ResultFailed(text) ? kTestFailed : 0;
+  if (!value) return {static_cast<std::uint8_t>(kResultNotValid | failed), 0.0f};
+  return {failed, static_cast<float>(*value)};
+}
+
+// The fields of a PTR up to TEST_TXT.
+Record& PtrHead(Record& r, const TestItem& t, PtrResult result) {
+  return r.U4(t.TestNumber()).U1(kHead).U1(kSite).U1(result.flags).U1(0).R4(result.value).Cn(t.title);
+}
+
+// The first PTR of an item: its result and the static fields.
+void PutFirstPtr(ReplacingWriter& out, const LotData& lot, const TestItem& t, PtrResult result) {
+  const std::optional<double> low = LowerLimit(lot, t.item);
+  const std::optional<double> high = UpperLimit(lot, t.item);
+  const std::uint8_t options = kPtrOptions | (low ? 0 : kNoLowLimit) | (high ? 0 : kNoHighLimit);
+  const char unit = static_cast<char>(lot.itemUnits[static_cast<std::size_t>(t.item)]);
+  PutRecord(out, kPtr, [&](Record& r) {
+    PtrHead(r, t, result)
+        .Cn({})  // ALARM_ID
+        .U1(options)
+        .U1(0)  // RES_SCAL
+        .U1(0)  // LLM_SCAL
+        .U1(0)  // HLM_SCAL
+        .R4(static_cast<float>(low.value_or(0)))
+        .R4(static_cast<float>(high.value_or(0)))
+        .Cn(unit == 0 ? std::string_view() : std::string_view(&unit, 1))
+        .EmptyTexts(3)  // C_RESFMT, C_LLMFMT, C_HLMFMT
+        .R4(0)          // LO_SPEC
+        .R4(0);         // HI_SPEC
+  });
+}
+
+// A later PTR: the item's prepared bytes with this result.
+inline void PutLaterPtr(ReplacingWriter& out, const TestItem& t, PtrResult result) {
+  const std::size_t n = t.laterPtr.size();
+  char* p = out.Room(n);
+  std::memcpy(p, t.laterPtr.data(), n);
+  p[kPtrTestFlg] = static_cast<char>(result.flags);
+  StoreU32(p + kPtrResult, std::bit_cast<std::uint32_t>(result.value));
+  out.Advance(n);
+}
+
+std::vector<TestItem> TestItems(const LotData& lot) {
+  std::vector<TestItem> items;
+  std::vector<char> bytes(kMaxRecordBytes);
+  for (int i = 0; i < lot.items(); ++i) {
+    if (!HasItemStats(lot, i)) continue;
+    TestItem t;
+    t.item = i;
+    t.title = lot.ItemCell(kRowItemName, i + 2);
+    Record r(bytes.data(), kPtr);
+    t.laterPtr.assign(bytes.data(), PtrHead(r, t, {0, 0.0f}).Finish());
+    items.push_back(std::move(t));
+  }
+  return items;
+}
+
+std::uint16_t BinOf(std::string_view text) {
+  std::uint16_t bin = 0;
+  std::from_chars(text.data(), text.data() + text.size(), bin);
+  return bin;
+}
+
+void PutDevice(ReplacingWriter& out, const LotData& lot, int device, std::vector<TestItem>& items) {
+  PutRecord(out, kPir, [](Record& r) { r.U1(kHead).U1(kSite); });
+  const CellTable::RowCells row = lot.deviceCells.Row(static_cast<std::size_t>(device) + 1);
+  for (TestItem& t : items) {
+    const PtrResult result = ResultOf(row[static_cast<std::size_t>(t.item) + 2]);
+    t.fails += (result.flags & kTestFailed) != 0;
+    if (device == 0) {
+      PutFirstPtr(out, lot, t, result);
+    } else {
+      PutLaterPtr(out, t, result);
+    }
+  }
+  const std::string_view serial = row[0].substr(std::min<std::size_t>(1, row[0].size()));  // after 'P' or 'F'
+  const std::uint16_t bin = BinOf(row[1]);
+  const bool failed = lot.deviceFailed[static_cast<std::size_t>(device)] != 0;
+  PutRecord(out, kPrr, [&](Record& r) {
+    r.U1(kHead)
+        .U1(kSite)
+        .U1(failed ? kPartFailed : 0)
+        .U2(static_cast<std::uint16_t>(items.size()))  // NUM_TEST
+        .U2(bin)                                       // HARD_BIN
+        .U2(bin)                                       // SOFT_BIN
+        .I2(kNoCoordinate)
+        .I2(kNoCoordinate)
+        .U4(0)  // TEST_T
+        .Cn(serial)
+        .Cn({})   // PART_TXT
+        .U1(0);   // PART_FIX, no bytes
+  });
+}
+
+void PutBins(ReplacingWriter& out, RecordType type, const std::vector<BinStats>& bins) {
+  for (const BinStats& b : bins) {
+    PutRecord(out, type, [&](Record& r) {
+      r.U1(kAllHeads)
+          .U1(kSite)
+          .U2(static_cast<std::uint16_t>(b.bin))
+          .U4(static_cast<std::uint32_t>(b.count))
+          .C1(b.failed == 0 ? 'P' : 'F')
+          .Cn({});  // bin name
+    });
+  }
+}
+
+std::uint32_t ModificationTime(const std::string& path) {
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0 || st.st_mtime < 0) return 0;
+  return static_cast<std::uint32_t>(st.st_mtime);
+}
+
+}  // namespace
+
+std::string StdfPathOf(const std::string& lotPath) {
+  return lotPath.substr(0, lotPath.size() >= 3 ? lotPath.size() - 3 : 0) + "stdf";
+}
+
+void WriteStdf(const LotData& lot, std::uint32_t fileTime, ReplacingWriter& out) {
+  PutRecord(out, kFar, [](Record& r) { r.U1(kCpuType).U1(kStdfVersion); });
+  PutRecord(out, kMir, [&](Record& r) {
+    r.U4(fileTime)  // SETUP_T
+        .U4(fileTime)  // START_T
+        .U1(1)         // STAT_NUM
+        .C1('P')       // MODE_COD
+        .C1(' ')       // RTST_COD
+        .C1(' ')       // PROT_COD
+        .U2(kNoBurnInTime)
+        .C1(' ')  // CMOD_COD
+        .Cn(lot.lotName)
+        .Cn(lot.deviceName)    // PART_TYP
+        .Cn(lot.systemName)    // NODE_NAM
+        .Cn(kTesterType)       // TSTR_TYP
+        .Cn(lot.testFileName)  // JOB_NAM
+        .Cn({})                // JOB_REV
+        .Cn(lot.waferNum)      // SBLOT_ID
+        .Cn(lot.operatorName)  // OPER_NAM
+        .EmptyTexts(4)         // EXEC_TYP, EXEC_VER, TEST_COD, TST_TEMP
+        .Cn(lot.comment)       // USER_TXT
+        .EmptyTexts(kMirTextsAfterUserText);
+  });
+
+  std::vector<TestItem> items = TestItems(lot);
+  const int devices = lot.devices();
+  for (int d = 0; d < devices; ++d) PutDevice(out, lot, d, items);
+
+  for (const TestItem& t : items) {
+    PutRecord(out, kTsr, [&](Record& r) {
+      r.U1(kAllHeads)
+          .U1(kSite)
+          .C1('P')  // parametric
+          .U4(t.TestNumber())
+          .U4(static_cast<std::uint32_t>(devices))  // EXEC_CNT
+          .U4(t.fails)
+          .U4(kNoCount)  // ALRM_CNT
+          .Cn(t.title)
+          .EmptyTexts(2)  // SEQ_NAME, TEST_LBL
+          .U1(kTsrNoOptionalData)
+          .R4(0)   // TEST_TIM
+          .R4(0)   // TEST_MIN
+          .R4(0)   // TEST_MAX
+          .R4(0)   // TST_SUMS
+          .R4(0);  // TST_SQRS
+    });
+  }
+  const std::vector<BinStats> bins = ComputeBinStats(lot, DeviceSelection::kAll);
+  PutBins(out, kHbr, bins);
+  PutBins(out, kSbr, bins);
+  PutRecord(out, kPcr, [&](Record& r) {
+    r.U1(kAllHeads)
+        .U1(kSite)
+        .U4(static_cast<std::uint32_t>(devices))
+        .U4(kNoCount)  // RTST_CNT
+        .U4(kNoCount)  // ABRT_CNT
+        .U4(static_cast<std::uint32_t>(TakenDevices(lot, DeviceSelection::kOnlyPass)))  // GOOD_CNT
+        .U4(kNoCount);  // FUNC_CNT
+  });
+  PutRecord(out, kMrr, [&](Record& r) {
+    r.U4(fileTime)  // FINISH_T
+        .C1(' ')    // DISP_COD
+        .EmptyTexts(2);  // USR_DESC, EXC_DESC
+  });
+}
+
+bool WriteStdfFile(const LotData& lot, ExportMessages& messages) {
+  const std::string path = StdfPathOf(lot.path);
+  ReplacingWriter out;
+  errno = 0;
+  if (out.Open(path)) {
+    WriteStdf(lot, ModificationTime(lot.path), out);
+    errno = 0;
+    if (out.Commit()) return true;
+  }
+  std::string text = "The STDF file " + path + " cannot be written";
+  if (errno != 0) text += std::string(": ") + std::strerror(errno);
+  messages.Show(text);
+  return false;
+}
+
+}  // namespace lotvue
