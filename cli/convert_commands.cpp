@@ -29,6 +29,7 @@
 #include "core/language.h"
 #include "core/lot_data.h"
 #include "core/result_file.h"
+#include "core/stdf_export.h"
 #include "core/value_text.h"
 #include "core/xls_export.h"
 #include "core/xlsx_export.h"
@@ -37,7 +38,7 @@ namespace lotvue::cli {
 
 const char* const kConvertHelp =
     "convert [--csv|--no-csv] [--xls|--no-xls] [--xlsx] [--csv-format data|scientific|value]\n"
-    "        [--only-pass|--all] [--range FIRST-LAST] FILE...\n"
+    "        [--only-pass|--all] [--range FIRST-LAST] [--stdf] FILE...\n"
     "      Loads each result file and converts it as the Convert command of its\n"
     "      window does: the XLS book (A.tsd gives A.XLS, sheets Data and\n"
     "      Scientific) and the CSV file (A.CSV), each when its type is switched\n"
@@ -50,6 +51,8 @@ const char* const kConvertHelp =
     "      The names of the files written are printed on stdout.\n"
     "      --xlsx also writes the same two sheets as A.xlsx, which holds up to\n"
     "      1,048,576 rows and 16,384 columns a sheet.\n"
+    "      --stdf also writes the whole lot (whatever --range says) as the STDF V4\n"
+    "      file A.stdf, for the STDF tools.\n"
     "  convert --data FILE...  |  convert --scientific FILE...  [--xlsx]\n"
     "      The one-kind book of the whole lot instead: A_Data.XLS with every\n"
     "      value as text, or A_Scientific.XLS with the values as numbers\n"
@@ -206,7 +209,7 @@ std::optional<std::pair<int, int>> ParseRange(const std::string& text) {
 
 // Converts one file with My_Convert; its exit status (FileStatus).
 int ConvertFile(const std::string& path, const AppSettingsData& settings, std::optional<std::pair<int, int>> range,
-                bool xlsx = false) {
+                bool xlsx = false, bool stdf = false) {
   FileMessages messages(path);
   auto lot = LoadLot(path, settings.AvgStdOnlyPass == 1, messages);
   if (!lot) return 1;
@@ -225,8 +228,10 @@ int ConvertFile(const std::string& path, const AppSettingsData& settings, std::o
   if (result.xlsWritten) PrintWritten(TwoSheetBookPath(lot->path));
   if (result.xlsxWritten) PrintWritten(TwoSheetXlsxPath(lot->path));
   if (result.csvWritten) PrintWritten(CsvPathOf(lot->path));
+  const bool stdfWritten = stdf && WriteStdfFile(*lot, messages);
+  if (stdfWritten) PrintWritten(StdfPathOf(lot->path));
   return FileStatus((settings.ConvertFileTypeXLS != 1 || result.xlsWritten) && (!xlsx || result.xlsxWritten) &&
-                        (settings.ConvertFileTypeCSV != 1 || result.csvWritten),
+                        (settings.ConvertFileTypeCSV != 1 || result.csvWritten) && stdfWritten == stdf,
                     messages);
 }
 
@@ -353,6 +358,7 @@ int ConvertCommand(const Args& args) {
   std::optional<std::pair<int, int>> range;
   std::vector<int> kinds;  // one-kind books asked for
   bool xlsx = false;
+  bool stdf = false;
   bool settingFlags = false;
   std::vector<std::string> files;
   const int parsed = ParseConvertArgs("convert", args, settings, settingFlags, files, [&](std::size_t& i) {
@@ -367,6 +373,10 @@ int ConvertCommand(const Args& args) {
     }
     if (a == "--xlsx") {
       xlsx = true;
+      return 0;
+    }
+    if (a == "--stdf") {
+      stdf = true;
       return 0;
     }
     if (a != "--range" && a.rfind("--range=", 0) != 0) return 1;
@@ -392,14 +402,14 @@ int ConvertCommand(const Args& args) {
     Usage("convert", "no FILE given");
     return 2;
   }
-  if (!kinds.empty() && (settingFlags || range)) {
+  if (!kinds.empty() && (settingFlags || range || stdf)) {
     Usage("convert", "--data and --scientific write the whole lot as one book; they take no other type, format or range");
     return 2;
   }
   int status = 0;
   for (const std::string& file : files) {
     if (kinds.empty()) {
-      status = Worse(status, ConvertFile(file, settings, range, xlsx));
+      status = Worse(status, ConvertFile(file, settings, range, xlsx, stdf));
     } else {
       for (int kind : kinds) status = Worse(status, ConvertFileOneKind(file, settings.AvgStdOnlyPass == 1, kind, xlsx));
     }

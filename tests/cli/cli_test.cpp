@@ -20,6 +20,7 @@
 #include "core/csv_export.h"
 #include "core/fail_list.h"
 #include "core/result_file.h"
+#include "core/stdf_export.h"
 #include "core/xls_export.h"
 #include "tools/tsd_writer.h"
 
@@ -165,8 +166,20 @@ TEST_F(CliTest, FlagsOverrideTheSettingsFileForTheRunOnly) {
     EXPECT_EQ(run.out, CsvPathOf(a) + "\n");
     EXPECT_EQ(Read(CsvPathOf(a)), ExpectedCsv(a, c.first, c.last, c.format, c.onlyPass));
   }
+  // --stdf: the whole lot as A.stdf too, whatever the range; a folder in its way fails the run.
+  fs::create_directory(dir_ / "lots" / "A.stdf");
+  EXPECT_EQ(Cli({"convert", "--stdf", a}).status, 1);
+  fs::remove(dir_ / "lots" / "A.stdf");
+  EXPECT_EQ(Cli({"convert", "--stdf", "--range", "2-3", a}).out, CsvPathOf(a) + "\n" + StdfPathOf(a) + "\n");
+  struct stat st {};
+  stat(a.c_str(), &st);
+  std::string stdf;
+  ReplacingWriter out(&stdf);
+  WriteStdf(*Load(a), static_cast<std::uint32_t>(st.st_mtime), out);
+  out.Commit();
+  EXPECT_EQ(Read(StdfPathOf(a)), stdf);
   EXPECT_EQ(Read(dir_ / "config" / "LotVuer.spec"), settings);
-  EXPECT_EQ(LotFolder(), (Names{"A.CSV", "A.tsd"}));
+  EXPECT_EQ(LotFolder(), (Names{"A.CSV", "A.stdf", "A.tsd"}));
 }
 
 TEST_F(CliTest, DefaultSettingsWriteTheBook) {
@@ -192,8 +205,8 @@ TEST_F(CliTest, UsageErrorsAndHelp) {
   for (const Names& args : std::vector<Names>{
            {"convert"}, {"convert", "--bogus", a}, {"convert", "--csv-format", "hex", a}, {"convert", "--csv-format"},
            {"convert", "--range", "3", a}, {"convert", "--range", "a-b", a}, {"convert", "--range", "1-99999999999", a},
-           {"convert", "--data", "--csv", a}, {"convert", "--scientific", "--range", "1-2", a}, {"fail-csv"},
-           {"fail-csv", "--x", a}, {"convert-folder"}, {"convert-folder", a, a}, {"no-such-command"}}) {
+           {"convert", "--data", "--csv", a}, {"convert", "--scientific", "--stdf", a},
+           {"convert", "--scientific", "--range", "1-2", a}, {"fail-csv"}, {"fail-csv", "--x", a}, {"convert-folder"}, {"convert-folder", a, a}, {"no-such-command"}}) {
     const CliRun run = Cli(args);
     EXPECT_EQ(run.status, 2) << ::testing::PrintToString(args);
     EXPECT_NE(run.err, "");
