@@ -70,6 +70,7 @@ constexpr std::uint8_t kNoHighLimit = 0x80;
 // then TEST_FLG, PARM_FLG and RESULT (R4), which each execution fills in.
 constexpr std::size_t kPtrTestFlg = kHeaderBytes + 4 + 1 + 1;
 constexpr std::size_t kPtrResult = kPtrTestFlg + 2;
+constexpr std::size_t kPtrCopyBytes = 48;
 
 // PRR PART_FLG bit 3: the part failed.
 constexpr std::uint8_t kPartFailed = 0x08;
@@ -148,7 +149,10 @@ void PutRecord(ReplacingWriter& out, RecordType type, const Fill& fill) {
 struct TestItem {
   int item = 0;          // 0-based position among the lot's items
   std::string_view title;
-  std::string laterPtr;  // the bytes of a later PTR, TEST_FLG and RESULT to be filled in
+  // The bytes of a later PTR, TEST_FLG and RESULT to be filled in, and zeros
+  // up to kPtrCopyBytes, so that a short one is copied in one fixed-size move.
+  std::string laterPtr;
+  std::size_t laterPtrBytes = 0;
   std::uint32_t fails = 0;
 
   std::uint32_t TestNumber() const { return static_cast<std::uint32_t>(item) + 1; }
@@ -195,9 +199,13 @@ void PutFirstPtr(ReplacingWriter& out, const LotData& lot, const TestItem& t, Pt
 
 // A later PTR: the item's prepared bytes with this result.
 inline void PutLaterPtr(ReplacingWriter& out, const TestItem& t, PtrResult result) {
-  const std::size_t n = t.laterPtr.size();
-  char* p = out.Room(n);
-  std::memcpy(p, t.laterPtr.data(), n);
+  const std::size_t n = t.laterPtrBytes;
+  char* p = out.Room(kPtrCopyBytes + n);
+  if (n <= kPtrCopyBytes) {
+    std::memcpy(p, t.laterPtr.data(), kPtrCopyBytes);  // the zeros behind are written over next
+  } else {
+    std::memcpy(p, t.laterPtr.data(), n);
+  }
   p[kPtrTestFlg] = static_cast<char>(result.flags);
   StoreU32(p + kPtrResult, std::bit_cast<std::uint32_t>(result.value));
   out.Advance(n);
@@ -212,7 +220,9 @@ std::vector<TestItem> TestItems(const LotData& lot) {
     t.item = i;
     t.title = lot.ItemCell(kRowItemName, i + 2);
     Record r(bytes.data(), kPtr);
-    t.laterPtr.assign(bytes.data(), PtrHead(r, t, {0, 0.0f}).Finish());
+    t.laterPtrBytes = PtrHead(r, t, {0, 0.0f}).Finish();
+    t.laterPtr.assign(bytes.data(), t.laterPtrBytes);
+    t.laterPtr.resize(std::max(t.laterPtrBytes, kPtrCopyBytes));
     items.push_back(std::move(t));
   }
   return items;
