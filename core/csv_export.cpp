@@ -6,14 +6,11 @@
 
 #include <algorithm>
 #include <bit>
-#include <condition_variable>
 #include <cstdint>
 #include <cstring>
-#include <mutex>
 #include <string_view>
-#include <system_error>
-#include <thread>
 
+#include "core/chunks_in_two.h"
 #include "core/csv_scientific.h"
 #include "core/value_text.h"
 
@@ -168,79 +165,17 @@ void WriteDeviceCells(const LotData& lot, std::size_t firstCell, std::size_t end
 }
 
 // Scientific cells cost several times what copying costs: a large range is
-// cut into chunks of about kChunkCells cells, and a helper thread formats
-// every second chunk into a buffer of its own while this thread formats the
-// others straight into the output and copies the helper's in, in order.
+// cut into chunks of about kChunkCells cells that two threads format.
 constexpr std::size_t kChunkCells = 1 << 16;
 
 void WriteDeviceCellsInTwo(const LotData& lot, std::size_t firstCell, std::size_t endCell, CsvFormat format,
                            ReplacingWriter& out) {
   const std::size_t w = static_cast<std::size_t>(lot.columns());
   const std::size_t chunk = std::max<std::size_t>(1, kChunkCells / w) * w;  // whole rows
-  const std::size_t chunks = (endCell - firstCell + chunk - 1) / chunk;
-  const auto range = [&](std::size_t c) {
+  WriteChunksInTwo((endCell - firstCell + chunk - 1) / chunk, [&](std::size_t c, ReplacingWriter& sink) {
     const std::size_t first = firstCell + c * chunk;
-    return std::pair{first, std::min(endCell, first + chunk)};
-  };
-  struct Slot {
-    std::string bytes;
-    std::size_t chunk = SIZE_MAX;  // the chunk the bytes hold, SIZE_MAX while free
-  };
-  Slot slots[2];
-  std::mutex mutex;
-  std::condition_variable changed;
-  bool stop = false;
-  const auto helper = [&] {
-    for (std::size_t c = 1; c < chunks; c += 2) {
-      Slot& slot = slots[(c / 2) % 2];
-      {
-        std::unique_lock lock(mutex);
-        changed.wait(lock, [&] { return slot.chunk == SIZE_MAX || stop; });
-        if (stop) return;
-      }
-      std::string bytes = std::move(slot.bytes);
-      bytes.clear();
-      ReplacingWriter buffer(&bytes);
-      WriteDeviceCells(lot, range(c).first, range(c).second, format, buffer);
-      buffer.Commit();
-      {
-        std::lock_guard lock(mutex);
-        slot.bytes = std::move(bytes);
-        slot.chunk = c;
-      }
-      changed.notify_all();
-    }
-  };
-  std::thread thread;
-  try {
-    thread = std::thread(helper);
-  } catch (const std::system_error&) {
-    WriteDeviceCells(lot, firstCell, endCell, format, out);  // no thread to be had: alone
-    return;
-  }
-  for (std::size_t c = 0; c < chunks; ++c) {
-    if (c % 2 == 0) {
-      WriteDeviceCells(lot, range(c).first, range(c).second, format, out);
-      continue;
-    }
-    Slot& slot = slots[(c / 2) % 2];
-    {
-      std::unique_lock lock(mutex);
-      changed.wait(lock, [&] { return slot.chunk == c; });
-    }
-    out.Put(slot.bytes);
-    {
-      std::lock_guard lock(mutex);
-      slot.chunk = SIZE_MAX;
-    }
-    changed.notify_all();
-  }
-  {
-    std::lock_guard lock(mutex);
-    stop = true;
-  }
-  changed.notify_all();
-  thread.join();
+    WriteDeviceCells(lot, first, std::min(endCell, first + chunk), format, sink);
+  }, out);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/chunks_in_two.h"
 #include "core/item_stats.h"
 #include "core/measured_value.h"
 
@@ -71,6 +72,9 @@ constexpr std::uint8_t kNoHighLimit = 0x80;
 constexpr std::size_t kPtrTestFlg = kHeaderBytes + 4 + 1 + 1;
 constexpr std::size_t kPtrResult = kPtrTestFlg + 2;
 constexpr std::size_t kPtrCopyBytes = 48;
+
+// Results in a chunk of devices that one thread formats, about.
+constexpr std::size_t kChunkResults = std::size_t{1} << 16;
 
 // PRR PART_FLG bit 3: the part failed.
 constexpr std::uint8_t kPartFailed = 0x08;
@@ -145,7 +149,7 @@ void PutRecord(ReplacingWriter& out, RecordType type, const Fill& fill) {
 // ---------------------------------------------------------------------------
 // The lot's parts
 
-// An ordinary item: what its PTRs and its TSR say, and its fails so far.
+// An ordinary item: what its PTRs and its TSR say.
 struct TestItem {
   int item = 0;          // 0-based position among the lot's items
   std::string_view title;
@@ -153,7 +157,6 @@ struct TestItem {
   // up to kPtrCopyBytes, so that a short one is copied in one fixed-size move.
   std::string laterPtr;
   std::size_t laterPtrBytes = 0;
-  std::uint32_t fails = 0;
 
   std::uint32_t TestNumber() const { return static_cast<std::uint32_t>(item) + 1; }
 };
@@ -234,12 +237,15 @@ std::uint16_t BinOf(std::string_view text) {
   return bin;
 }
 
-void PutDevice(ReplacingWriter& out, const LotData& lot, int device, std::vector<TestItem>& items) {
+// The records of one device; fails[k] counts the failed results of items[k].
+void PutDevice(ReplacingWriter& out, const LotData& lot, int device, const std::vector<TestItem>& items,
+               std::vector<std::uint32_t>& fails) {
   PutRecord(out, kPir, [](Record& r) { r.U1(kHead).U1(kSite); });
   const CellTable::RowCells row = lot.deviceCells.Row(static_cast<std::size_t>(device) + 1);
-  for (TestItem& t : items) {
+  for (std::size_t k = 0; k < items.size(); ++k) {
+    const TestItem& t = items[k];
     const PtrResult result = ResultOf(row[static_cast<std::size_t>(t.item) + 2]);
-    t.fails += (result.flags & kTestFailed) != 0;
+    fails[k] += (result.flags & kTestFailed) != 0;
     if (device == 0) {
       PutFirstPtr(out, lot, t, result);
     } else {
@@ -314,18 +320,28 @@ void WriteStdf(const LotData& lot, std::uint32_t fileTime, ReplacingWriter& out)
         .EmptyTexts(kMirTextsAfterUserText);
   });
 
-  std::vector<TestItem> items = TestItems(lot);
+  // The devices in chunks of about kChunkResults results, which two
+  // threads format; each counts the fails of its chunks apart.
+  const std::vector<TestItem> items = TestItems(lot);
   const int devices = lot.devices();
-  for (int d = 0; d < devices; ++d) PutDevice(out, lot, d, items);
+  const int perChunk = static_cast<int>(kChunkResults / std::max<std::size_t>(1, items.size()));
+  std::vector<std::uint32_t> fails[2] = {std::vector<std::uint32_t>(items.size()),
+                                         std::vector<std::uint32_t>(items.size())};
+  const auto writeChunk = [&](std::size_t c, ReplacingWriter& sink) {
+    const int first = static_cast<int>(c) * perChunk;
+    for (int d = first; d < std::min(devices, first + perChunk); ++d) PutDevice(sink, lot, d, items, fails[c % 2]);
+  };
+  WriteChunksInTwo(static_cast<std::size_t>((devices + perChunk - 1) / perChunk), writeChunk, out);
 
-  for (const TestItem& t : items) {
+  for (std::size_t k = 0; k < items.size(); ++k) {
+    const TestItem& t = items[k];
     PutRecord(out, kTsr, [&](Record& r) {
       r.U1(kAllHeads)
           .U1(kSite)
           .C1('P')  // parametric
           .U4(t.TestNumber())
           .U4(static_cast<std::uint32_t>(devices))  // EXEC_CNT
-          .U4(t.fails)
+          .U4(fails[0][k] + fails[1][k])
           .U4(kNoCount)  // ALRM_CNT
           .Cn(t.title)
           .EmptyTexts(2)  // SEQ_NAME, TEST_LBL

@@ -1,0 +1,23 @@
+// Output made in chunks by two threads: formatting that costs several times
+// what copying costs runs on a helper thread for every second chunk while
+// the calling thread formats the others, and the bytes still come out in
+// chunk order.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+
+#include "core/replacing_writer.h"
+
+namespace lotvue {
+
+// Calls write(c, sink) for the chunks c = 0 .. chunks - 1 and puts their
+// bytes into out in chunk order. The even chunks are written on the calling
+// thread straight into out; the odd ones on one helper thread into memory,
+// which the calling thread copies in when their turn comes (with one chunk,
+// or without a thread to be had, every chunk on the calling thread). So two
+// calls may run at once, never two for chunks of the same parity.
+void WriteChunksInTwo(std::size_t chunks, const std::function<void(std::size_t chunk, ReplacingWriter& sink)>& write,
+                      ReplacingWriter& out);
+
+}  // namespace lotvue
