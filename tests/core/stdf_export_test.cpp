@@ -146,7 +146,8 @@ TEST(StdfExport, EveryRecordAndFieldAsTheLotHolds) {
   const std::string tsdPath = (dir / "A.tsd").string(), stdfPath = (dir / "A.stdf").string();
   const std::pair<const char*, std::vector<std::uint8_t>> cases[] = {
       {"fails, bins, special items, odd results", Generated(60, 30)}, {"no devices", Generated(0, 8)},
-      {"256 items", Generated(3, 256, false)}, {"special items only", SpecialOnly()}, {"non-ASCII", NonAscii()}};
+      {"256 items, chunks for two threads", Generated(520, 256, false)}, {"special items only", SpecialOnly()},
+      {"non-ASCII", NonAscii()}};
   for (const auto& [name, bytes] : cases) {
     SCOPED_TRACE(name);
     tsd::WriteFile(tsdPath, bytes);
