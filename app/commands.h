@@ -20,6 +20,7 @@ enum CommandId : int {
   kCmdConvertScientific = 32803,
   kCmdConvertData = 32806,
   kCmdOnlyShowFail = 32808,
+  kCmdConvertStdf = 32810,  // no resource of its own: an addition to the report window's File menu
   kCmdArrangeIcons = 57649,
   kCmdCascade = 57650,
   kCmdTile = 57651,

@@ -61,6 +61,7 @@ const CommandInfo kCommands[] = {
     {kCmdConvertSetup, kSlotConvertSetup, nullptr, "convert_setup"},
     {kCmdConvertScientific, kSlotConvertScientific, nullptr, "convert_scientific"},
     {kCmdConvertData, kSlotConvertData, nullptr, "convert_data"},
+    {kCmdConvertStdf, -1, "Convert to STDF", nullptr},
     {kCmdExit, kSlotExit, nullptr, nullptr},
     {kCmdToolBar, kSlotToolBar, nullptr, nullptr},
     {kCmdStatusBar, kSlotStatusBar, nullptr, nullptr},
@@ -95,6 +96,7 @@ bool IsViewCommand(int id) {
     case kCmdConvertSetup:
     case kCmdConvertScientific:
     case kCmdConvertData:
+    case kCmdConvertStdf:
     case kCmdFormat:
     case kCmdDeviceQc:
     case kCmdNormalDistribution:
@@ -214,7 +216,7 @@ void CMainFrame::CreateMenus() {
   r[3]->setTitle(QStringLiteral("&Window"));
   r[4]->setTitle(QStringLiteral("&Help"));
   add(r[0], {kCmdClose, kCmdOpen, 0, kCmdConvert, kCmdConvertSetup, kCmdConvertDetail, kCmdConvertScientific,
-             kCmdConvertData, 0, kCmdExit});
+             kCmdConvertData, kCmdConvertStdf, 0, kCmdExit});
   add(r[1], {kCmdToolBar, kCmdStatusBar, 0, kCmdFormat, kCmdShowLine, kCmdOnlyPass});
   add(r[2], {kCmdDeviceQc, kCmdLanguage, kCmdNormalDistribution, kCmdOnlyShowFail});
   add(r[3], {kCmdCascade, kCmdTile, kCmdArrangeIcons});
@@ -326,6 +328,7 @@ void CMainFrame::UpdateCommands() {
       case kCmdConvertSetup:
       case kCmdConvertScientific:
       case kCmdConvertData:
+      case kCmdConvertStdf:
       case kCmdOnlyPass:
       case kCmdDeviceQc:
       case kCmdOnlyShowFail:

@@ -10,6 +10,7 @@
 #include "core/csv_export.h"
 #include "core/loader.h"
 #include "core/lot_data.h"
+#include "core/stdf_export.h"
 #include "core/xls_export.h"
 #include "export/batch_convert.h"
 #include "export/convert_details_dlg.h"
@@ -124,6 +125,13 @@ void ConvertDataOrScientific(CMainFrame& frame, CLotvueView& view, int kind) {
   if (written) OfferToOpen(view.prompts(), &view, book, false);
 }
 
+void OnConvertToStdf(CLotvueView& view) {
+  if (!HasLot(view)) return;
+  ViewMessages messages(view);
+  WaitCursor wait;
+  WriteStdfFile(view.Lot, messages);
+}
+
 void OnConvertDetail(CMainFrame& frame) {
   CConvertDetailsDlg dialog(&frame);
   if (dialog.exec() != QDialog::Accepted) return;
@@ -145,6 +153,7 @@ void RegisterExportCommands(CMainFrame& frame) {
   frame.SetCommandHandler(kCmdConvertData, [f] {
     if (CLotvueView* view = f->ActiveView()) ConvertDataOrScientific(*f, *view, kKindData);
   });
+  frame.SetCommandHandler(kCmdConvertStdf, onView(OnConvertToStdf));
   frame.SetCommandHandler(kCmdConvertDetail, [f] { OnConvertDetail(*f); });
   CBatchConverter* batch = CBatchConverter::Of(frame);
   frame.SetCommandHandler(kCmdConvertAllFiles, [batch] { batch->OnConvertAllFiles(); });

@@ -1,6 +1,6 @@
 // The convert commands of the report window and the main window: Convert
-// (F2), Convert Setup (F3), Convert Scientific, Convert Data, Convert
-// Detail and Convert All Files, and their registration with the main
+// (F2), Convert Setup (F3), Convert Scientific, Convert Data, Convert to
+// STDF, Convert Detail and Convert All Files, and their registration with the main
 // window. Messages and questions go through the report window's prompts.
 #pragma once
 
@@ -36,10 +36,13 @@ void OnConvertSetup(CLotvueView& view);
 // written (LoadingLot.loadState 3), then the offer to open it. The frame's
 // commands follow the busy state when it starts and when it ends.
 void ConvertDataOrScientific(CMainFrame& frame, CLotvueView& view, int kind);
+// Convert to STDF: the STDF V4 file of the whole lot ("A.stdf"), a message
+// when it cannot be written.
+void OnConvertToStdf(CLotvueView& view);
 // Convert Detail (32793): the details dialog; on OK every report window repaints.
 void OnConvertDetail(CMainFrame& frame);
 
-// Makes the main window run the six commands (the main window enables
+// Makes the main window run the seven commands (the main window enables
 // them), and the report windows convert their file at the hand-over while
 // a folder conversion runs. Creates the folder conversion of the frame.
 void RegisterExportCommands(CMainFrame& frame);

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTimer>
 
@@ -135,8 +136,23 @@ TEST_F(ConvertCommands, OneKindBookShowsProgressAndHoldsTheOtherCommands) {
   EXPECT_EQ(ConvertEnabling(), kIdleEnabling);
 }
 
+TEST_F(ConvertCommands, ConvertToStdfFromTheFileMenu) {
+  ASSERT_NE(OpenLoaded(WriteTsd(dir, "LOT1.tsd", SmallLot(2, 7).Bytes())), nullptr);
+  QStringList items;
+  for (QAction* a : frame->TopMenu(kReportMenu, 0)->actions()) items << a->text();
+  EXPECT_TRUE(items.contains(QStringLiteral("Convert to STDF"))) << items.join('|').toStdString();
+  frame->RunCommand(kCmdConvertStdf);
+  EXPECT_EQ(ReadAll(dir + "/LOT1.stdf").substr(0, 6), std::string("\x02\0\0\x0A\x02\x04", 6));  // the FAR
+  EXPECT_TRUE(messages.empty() && questions.empty());
+  fs::remove(dir + "/LOT1.stdf");
+  fs::create_directories(dir + "/LOT1.stdf/x");  // a folder where the file goes
+  frame->RunCommand(kCmdConvertStdf);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_TRUE(messages[0].contains(QString::fromStdString(dir + "/LOT1.stdf")));
+}
+
 TEST_F(ConvertCommands, NothingToConvertWithoutALot) {
-  EXPECT_EQ(ConvertEnabling(), (std::vector<bool>{false, false, false, false, true, true}));
+  EXPECT_EQ(ConvertEnabling(), (std::vector<bool>{false, false, false, false, false, true, true}));
   // A window whose file never arrived converts nothing.
   CLotvueView* missing = Open(dir + "/missing.tsd");
   ASSERT_TRUE(WaitLoaded(missing));

@@ -34,12 +34,12 @@ inline std::vector<std::string> CsvLines(const std::string& path) {
   return lines;
 }
 
-// Convert, Convert Setup, Convert Scientific, Convert Data, Convert Detail, Convert All Files.
-inline constexpr int kConvertCommands[] = {kCmdConvert,     kCmdConvertSetup,  kCmdConvertScientific,
-                                           kCmdConvertData, kCmdConvertDetail, kCmdConvertAllFiles};
+// Convert, Convert Setup, Convert Scientific, Convert Data, Convert to STDF, Convert Detail, Convert All Files.
+inline constexpr int kConvertCommands[] = {kCmdConvert,     kCmdConvertSetup, kCmdConvertScientific, kCmdConvertData,
+                                           kCmdConvertStdf, kCmdConvertDetail, kCmdConvertAllFiles};
 // While a file is read or converted only Convert Detail stays available.
-inline const std::vector<bool> kBusyEnabling = {false, false, false, false, true, false};
-inline const std::vector<bool> kIdleEnabling = {true, true, true, true, true, true};
+inline const std::vector<bool> kBusyEnabling = {false, false, false, false, false, true, false};
+inline const std::vector<bool> kIdleEnabling = {true, true, true, true, true, true, true};
 
 class ExportTest : public GuiTest {
  protected:
