@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <optional>
@@ -375,14 +374,12 @@ void WriteStdf(const LotData& lot, std::uint32_t fileTime, ReplacingWriter& out)
 bool WriteStdfFile(const LotData& lot, ExportMessages& messages) {
   const std::string path = StdfPathOf(lot.path);
   ReplacingWriter out;
-  errno = 0;
   if (out.Open(path)) {
     WriteStdf(lot, ModificationTime(lot.path), out);
-    errno = 0;
     if (out.Commit()) return true;
   }
   std::string text = "The STDF file " + path + " cannot be written";
-  if (errno != 0) text += std::string(": ") + std::strerror(errno);
+  if (out.error() != 0) text += std::string(": ") + std::strerror(out.error());
   messages.Show(text);
   return false;
 }

@@ -52,7 +52,8 @@ void WriteStdf(const LotData& lot, std::uint32_t fileTime, ReplacingWriter& out)
 
 // Writes StdfPathOf(lot.path) with the result file's modification time (0
 // when the file is gone). When the file cannot be written, the old one
-// stays as it was, messages shows why, and the result is false.
+// stays as it was, messages shows a text that names the file and the
+// system's reason, and the result is false.
 bool WriteStdfFile(const LotData& lot, ExportMessages& messages);
 
 }  // namespace lotvue
