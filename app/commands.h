@@ -21,6 +21,7 @@ enum CommandId : int {
   kCmdConvertData = 32806,
   kCmdOnlyShowFail = 32808,
   kCmdConvertStdf = 32810,  // no resource of its own: an addition to the report window's File menu
+  kCmdConvertXlsx = 32811,  // the same
   kCmdArrangeIcons = 57649,
   kCmdCascade = 57650,
   kCmdTile = 57651,

@@ -62,6 +62,7 @@ const CommandInfo kCommands[] = {
     {kCmdConvertScientific, kSlotConvertScientific, nullptr, "convert_scientific"},
     {kCmdConvertData, kSlotConvertData, nullptr, "convert_data"},
     {kCmdConvertStdf, -1, "Convert to STDF", nullptr},
+    {kCmdConvertXlsx, -1, "Convert to XLSX", nullptr},
     {kCmdExit, kSlotExit, nullptr, nullptr},
     {kCmdToolBar, kSlotToolBar, nullptr, nullptr},
     {kCmdStatusBar, kSlotStatusBar, nullptr, nullptr},
@@ -97,6 +98,7 @@ bool IsViewCommand(int id) {
     case kCmdConvertScientific:
     case kCmdConvertData:
     case kCmdConvertStdf:
+    case kCmdConvertXlsx:
     case kCmdFormat:
     case kCmdDeviceQc:
     case kCmdNormalDistribution:
@@ -216,7 +218,7 @@ void CMainFrame::CreateMenus() {
   r[3]->setTitle(QStringLiteral("&Window"));
   r[4]->setTitle(QStringLiteral("&Help"));
   add(r[0], {kCmdClose, kCmdOpen, 0, kCmdConvert, kCmdConvertSetup, kCmdConvertDetail, kCmdConvertScientific,
-             kCmdConvertData, kCmdConvertStdf, 0, kCmdExit});
+             kCmdConvertData, kCmdConvertXlsx, kCmdConvertStdf, 0, kCmdExit});
   add(r[1], {kCmdToolBar, kCmdStatusBar, 0, kCmdFormat, kCmdShowLine, kCmdOnlyPass});
   add(r[2], {kCmdDeviceQc, kCmdLanguage, kCmdNormalDistribution, kCmdOnlyShowFail});
   add(r[3], {kCmdCascade, kCmdTile, kCmdArrangeIcons});
@@ -329,6 +331,7 @@ void CMainFrame::UpdateCommands() {
       case kCmdConvertScientific:
       case kCmdConvertData:
       case kCmdConvertStdf:
+      case kCmdConvertXlsx:
       case kCmdOnlyPass:
       case kCmdDeviceQc:
       case kCmdOnlyShowFail:

@@ -12,6 +12,7 @@
 #include "core/lot_data.h"
 #include "core/stdf_export.h"
 #include "core/xls_export.h"
+#include "core/xlsx_export.h"
 #include "export/batch_convert.h"
 #include "export/convert_details_dlg.h"
 #include "export/convert_setup_dlg.h"
@@ -65,21 +66,23 @@ int DeviceCountOf(const LotData& lot) {
   return static_cast<int>(lot.deviceCells.size() / static_cast<std::size_t>(w)) - 1;
 }
 
-ConvertResult ViewConvert(CLotvueView& view, int firstDevice, int lastDevice, const AppSettingsData& settings) {
+ConvertResult ViewConvert(CLotvueView& view, int firstDevice, int lastDevice, const AppSettingsData& settings,
+                          bool xlsx) {
   ViewMessages messages(view);
   WaitCursor wait;
-  return My_Convert(view.Lot, firstDevice, lastDevice, settings, messages);
+  return My_Convert(view.Lot, firstDevice, lastDevice, settings, messages, xlsx);
 }
 
 void AskOpenConverted(CLotvueView& view, const ConvertResult& result, const AppSettingsData& settings) {
   if (settings.ConvertFileTypeXLS == 1 && result.xlsWritten) OfferToOpen(view.prompts(), &view, TwoSheetBookPath(view.Lot.path), false);
+  if (result.xlsxWritten) OfferToOpen(view.prompts(), &view, TwoSheetXlsxPath(view.Lot.path), false);
   if (settings.ConvertFileTypeCSV == 1 && result.csvWritten) OfferToOpen(view.prompts(), &view, CsvPathOf(view.Lot.path), true);
 }
 
 void OnConvert(CLotvueView& view) {
   if (!HasLot(view)) return;
   const AppSettingsData settings = AppSettings;
-  const ConvertResult result = ViewConvert(view, -1, -1, settings);
+  const ConvertResult result = ViewConvert(view, -1, -1, settings, ConvertXlsxChecked());
   AskOpenConverted(view, result, settings);
 }
 
@@ -132,6 +135,18 @@ void OnConvertToStdf(CLotvueView& view) {
   WriteStdfFile(view.Lot, messages);
 }
 
+void OnConvertToXlsx(CLotvueView& view) {
+  if (!HasLot(view)) return;
+  bool written = false;
+  {
+    ViewMessages messages(view);
+    WaitCursor wait;
+    const CellRange whole = DeviceCellRange(view.Lot, -1, -1);
+    written = WriteTwoSheetXlsx(view.Lot, whole.firstCell, whole.endCell, messages);
+  }
+  if (written) OfferToOpen(view.prompts(), &view, TwoSheetXlsxPath(view.Lot.path), false);
+}
+
 void OnConvertDetail(CMainFrame& frame) {
   CConvertDetailsDlg dialog(&frame);
   if (dialog.exec() != QDialog::Accepted) return;
@@ -154,6 +169,7 @@ void RegisterExportCommands(CMainFrame& frame) {
     if (CLotvueView* view = f->ActiveView()) ConvertDataOrScientific(*f, *view, kKindData);
   });
   frame.SetCommandHandler(kCmdConvertStdf, onView(OnConvertToStdf));
+  frame.SetCommandHandler(kCmdConvertXlsx, onView(OnConvertToXlsx));
   frame.SetCommandHandler(kCmdConvertDetail, [f] { OnConvertDetail(*f); });
   CBatchConverter* batch = CBatchConverter::Of(frame);
   frame.SetCommandHandler(kCmdConvertAllFiles, [batch] { batch->OnConvertAllFiles(); });

@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 
 #include "core/app_settings.h"
 #include "core/language.h"
@@ -16,7 +17,23 @@ namespace {
 
 QString Text(int slot) { return QString::fromUtf8(Lang(slot)); }
 
+const QString kXlsxKey = QStringLiteral("Convert/XLSX");
+
+QString OptionsFile() { return QString::fromStdString(ConvertOptionsPath()); }
+
 }  // namespace
+
+std::string ConvertOptionsPath() { return ConfigFolder() + "Lotvue.ini"; }
+
+bool ConvertXlsxChecked() { return QSettings(OptionsFile(), QSettings::IniFormat).value(kXlsxKey, false).toBool(); }
+
+bool SaveConvertXlsxChecked(bool checked) {
+  if (!EnsureConfigFolder()) return false;
+  QSettings options(OptionsFile(), QSettings::IniFormat);
+  options.setValue(kXlsxKey, checked);
+  options.sync();
+  return options.status() == QSettings::NoError;
+}
 
 CConvertDetailsDlg::CConvertDetailsDlg(QWidget* parent) : QDialog(parent) {
   setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
@@ -25,6 +42,7 @@ CConvertDetailsDlg::CConvertDetailsDlg(QWidget* parent) : QDialog(parent) {
   group_ = new QGroupBox(this);
   xls_ = new QCheckBox(QStringLiteral("XLS"), this);
   csv_ = new QCheckBox(QStringLiteral("CSV"), this);
+  xlsx_ = new QCheckBox(QStringLiteral("XLSX"), this);
   formats_ = new QButtonGroup(this);
   for (int i = 0; i < 3; ++i) {
     radios_[i] = new QRadioButton(this);
@@ -38,7 +56,7 @@ CConvertDetailsDlg::CConvertDetailsDlg(QWidget* parent) : QDialog(parent) {
   const std::pair<QWidget*, int> ids[] = {
       {xls_, IDC_XLS},           {csv_, IDC_CSV},           {radios_[0], IDC_DATA},
       {radios_[1], IDC_SCIENTIFIC}, {radios_[2], IDC_VALUE}, {showLine_, IDC_SHOW_LINE},
-      {avgStd_, IDC_AVG_STD_ONLY_PASS}, {group_, IDC_FILE_TYPE_GROUP}};
+      {avgStd_, IDC_AVG_STD_ONLY_PASS}, {group_, IDC_FILE_TYPE_GROUP}, {xlsx_, IDC_XLSX}};
   for (const auto& [w, id] : ids) w->setObjectName(QString::number(id));
 
   ok_->setDefault(true);
@@ -58,6 +76,7 @@ CConvertDetailsDlg::CConvertDetailsDlg(QWidget* parent) : QDialog(parent) {
   radios_[2]->setGeometry(DialogRect(this, 32, 91, 62, 10));
   showLine_->setGeometry(DialogRect(this, 107, 7, 105, 11));
   avgStd_->setGeometry(DialogRect(this, 107, 23, 105, 11));
+  xlsx_->setGeometry(DialogRect(this, 107, 40, 54, 10));
 }
 
 QRadioButton* CConvertDetailsDlg::formatRadio(int index) const {
@@ -85,6 +104,7 @@ void CConvertDetailsDlg::OnInitDialog() {
   m_bCSV = AppSettings.ConvertFileTypeCSV;
   m_bXLS = AppSettings.ConvertFileTypeXLS;
   m_nCSVFormat = AppSettings.CSVFormat;
+  m_bXLSX = ConvertXlsxChecked() ? 1 : 0;
   ShowMembers();
   OnCsvClicked();
 }
@@ -95,6 +115,7 @@ void CConvertDetailsDlg::ShowMembers() {
   showLine_->setChecked(m_bShowLine == 1);
   csv_->setChecked(m_bCSV == 1);
   xls_->setChecked(m_bXLS == 1);
+  xlsx_->setChecked(m_bXLSX == 1);
   formats_->setExclusive(false);
   for (int i = 0; i < 3; ++i) radios_[i]->setChecked(i == m_nCSVFormat);
   formats_->setExclusive(true);
@@ -105,6 +126,7 @@ void CConvertDetailsDlg::ReadControls() {
   m_bShowLine = showLine_->isChecked() ? 1 : 0;
   m_bCSV = csv_->isChecked() ? 1 : 0;
   m_bXLS = xls_->isChecked() ? 1 : 0;
+  m_bXLSX = xlsx_->isChecked() ? 1 : 0;
   m_nCSVFormat = formats_->checkedId();
 }
 
@@ -121,6 +143,7 @@ void CConvertDetailsDlg::accept() {
   AppSettings.ConvertFileTypeCSV = m_bCSV;
   AppSettings.ConvertFileTypeXLS = m_bXLS;
   AppSettings.CSVFormat = m_nCSVFormat;
+  SaveConvertXlsxChecked(m_bXLSX == 1);
   QDialog::accept();
 }
 

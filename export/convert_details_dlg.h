@@ -1,8 +1,11 @@
 // CConvertDetailsDlg: which files a conversion writes ("File Convert
 // Details"): XLS, CSV, and the CSV number format (Data, Scientific, Value),
-// offered only with CSV. Two hidden check boxes carry Show Line and
-// Avg Stdev Only Pass through unchanged.
+// offered only with CSV; and XLSX, which makes Convert write A.xlsx too.
+// Two hidden check boxes carry Show Line and Avg Stdev Only Pass through
+// unchanged.
 #pragma once
+
+#include <string>
 
 #include <QDialog>
 
@@ -13,6 +16,14 @@ class QPushButton;
 class QRadioButton;
 
 namespace lotvue {
+
+// The XLSX box is kept apart from the settings file, whose five lines stay
+// as they are: key Convert/XLSX (default false) of Lotvue.ini in the Config
+// folder.
+std::string ConvertOptionsPath();  // ConfigFolder() + "Lotvue.ini"
+bool ConvertXlsxChecked();
+// False when the file cannot be written.
+bool SaveConvertXlsxChecked(bool checked);
 
 class CConvertDetailsDlg : public QDialog {
   Q_OBJECT
@@ -27,6 +38,7 @@ class CConvertDetailsDlg : public QDialog {
     IDC_SHOW_LINE = 1005,
     IDC_AVG_STD_ONLY_PASS = 1006,
     IDC_FILE_TYPE_GROUP = 1012,
+    IDC_XLSX = 1013,
   };
 
   explicit CConvertDetailsDlg(QWidget* parent = nullptr);
@@ -36,14 +48,18 @@ class CConvertDetailsDlg : public QDialog {
   int m_bCSV = 0;
   int m_bXLS = 0;
   int m_nCSVFormat = -1;  // checked radio: 0 Data, 1 Scientific, 2 Value; -1 none
+  int m_bXLSX = 0;
 
-  // Loads the members from AppSettings, shows them and runs the dialog.
+  // Loads the members from AppSettings (XLSX from Lotvue.ini), shows them
+  // and runs the dialog.
   int exec() override;
-  // Reads the controls and stores the five members into AppSettings.
+  // Reads the controls and stores the five members into AppSettings, XLSX
+  // into Lotvue.ini.
   void accept() override;
 
   QCheckBox* xlsBox() const { return xls_; }
   QCheckBox* csvBox() const { return csv_; }
+  QCheckBox* xlsxBox() const { return xlsx_; }
   QRadioButton* formatRadio(int index) const;
   QCheckBox* showLineBox() const { return showLine_; }
   QCheckBox* avgStdOnlyPassBox() const { return avgStd_; }
@@ -61,6 +77,7 @@ class CConvertDetailsDlg : public QDialog {
   QGroupBox* group_;
   QCheckBox* xls_;
   QCheckBox* csv_;
+  QCheckBox* xlsx_;
   QRadioButton* radios_[3];
   QButtonGroup* formats_;
   QCheckBox* showLine_;

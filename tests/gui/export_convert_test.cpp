@@ -13,6 +13,7 @@
 #include "app/child_frame.h"
 #include "core/language.h"
 #include "core/loader.h"
+#include "export/convert_details_dlg.h"
 #include "export/convert_setup_dlg.h"
 #include "tests/core/lot_files.h"
 #include "tests/gui/export_fixture.h"
@@ -136,11 +137,43 @@ TEST_F(ConvertCommands, OneKindBookShowsProgressAndHoldsTheOtherCommands) {
   EXPECT_EQ(ConvertEnabling(), kIdleEnabling);
 }
 
-TEST_F(ConvertCommands, ConvertToStdfFromTheFileMenu) {
+TEST_F(ConvertCommands, ConvertToStdfAndXlsxFromTheFileMenu) {
   ASSERT_NE(OpenLoaded(WriteTsd(dir, "LOT1.tsd", SmallLot(2, 7).Bytes())), nullptr);
   QStringList items;
   for (QAction* a : frame->TopMenu(kReportMenu, 0)->actions()) items << a->text();
-  EXPECT_TRUE(items.contains(QStringLiteral("Convert to STDF"))) << items.join('|').toStdString();
+  EXPECT_GT(items.indexOf("Convert to XLSX"), 0) << items.join('|').toStdString();
+  EXPECT_EQ(items.indexOf("Convert to XLSX") + 1, items.indexOf("Convert to STDF"));
+
+  // Convert to XLSX, and Convert with Convert Detail's XLSX box (XLS and CSV
+  // off): A.xlsx and its offer; a folder in the way: the message, no offer.
+  const std::string xlsx = dir + "/LOT1.xlsx";
+  const QString xlsxName = QString::fromStdString(xlsx);
+  AppSettings.ConvertFileTypeXLS = AppSettings.ConvertFileTypeCSV = 0;
+  struct Case {
+    int command;
+    bool box, blocked, written;
+  } cases[] = {{kCmdConvertXlsx, false, false, true}, {kCmdConvertXlsx, false, true, false},
+               {kCmdConvert, true, false, true},      {kCmdConvert, true, true, false},
+               {kCmdConvert, false, false, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    ClearRecords();
+    fs::remove_all(xlsx);
+    if (c.blocked) fs::create_directories(xlsx + "/x");
+    ASSERT_TRUE(SaveConvertXlsxChecked(c.box));
+    frame->RunCommand(c.command);
+    EXPECT_EQ(IsZip(xlsx), c.written);
+    ASSERT_EQ(questions.size(), c.written ? 1u : 0u);
+    if (c.written) {
+      EXPECT_EQ(questions[0], std::make_pair(xlsxName, QString::fromUtf8(Lang(kSlotSaveSuccessOpen)) + xlsxName));
+    }
+    EXPECT_EQ(opened, std::vector<Opened>(c.written, {xlsx, false}));
+    ASSERT_EQ(messages.size(), c.blocked ? 1u : 0u);
+    if (c.blocked) {
+      EXPECT_EQ(messages[0], QString::fromUtf8(Lang(kSlotCreatXlsError)) + "(My_Convert)(0)");
+    }
+  }
+  ClearRecords();
   frame->RunCommand(kCmdConvertStdf);
   EXPECT_EQ(ReadAll(dir + "/LOT1.stdf").substr(0, 6), std::string("\x02\0\0\x0A\x02\x04", 6));  // the FAR
   EXPECT_TRUE(messages.empty() && questions.empty());
@@ -152,7 +185,7 @@ TEST_F(ConvertCommands, ConvertToStdfFromTheFileMenu) {
 }
 
 TEST_F(ConvertCommands, NothingToConvertWithoutALot) {
-  EXPECT_EQ(ConvertEnabling(), (std::vector<bool>{false, false, false, false, false, true, true}));
+  EXPECT_EQ(ConvertEnabling(), (std::vector<bool>{false, false, false, false, false, false, true, true}));
   // A window whose file never arrived converts nothing.
   CLotvueView* missing = Open(dir + "/missing.tsd");
   ASSERT_TRUE(WaitLoaded(missing));

@@ -110,6 +110,31 @@ TEST_F(ConvertDialogs, DetailsShowAndStoreTheSettings) {
     EXPECT_EQ(SettingsFileText(AppSettings), SettingsFileText(c.after));
   }
 
+  // The XLSX box: Lotvue.ini, not the settings file, unchecked while the
+  // file is missing; stored on OK only. Actions: l click XLSX, o OK, n Cancel.
+  const std::string spec = config + "/LotVuer.spec";
+  ASSERT_TRUE(SaveSettingsTo(spec, AppSettings));
+  const std::string specBytes = ReadAll(spec);
+  struct XlsxCase {
+    const char* actions;
+    bool shown, stored;
+  } xlsxCases[] = {{"o", false, false}, {"lo", false, true}, {"o", true, true}, {"ln", true, true}, {"lo", true, false}};
+  for (const XlsxCase& c : xlsxCases) {
+    SCOPED_TRACE(&c - xlsxCases);
+    CConvertDetailsDlg dialog;
+    Run(dialog, [&](CConvertDetailsDlg& d) {
+      EXPECT_EQ(d.xlsxBox()->isChecked(), c.shown);
+      for (const char* a = c.actions; *a; ++a) {
+        if (*a == 'l') d.xlsxBox()->click();
+        if (*a == 'o') d.okButton()->click();
+        if (*a == 'n') d.cancelButton()->click();
+      }
+    });
+    EXPECT_EQ(ConvertXlsxChecked(), c.stored);
+    EXPECT_NE(ReadAll(config + "/Lotvue.ini").find(c.stored ? "XLSX=true" : "XLSX=false"), std::string::npos);
+  }
+  EXPECT_EQ(ReadAll(spec), specBytes);
+
   // Its texts are the language's; the setup dialog keeps its template's.
   SelectLanguageTable(1);
   CConvertDetailsDlg details;

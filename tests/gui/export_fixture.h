@@ -34,12 +34,16 @@ inline std::vector<std::string> CsvLines(const std::string& path) {
   return lines;
 }
 
-// Convert, Convert Setup, Convert Scientific, Convert Data, Convert to STDF, Convert Detail, Convert All Files.
-inline constexpr int kConvertCommands[] = {kCmdConvert,     kCmdConvertSetup, kCmdConvertScientific, kCmdConvertData,
-                                           kCmdConvertStdf, kCmdConvertDetail, kCmdConvertAllFiles};
+// Convert, Convert Setup, Convert Scientific, Convert Data, Convert to XLSX, Convert to STDF, Convert Detail,
+// Convert All Files.
+inline constexpr int kConvertCommands[] = {kCmdConvert,       kCmdConvertSetup, kCmdConvertScientific,
+                                           kCmdConvertData,   kCmdConvertXlsx,  kCmdConvertStdf,
+                                           kCmdConvertDetail, kCmdConvertAllFiles};
 // While a file is read or converted only Convert Detail stays available.
-inline const std::vector<bool> kBusyEnabling = {false, false, false, false, false, true, false};
-inline const std::vector<bool> kIdleEnabling = {true, true, true, true, true, true, true};
+inline const std::vector<bool> kBusyEnabling = {false, false, false, false, false, false, true, false};
+inline const std::vector<bool> kIdleEnabling = {true, true, true, true, true, true, true, true};
+// An XLSX book is a ZIP file.
+inline bool IsZip(const std::string& path) { return ReadAll(path).rfind("PK\x03\x04", 0) == 0; }
 
 class ExportTest : public GuiTest {
  protected:
