@@ -62,8 +62,12 @@ void RemoveLeftovers(const std::string& folder) {
   DIR* dir = ::opendir(folder.c_str());
   if (!dir) return;
   const int dirFd = ::dirfd(dir);
+  // Our own process's temporaries are never leftovers: another thread, or the
+  // spreadsheet library's copy of this code, may be between closing one (which
+  // drops its lock) and renaming it over its target.
+  const std::string ours = std::string(kHiddenPrefix) + std::to_string(::getpid()) + "-";
   while (const dirent* entry = ::readdir(dir)) {
-    if (!IsHiddenTemporary(entry->d_name)) continue;
+    if (!IsHiddenTemporary(entry->d_name) || std::string_view(entry->d_name).starts_with(ours)) continue;
     const int fd = ::openat(dirFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) continue;
     struct stat held {}, named {};
