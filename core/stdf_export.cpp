@@ -61,7 +61,7 @@ constexpr int kMirTextsAfterUserText = 17;
 // PTR TEST_FLG bits.
 constexpr std::uint8_t kResultNotValid = 0x02;
 constexpr std::uint8_t kTestFailed = 0x80;
-// PTR OPT_FLAG: bit 1 reserved (set), bits 2 and 3 no specification limits;
+// PTR OPT_FLAG: bit 1 reserved (set), bits 2 and 3 no second (LO_/HI_ guard-band) limit pair;
 // bit 6 no low limit, bit 7 no high limit.
 constexpr std::uint8_t kPtrOptions = 0x0E;
 constexpr std::uint8_t kNoLowLimit = 0x40;

@@ -19,7 +19,7 @@
 //          TEST_FLG 0; without one: RESULT 0, TEST_FLG bit 1 (not valid).
 //          TEST_FLG bit 7 when the result failed (ResultFailed).
 //          The first device's PTRs carry the static fields: OPT_FLAG 0x0E
-//          (no specification limits), plus bit 6 / bit 7 when the lower /
+//          (no second, guard-band limit pair), plus bit 6 / bit 7 when the lower /
 //          upper limit has no value; the three scales 0, LO_LIMIT and
 //          HI_LIMIT in base units (0 when missing), UNITS the unit character.
 //          Later PTRs end after TEST_TXT.
