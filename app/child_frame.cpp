@@ -3,8 +3,10 @@
 #include <QCloseEvent>
 #include <QIcon>
 #include <QMenu>
+#include <QVBoxLayout>
 
 #include "core/loader.h"
+#include "view/report_bars.h"
 #include "view/report_view.h"
 
 namespace lotvue {
@@ -25,7 +27,37 @@ CChildFrame::~CChildFrame() { OnDestroy(); }
 
 void CChildFrame::SetView(CLotvueView* view) {
   view_ = view;
-  setWidget(view);
+  auto* body = new QWidget;
+  auto* column = new QVBoxLayout(body);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  filterBar_ = new CFilterBar(*view, body);
+  goToBar_ = new CGoToBar(*view, body);
+  findBar_ = new CFindBar(*view, body);
+  column->addWidget(filterBar_);
+  column->addWidget(view, 1);
+  column->addWidget(goToBar_);
+  column->addWidget(findBar_);
+  setWidget(body);
+  setFocusProxy(view);
+}
+
+void CChildFrame::OpenFindBar() {
+  goToBar_->Close();
+  findBar_->Open();
+}
+
+void CChildFrame::OpenGoToBar() {
+  findBar_->Close();
+  goToBar_->Open();
+}
+
+void CChildFrame::ToggleFilterBar() {
+  if (!filterBar_->isHidden()) {
+    filterBar_->Close();
+  } else {
+    filterBar_->Open();
+  }
 }
 
 void CChildFrame::closeEvent(QCloseEvent* event) {

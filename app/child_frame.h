@@ -9,6 +9,9 @@
 
 namespace lotvue {
 
+class CFilterBar;
+class CFindBar;
+class CGoToBar;
 class CLotvueView;
 
 class CChildFrame : public QMdiSubWindow {
@@ -22,7 +25,18 @@ class CChildFrame : public QMdiSubWindow {
 
   std::string m_strPath;
   CLotvueView* view() const { return view_; }
+  // The view, with the filter bar above it and the go-to and find bars
+  // below it (hidden until asked for).
   void SetView(CLotvueView* view);
+
+  // Ctrl+F, Ctrl+G: the bar shown with the keyboard in its text.
+  void OpenFindBar();
+  void OpenGoToBar();
+  // The filter bar shown, or hidden with every device shown again.
+  void ToggleFilterBar();
+  CFindBar* findBar() const { return findBar_; }
+  CGoToBar* goToBar() const { return goToBar_; }
+  CFilterBar* filterBar() const { return filterBar_; }
 
   // Called after the frame has left both lists (the main window updates
   // its title and menus).
@@ -34,6 +48,9 @@ class CChildFrame : public QMdiSubWindow {
  private:
   void OnDestroy();
   CLotvueView* view_ = nullptr;
+  CFindBar* findBar_ = nullptr;
+  CGoToBar* goToBar_ = nullptr;
+  CFilterBar* filterBar_ = nullptr;
 };
 
 }  // namespace lotvue

@@ -22,6 +22,9 @@ enum CommandId : int {
   kCmdOnlyShowFail = 32808,
   kCmdConvertStdf = 32810,  // no resource of its own: an addition to the report window's File menu
   kCmdConvertXlsx = 32811,  // the same
+  kCmdFind = 32812,         // the report window's View menu: find bar, go to device, filter bar
+  kCmdGoToDevice = 32813,
+  kCmdFilterBar = 32814,
   kCmdArrangeIcons = 57649,
   kCmdCascade = 57650,
   kCmdTile = 57651,

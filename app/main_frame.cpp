@@ -28,8 +28,10 @@
 #include "core/app_settings.h"
 #include "core/folder_list.h"
 #include "core/frame_layout.h"
+#include "core/grid_texts.h"
 #include "core/language.h"
 #include "core/loader.h"
+#include "view/report_bars.h"
 #include "view/report_view.h"
 
 // The images of the toolbar and the windows, in the static GUI library.
@@ -77,7 +79,14 @@ const CommandInfo kCommands[] = {
     {kCmdTile, kSlotTile, nullptr, nullptr},
     {kCmdArrangeIcons, kSlotArrangeIcons, nullptr, nullptr},
     {kCmdAbout, kSlotAbout, nullptr, nullptr},
+    {kCmdFind, -1, nullptr, nullptr},
+    {kCmdGoToDevice, -1, nullptr, nullptr},
+    {kCmdFilterBar, -1, nullptr, nullptr},
 };
+
+// Commands whose texts are not in the language table.
+const std::pair<int, GridText> kGridCommandTexts[] = {
+    {kCmdFind, kGtFindCommand}, {kCmdGoToDevice, kGtGoToCommand}, {kCmdFilterBar, kGtFilterBarCommand}};
 
 // Tooltips of the toolbar buttons.
 const std::pair<int, int> kToolTips[] = {
@@ -103,6 +112,9 @@ bool IsViewCommand(int id) {
     case kCmdDeviceQc:
     case kCmdNormalDistribution:
     case kCmdOnlyShowFail:
+    case kCmdFind:
+    case kCmdGoToDevice:
+    case kCmdFilterBar:
       return true;
     default:
       return false;
@@ -176,6 +188,7 @@ void CMainFrame::CreateActions() {
     addAction(a);  // the accelerators work whichever menu is shown
   }
   action(kCmdShowLine)->setCheckable(true);
+  action(kCmdFilterBar)->setCheckable(true);
   action(kCmdOnlyPass)->setCheckable(true);
   // Accelerator table 128.
   action(kCmdOpen)->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_O), QKeySequence(Qt::Key_F1)});
@@ -184,6 +197,9 @@ void CMainFrame::CreateActions() {
   action(kCmdDeviceQc)->setShortcut(QKeySequence(Qt::Key_F4));
   action(kCmdFormat)->setShortcut(QKeySequence(Qt::Key_F5));
   action(kCmdClose)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
+  action(kCmdFind)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+  action(kCmdGoToDevice)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+  action(kCmdFilterBar)->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L));
   for (auto& [id, a] : actions_) a->setShortcutContext(Qt::WindowShortcut);
 }
 
@@ -219,7 +235,8 @@ void CMainFrame::CreateMenus() {
   r[4]->setTitle(QStringLiteral("&Help"));
   add(r[0], {kCmdClose, kCmdOpen, 0, kCmdConvert, kCmdConvertSetup, kCmdConvertDetail, kCmdConvertScientific,
              kCmdConvertData, kCmdConvertXlsx, kCmdConvertStdf, 0, kCmdExit});
-  add(r[1], {kCmdToolBar, kCmdStatusBar, 0, kCmdFormat, kCmdShowLine, kCmdOnlyPass});
+  add(r[1], {kCmdToolBar, kCmdStatusBar, 0, kCmdFormat, kCmdShowLine, kCmdOnlyPass, 0, kCmdFind, kCmdGoToDevice,
+             kCmdFilterBar});
   add(r[2], {kCmdDeviceQc, kCmdLanguage, kCmdNormalDistribution, kCmdOnlyShowFail});
   add(r[3], {kCmdCascade, kCmdTile, kCmdArrangeIcons});
   add(r[4], {kCmdAbout});
@@ -340,12 +357,22 @@ void CMainFrame::UpdateCommands() {
       case kCmdFormat:
         enabled = view && view->FormatEnabled == 1;
         break;
+      case kCmdFind:
+      case kCmdGoToDevice:
+      case kCmdFilterBar:  // on the rows of a report that is there
+        enabled = view && view->Lot.loadState.load() == kRead && view->Lot.viewFormat == kFormatMatrix;
+        break;
       default:
         break;
     }
     if (IsViewCommand(info.id) && !view) enabled = false;
     if (a->isEnabled() != enabled) a->setEnabled(enabled);
   }
+  for (const auto& [id, text] : kGridCommandTexts) {
+    if (action(id)->text() != QString::fromUtf8(GridTextOf(text))) action(id)->setText(QString::fromUtf8(GridTextOf(text)));
+  }
+  const CChildFrame* child = FrameOf(view);
+  action(kCmdFilterBar)->setChecked(child && child->filterBar() && !child->filterBar()->isHidden());
   action(kCmdShowLine)->setChecked(AppSettings.ShowLine == 1);
   action(kCmdOnlyPass)->setChecked(AppSettings.AvgStdOnlyPass == 1);
 }
@@ -383,6 +410,15 @@ void CMainFrame::RunCommand(int id) {
       break;
     case kCmdFormat:
       if (view) view->OnViewFormat();
+      break;
+    case kCmdFind:
+      if (CChildFrame* child = FrameOf(view)) child->OpenFindBar();
+      break;
+    case kCmdGoToDevice:
+      if (CChildFrame* child = FrameOf(view)) child->OpenGoToBar();
+      break;
+    case kCmdFilterBar:
+      if (CChildFrame* child = FrameOf(view)) child->ToggleFilterBar();
       break;
     case kCmdShowLine:
       OnShowLine();
@@ -534,6 +570,9 @@ void CMainFrame::OnSubWindowActivated(QMdiSubWindow* window) {
   UpdateCommands();
   auto* frame = qobject_cast<CChildFrame*>(window);
   if (!frame) return;
+  if (frame->view() && !frame->view()->StatusText().empty()) {
+    statusBar()->showMessage(QString::fromStdString(frame->view()->StatusText()));
+  }
   setWindowTitle(QStringLiteral("%1 - %2").arg(QString::fromUtf8(kMainTitle), QString::fromStdString(frame->m_strPath)));
 }
 
