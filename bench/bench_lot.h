@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,17 +45,19 @@ inline std::unique_ptr<lotvue::LotData> LoadLot(const std::vector<std::uint8_t>&
   return l;
 }
 
-// 1,000,000 devices x 64 items, generated once per process: the lot of the
-// item statistics benchmarks.
-inline const lotvue::LotData& MillionLot() {
-  static const std::unique_ptr<lotvue::LotData> lot = [] {
+// 1,000,000 devices x `items` items (64: the lot of the item statistics
+// benchmarks), generated once per process and item count.
+inline const lotvue::LotData& MillionLot(int items = 64) {
+  static std::map<int, std::unique_ptr<lotvue::LotData>> lots;
+  std::unique_ptr<lotvue::LotData>& lot = lots[items];
+  if (!lot) {
     tsd::GenerateOptions o;
     o.seed = 7;
     o.devices = 1000000;
-    o.items = 64;
+    o.items = items;
     o.failShare = 0.1;
-    return LoadLot(tsd::GenerateLot(o), "/tmp/big.tsd");
-  }();
+    lot = LoadLot(tsd::GenerateLot(o), OutputFolder() + "million_x" + std::to_string(items) + ".tsd");
+  }
   return *lot;
 }
 

@@ -8,20 +8,8 @@
 
 namespace {
 
-const lotvue::LotData& MillionLot() {
-  static const std::unique_ptr<lotvue::LotData> lot = [] {
-    tsd::GenerateOptions o;
-    o.seed = 42;
-    o.devices = 1000000;
-    o.items = 32;
-    o.failShare = 0.1;
-    return bench::LoadLot(tsd::GenerateLot(o), bench::OutputFolder() + "million.tsd");
-  }();
-  return *lot;
-}
-
 void Run(benchmark::State& state, lotvue::RowSort sort, lotvue::RowFilter filter) {
-  const lotvue::LotData& lot = MillionLot();
+  const lotvue::LotData& lot = bench::MillionLot(32);
   lotvue::RowOrder rows;
   for (auto _ : state) {
     rows.Apply(lot, sort, filter);
