@@ -126,7 +126,7 @@ int main(int argc, char* argv[]) {
       {"file order", -1, {}},
       {"sorted", 5, {}},
       {"sorted, failed", 5, {RowFilterKind::kFailed, 0, ""}},
-      {"sorted, contains", 5, {RowFilterKind::kContains, 7, "5"}},
+      {"sorted, contains", 5, {RowFilterKind::kContains, 6, "5"}},
   };
   std::printf("Matrix frame scrolled to the middle, %dx%d pixels, 64 items, median of %d frames\n", width, height, frames);
   std::printf("  %-10s %-17s %9s %14s %14s %14s %14s\n", "devices", "rows", "shown", "off (wall)", "off (cpu)", "on (wall)",
