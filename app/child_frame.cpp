@@ -52,6 +52,12 @@ void CChildFrame::OpenGoToBar() {
   goToBar_->Open();
 }
 
+void CChildFrame::RetranslateBars() {
+  for (CReportBar* bar : std::initializer_list<CReportBar*>{findBar_, goToBar_, filterBar_}) {
+    if (bar) bar->Retranslate();
+  }
+}
+
 void CChildFrame::ToggleFilterBar() {
   if (!filterBar_->isHidden()) {
     filterBar_->Close();

@@ -34,6 +34,8 @@ class CChildFrame : public QMdiSubWindow {
   void OpenGoToBar();
   // The filter bar shown, or hidden with every device shown again.
   void ToggleFilterBar();
+  // The bars in the current language (after a change of language).
+  void RetranslateBars();
   CFindBar* findBar() const { return findBar_; }
   CGoToBar* goToBar() const { return goToBar_; }
   CFilterBar* filterBar() const { return filterBar_; }

@@ -465,6 +465,7 @@ void CMainFrame::OnLanguage() {
   CLanguageDlg dialog(this);
   dialog.m_nLanguage = LanguageTable.language;
   if (dialog.exec() != QDialog::Accepted) return;
+  for (CChildFrame* child : findChildren<CChildFrame*>()) child->RetranslateBars();
   ApplyMenuTitles();
   RefreshToolTips();
   UpdateCommands();

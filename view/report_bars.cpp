@@ -49,8 +49,13 @@ CReportBar::CReportBar(CLotvueView& view, QWidget* parent)
 void CReportBar::Open() {
   Retranslate();
   show();
-  edit_->setFocus(Qt::ShortcutFocusReason);
-  edit_->selectAll();
+  // The text field, or the first choice while the text is hidden.
+  if (edit_->isHidden() && firstChoice_) {
+    firstChoice_->setFocus(Qt::ShortcutFocusReason);
+  } else {
+    edit_->setFocus(Qt::ShortcutFocusReason);
+    edit_->selectAll();
+  }
 }
 
 void CReportBar::Close() {
@@ -71,9 +76,9 @@ QPushButton* CReportBar::ActButton(bool backwards) {
 }
 
 bool CReportBar::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == edit_ && event->type() == QEvent::KeyPress) {
+  if (event->type() == QEvent::KeyPress) {
     const auto* key = static_cast<QKeyEvent*>(event);
-    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+    if (watched == edit_ && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
       Act(key->modifiers() & Qt::ShiftModifier);
       return true;
     }
@@ -138,22 +143,19 @@ CFilterBar::CFilterBar(CLotvueView& view, QWidget* parent)
   for (int i = 0; i < 5; ++i) kind_->addItem(QString());
   column_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   column_->setMaxVisibleItems(20);
+  firstChoice_ = kind_;
+  kind_->installEventFilter(this);
+  column_->installEventFilter(this);
   layout_->insertWidget(1, kind_);
   layout_->insertWidget(2, column_);
   layout_->insertWidget(4, apply_);
+  // A choice applies at once (a bin or a text not given yet: every device);
+  // the keyboard stays in the list, so that the arrows go through it.
   connect(kind_, &QComboBox::activated, this, [this] {
     ShowFieldsOfKind();
-    // The choices without a text apply at once; the others when the text is given.
-    if (!edit_->isVisibleTo(this)) {
-      Act(false);
-    } else {
-      edit_->setFocus(Qt::OtherFocusReason);
-      edit_->selectAll();
-    }
+    Act(false);
   });
-  connect(column_, &QComboBox::activated, this, [this] {
-    if (!edit_->text().isEmpty()) Act(false);
-  });
+  connect(column_, &QComboBox::activated, this, [this] { Act(false); });
   ShowFieldsOfKind();
 }
 
@@ -189,6 +191,7 @@ void CFilterBar::Act(bool) {
   if (filter.kind == RowFilterKind::kBin || filter.kind == RowFilterKind::kContains) {
     filter.text = edit_->text().trimmed().toStdString();
   }
+  if (filter.kind == RowFilterKind::kBin && filter.text.empty()) filter.kind = RowFilterKind::kAll;
   if (filter.kind == RowFilterKind::kBin && NumberIn(filter.text) < 0) return Say(Tr(kGtNotANumber));
   if (filter.kind == RowFilterKind::kContains) filter.column = std::max(0, column_->currentIndex());
   Say(QString());

@@ -28,10 +28,14 @@ class CReportBar : public QWidget {
  public:
   CReportBar(CLotvueView& view, QWidget* parent);
 
-  // Shows the bar in the current language with the keyboard in its text, all selected.
+  // Shows the bar in the current language with the keyboard in its text,
+  // all selected (or in its first choice while there is no text to give).
   void Open();
   // Hides the bar; the report has the keyboard again.
   virtual void Close();
+
+  // The captions in the current language.
+  virtual void Retranslate() = 0;
 
   QLineEdit* edit() const { return edit_; }
   // The bar's answer: "Not found", "No device at position 7", or empty.
@@ -40,8 +44,6 @@ class CReportBar : public QWidget {
  protected:
   // Enter in the text field or the bar's button; Shift+Enter gives backwards.
   virtual void Act(bool backwards) = 0;
-  // The captions in the current language.
-  virtual void Retranslate() = 0;
   void Say(const QString& text);
   // A push button that acts (forwards unless `backwards`).
   QPushButton* ActButton(bool backwards);
@@ -51,6 +53,7 @@ class CReportBar : public QWidget {
   QHBoxLayout* layout_;  // caption, text, message, stretch, close
   QLabel* caption_;
   QLineEdit* edit_;
+  QWidget* firstChoice_ = nullptr;  // has the keyboard while the text field is hidden
 
  private:
   QLabel* message_;
@@ -62,10 +65,10 @@ class CFindBar : public CReportBar {
 
  public:
   CFindBar(CLotvueView& view, QWidget* parent);
+  void Retranslate() override;
 
  protected:
   void Act(bool backwards) override;
-  void Retranslate() override;
 
  private:
   QPushButton* next_;
@@ -77,12 +80,12 @@ class CGoToBar : public CReportBar {
 
  public:
   CGoToBar(CLotvueView& view, QWidget* parent);
+  void Retranslate() override;
   // 0: the number is a 1-based position in the file; 1: a serial number.
   QComboBox* byBox() const { return by_; }
 
  protected:
   void Act(bool backwards) override;
-  void Retranslate() override;
 
  private:
   QComboBox* by_;
@@ -94,6 +97,7 @@ class CFilterBar : public CReportBar {
 
  public:
   CFilterBar(CLotvueView& view, QWidget* parent);
+  void Retranslate() override;
   // Closing the bar shows every device again (the sort stays).
   void Close() override;
   // The choices in RowFilterKind order; the record columns (serial, bin, items).
@@ -102,7 +106,6 @@ class CFilterBar : public CReportBar {
 
  protected:
   void Act(bool backwards) override;
-  void Retranslate() override;
 
  private:
   // The text field for a bin or a text, the column list for a text.

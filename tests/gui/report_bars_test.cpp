@@ -8,6 +8,7 @@
 #include <QStatusBar>
 
 #include "app/child_frame.h"
+#include "core/language.h"
 #include "core/report_paint.h"
 #include "tests/core/lot_files.h"
 #include "tests/gui/export_fixture.h"
@@ -83,6 +84,10 @@ TEST_F(ReportBars, FindMovesTheSelectionForwardAndBackAndSaysNotFound) {
   Type(child->findBar(), nullptr, Qt::Key_Escape);
   EXPECT_TRUE(child->findBar()->isHidden());
   EXPECT_EQ(Selected(), "F150");
+  // The menu entries follow the language.
+  SelectLanguageTable(2);
+  frame->UpdateCommands();
+  EXPECT_EQ(frame->action(kCmdGoToDevice)->text().toStdString(), "移至器件(&G)...");
 }
 
 TEST_F(ReportBars, GoToByPositionOrSerialWithAMessageWhenThereIsNone) {
