@@ -1,6 +1,7 @@
 #include "core/grid_texts.h"
 
 #include "core/language.h"
+#include "core/language_rows.h"
 
 namespace lotvue {
 
@@ -34,10 +35,7 @@ constexpr const char* kTexts[kGtTextCount][3] = {
 
 }  // namespace
 
-const char* GridTextIn(int language, GridText text) {
-  if (text < 0 || text >= kGtTextCount) return "";
-  return kTexts[text][language == 1 || language == 2 ? language : 0];
-}
+const char* GridTextIn(int language, GridText text) { return TextInLanguage(kTexts, language, text); }
 
 const char* GridTextOf(GridText text) { return GridTextIn(LanguageTable.language, text); }
 

@@ -1,6 +1,7 @@
 #include "core/stats_texts.h"
 
 #include "core/language.h"
+#include "core/language_rows.h"
 
 namespace lotvue {
 
@@ -47,10 +48,7 @@ constexpr const char* kTexts[kStTextCount][3] = {
 
 }  // namespace
 
-const char* StatsTextIn(int language, StatsText text) {
-  if (text < 0 || text >= kStTextCount) return "";
-  return kTexts[text][language == 1 || language == 2 ? language : 0];
-}
+const char* StatsTextIn(int language, StatsText text) { return TextInLanguage(kTexts, language, text); }
 
 const char* StatsTextOf(StatsText text) { return StatsTextIn(LanguageTable.language, text); }
 
