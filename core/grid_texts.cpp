@@ -17,7 +17,7 @@ constexpr const char* kTexts[kGtTextCount][3] = {
     {"Previous", "上一个", "上一個"},
     {"Not found", "未找到", "找不到"},
     {"Go to device:", "转到器件:", "移至器件:"},
-    {"Position", "位置", "位置"},
+    {"Position in file", "文件中的位置", "檔案中的位置"},
     {"Serial number", "序号", "序號"},
     {"Go", "转到", "移至"},
     {"No device at position ", "没有此位置的器件: ", "沒有此位置的器件: "},
