@@ -48,6 +48,14 @@ CReportBar::CReportBar(CLotvueView& view, QWidget* parent)
 
 void CReportBar::Open() {
   Retranslate();
+  // Tab goes through the bar from left to right, as the fields stand.
+  QWidget* previous = nullptr;
+  for (int i = 0; i < layout_->count(); ++i) {
+    QWidget* w = layout_->itemAt(i)->widget();
+    if (!w || w->focusPolicy() == Qt::NoFocus) continue;
+    if (previous) setTabOrder(previous, w);
+    previous = w;
+  }
   show();
   // The text field, or the first choice while the text is hidden.
   if (edit_->isHidden() && firstChoice_) {
