@@ -24,6 +24,7 @@
 #include "app/about_dlg.h"
 #include "app/child_frame.h"
 #include "app/commands.h"
+#include "app/frame_memory.h"
 #include "app/language_dlg.h"
 #include "core/app_settings.h"
 #include "core/folder_list.h"
@@ -150,6 +151,7 @@ CMainFrame::~CMainFrame() {
     delete child;
   }
   SaveSettings();
+  if (memory_) memory_->SaveWindow();
   if (mainFrame == this) mainFrame = nullptr;
 }
 
@@ -164,6 +166,7 @@ void CMainFrame::OnCreate(const QString& commandLine) {
 
   CreateActions();
   CreateMenus();
+  memory_ = new CFrameMemory(*this);
   CreateToolBar();
   CreateStatusBar();
   setAcceptDrops(true);
@@ -512,6 +515,7 @@ void CMainFrame::OpenResultFile(const QString& requested) {
     return;
   }
   const std::string path = QDir::cleanPath(QFileInfo(requested).absoluteFilePath()).toStdString();
+  if (QFileInfo::exists(QString::fromStdString(path))) memory_->Remember(path);
   for (std::size_t k = 0; k < OpenPathList.size(); ++k) {
     if (OpenPathList[k] == path) {
       if (k < OpenViewList.size()) {
@@ -523,12 +527,15 @@ void CMainFrame::OpenResultFile(const QString& requested) {
   OpenPathList.push_back(path);
   LoadingLot.Reset();
   LoadingLot.path = path;
+  LoadingLot.fontHeight = memory_->fontHeight();  // the zoom the window keeps at the hand-over
 
   auto* frame = new CChildFrame;
   auto* view = new CLotvueView(*prompts_);
   view->convertAtHandOver = [this](CLotvueView& v) {
     if (convertAtHandOver) convertAtHandOver(v);
   };
+  view->SetFontHeight(memory_->fontHeight());
+  connect(view, &CLotvueView::fontHeightChanged, memory_, &CFrameMemory::SetFontHeight);
   frame->SetView(view);
   frame->onDestroyed = [this] { OnChildDestroyed(); };
   mdiArea_->addSubWindow(frame);

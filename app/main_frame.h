@@ -23,6 +23,7 @@ class QToolBar;
 namespace lotvue {
 
 class CChildFrame;
+class CFrameMemory;
 class CLotvueView;
 
 inline constexpr const char* kMainTitle = "TAVO LotVuer&QC";
@@ -34,7 +35,7 @@ class CMainFrame : public QMainWindow {
   // Construction: palette and settings defaults, the lists emptied, the
   // paths computed, the settings file read.
   CMainFrame();
-  // Destruction writes the settings file.
+  // Destruction writes the settings file and what the window keeps.
   ~CMainFrame() override;
 
   // Creation of the window's parts: toolbar, status bar, title, the command
@@ -79,6 +80,8 @@ class CMainFrame : public QMainWindow {
   int CurrentMenu() const { return currentMenu_; }
   QMenu* TopMenu(int menu, int position) const;
   const QString& commandLine() const { return m_strCmdLine; }
+  // The recent files, the window's size and state and the zoom kept between runs.
+  CFrameMemory* memory() const { return memory_; }
 
   // The file dialog of the Open command; tests put a stand-in here.
   std::function<QString(QWidget*)> openFileDialog;
@@ -129,6 +132,7 @@ class CMainFrame : public QMainWindow {
   int currentMenu_ = 0;
   QMenu* windowMenu_ = nullptr;
   QString programPath_;
+  CFrameMemory* memory_ = nullptr;
   DesktopPrompts desktopPrompts_{this};
   UserPrompts* prompts_ = &desktopPrompts_;
 };

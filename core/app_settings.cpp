@@ -103,6 +103,8 @@ bool EnsureConfigFolder() {
 
 std::string SettingsPath() { return ConfigFolder() + "LotVuer.spec"; }
 
+std::string OptionsPath() { return ConfigFolder() + "Lotvue.ini"; }
+
 std::optional<std::vector<std::string>> ReadConfigLines(const std::string& path) {
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) return std::nullopt;

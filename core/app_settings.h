@@ -35,6 +35,9 @@ bool EnsureConfigFolder();
 std::string ExecutableFolder();
 
 std::string SettingsPath();  // ConfigFolder() + "LotVuer.spec"
+// The program's newer options (QSettings, INI format), kept apart from the
+// settings and language files so that those keep their lines as they are.
+std::string OptionsPath();  // ConfigFolder() + "Lotvue.ini"
 
 // Defaults, then every recognised line of the settings file.
 void LoadSettings();

@@ -23,7 +23,7 @@ QString OptionsFile() { return QString::fromStdString(ConvertOptionsPath()); }
 
 }  // namespace
 
-std::string ConvertOptionsPath() { return ConfigFolder() + "Lotvue.ini"; }
+std::string ConvertOptionsPath() { return OptionsPath(); }
 
 bool ConvertXlsxChecked() { return QSettings(OptionsFile(), QSettings::IniFormat).value(kXlsxKey, false).toBool(); }
 

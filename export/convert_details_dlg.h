@@ -20,7 +20,7 @@ namespace lotvue {
 // The XLSX box is kept apart from the settings file, whose five lines stay
 // as they are: key Convert/XLSX (default false) of Lotvue.ini in the Config
 // folder.
-std::string ConvertOptionsPath();  // ConfigFolder() + "Lotvue.ini"
+std::string ConvertOptionsPath();  // OptionsPath()
 bool ConvertXlsxChecked();
 // False when the file cannot be written.
 bool SaveConvertXlsxChecked(bool checked);

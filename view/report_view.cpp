@@ -437,6 +437,7 @@ void CLotvueView::SetFontHeight(int height) {
   if (Lot.loadState.load() == kRead) RebuildGrid();
   memBitmap_ = QImage();
   viewport()->update();
+  Q_EMIT fontHeightChanged(Lot.fontHeight);
 }
 
 void CLotvueView::resizeEvent(QResizeEvent* event) {

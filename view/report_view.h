@@ -110,6 +110,8 @@ class CLotvueView : public QAbstractScrollArea {
   void loadFinished();
   // The rows shown, their order or the selection changed.
   void rowsChanged();
+  // The zoom changed.
+  void fontHeightChanged(int height);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
