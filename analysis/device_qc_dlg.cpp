@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QEvent>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -10,6 +11,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTableWidget>
 
 #include "core/language.h"
@@ -29,6 +31,10 @@ QRect ToQRect(const QcRect& r) { return QRect(r.left, r.top, r.right - r.left, r
 
 // The number the framework reads from an integer edit: optional blanks,
 // an optional sign, decimal digits, optional blanks, within 32 bits.
+// The template's size and its two halves' heights, in dialog units.
+constexpr int kTemplateWidth = 459, kTemplateHeight = 417;
+constexpr int kScatterHalf = 214, kHistogramHalf = 194;
+
 bool ParseInt(const QString& text, int& value) {
   const QString t = text.trimmed();
   bool ok = false;
@@ -96,10 +102,11 @@ CDeviceQcDlg::CDeviceQcDlg(QcLot lot, UserPrompts& prompts, QWidget* parent)
     : QDialog(parent), lot_(std::move(lot)), prompts_(prompts) {
   setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
   setWindowTitle(QString());
-  setFixedSize(DialogSize(this, 459, 417));
+  setSizeGripEnabled(true);
 
-  auto place = [this](QWidget* w, int id, int x, int y, int width, int height) {
-    w->setGeometry(DialogRect(this, x, y, width, height));
+  int stretch = 0;  // of the controls placed next
+  auto place = [this, &stretch](QWidget* w, int id, int x, int y, int width, int height) {
+    placed_.push_back({w, QRect(x, y, width, height), stretch});
     if (id != 0) {
       w->setObjectName(QString::number(id));
       controls_[id] = w;
@@ -145,10 +152,15 @@ CDeviceQcDlg::CDeviceQcDlg(QcLot lot, UserPrompts& prompts, QWidget* parent)
 
   // The two halves: a group box each, the item list, a column of controls
   // at the left, the chart to the right of the list.
-  place(new QGroupBox(this), IDC_SCATTER_GROUP, 7, 0, 445, 214);
-  place(new QGroupBox(this), IDC_HIST_GROUP, 7, 215, 445, 194);
+  stretch = kTall | kWide;
+  place(new QGroupBox(this), IDC_SCATTER_GROUP, 7, 0, 445, kScatterHalf);
+  stretch = kLower | kTall | kWide;
+  place(new QGroupBox(this), IDC_HIST_GROUP, 7, 215, 445, kHistogramHalf);
+  stretch = kTall;
   scatterList_ = list(IDC_SCATTER_LIST, 57, 7, 91, 204);
+  stretch = kLower | kTall;
   histList_ = list(IDC_HIST_LIST, 57, 222, 91, 184);
+  stretch = 0;
 
   scatterRange_ = new QButtonGroup(this);
   histRange_ = new QButtonGroup(this);
@@ -174,6 +186,7 @@ CDeviceQcDlg::CDeviceQcDlg(QcLot lot, UserPrompts& prompts, QWidget* parent)
   edit(IDC_Y_MAX, 27, 160, 28);
   button(IDC_SCATTER_SHOW, QString(), 11, 184, 44, 14);
 
+  stretch = kLower;
   label(IDC_HIST_NUMBER_LABEL, "", 11, 226, 44);
   edit(IDC_HIST_NUMBER, 11, 235, 44);
   radio(histRange_, kRangeAll, IDC_HIST_ALL, 11, 252);
@@ -190,7 +203,9 @@ CDeviceQcDlg::CDeviceQcDlg(QcLot lot, UserPrompts& prompts, QWidget* parent)
   scatterChart_ = new Chart(this, true);
   histogramChart_ = new Chart(this, false);
 
+  stretch = kLower | kRight;
   scrollUp_ = static_cast<QPushButton*>(button(IDC_SCROLL_UP, QString::fromUtf8("↑"), 451, 218, 7, 23));
+  stretch = kRight | kBottom;
   scrollDown_ = static_cast<QPushButton*>(button(IDC_SCROLL_DOWN, QString::fromUtf8("↓"), 451, 386, 7, 23));
   for (auto* b : findChildren<QPushButton*>()) b->setFocusPolicy(Qt::StrongFocus);
 
@@ -216,6 +231,47 @@ CDeviceQcDlg::CDeviceQcDlg(QcLot lot, UserPrompts& prompts, QWidget* parent)
   connect(scrollDown_, &QPushButton::clicked, this, &CDeviceQcDlg::OnScrollDown);
 
   OnInitDialog();
+  const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+  if (screen) FitInto(screen->availableGeometry());
+  else LayOut();
+}
+
+void CDeviceQcDlg::FitInto(const QRect& available) {
+  constexpr int kSmallestFont = 6;  // pixels
+  // Room for a window frame and title bar around the dialog.
+  const QSize room = available.size() - QSize(16, 48);
+  auto fits = [&] {
+    const QSize size = DialogSize(this, kTemplateWidth, kTemplateHeight);
+    return size.width() <= room.width() && size.height() <= room.height();
+  };
+  setFont(QFont());  // the font the dialog inherits, then smaller ones
+  QFont f = font();
+  for (int pixels = QFontInfo(f).pixelSize(); !fits() && pixels > kSmallestFont;) {
+    f.setPixelSize(--pixels);
+    setFont(f);
+  }
+  const int rowHeight = QFontMetrics(font()).height() + 4;
+  for (QTableWidget* t : {scatterList_, histList_}) t->verticalHeader()->setDefaultSectionSize(rowHeight);
+  setMinimumSize(DialogSize(this, kTemplateWidth, kTemplateHeight));
+  resize(minimumSize());
+  LayOut();
+}
+
+void CDeviceQcDlg::LayOut() {
+  const QSize design = DialogSize(this, kTemplateWidth, kTemplateHeight);
+  const int dw = std::max(0, width() - design.width());
+  const int dh = std::max(0, height() - design.height());
+  const int upper = dh * kScatterHalf / (kScatterHalf + kHistogramHalf);  // the scatter half's share
+  for (const Placed& p : placed_) {
+    QRect r = DialogRect(this, p.units.x(), p.units.y(), p.units.width(), p.units.height());
+    if (p.stretch & kLower) r.translate(0, upper);
+    if (p.stretch & kTall) r.setHeight(r.height() + (p.stretch & kLower ? dh - upper : upper));
+    if (p.stretch & kWide) r.setWidth(r.width() + dw);
+    if (p.stretch & kRight) r.translate(dw, 0);
+    if (p.stretch & kBottom) r.translate(0, dh);
+    p.widget->setGeometry(r);
+  }
+  ComputeAreas();
 }
 
 QWidget* CDeviceQcDlg::Control(int id) const {
@@ -324,6 +380,11 @@ QRect CDeviceQcDlg::histogramArea() const { return ToQRect(histogramArea_); }
 void CDeviceQcDlg::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   ComputeAreas();
+}
+
+void CDeviceQcDlg::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  LayOut();
 }
 
 bool CDeviceQcDlg::eventFilter(QObject* watched, QEvent* event) {

@@ -2,9 +2,13 @@
 // against another for every device (Scatter), the lower half counts the
 // devices per value range of one item (Histogram). It works on its own
 // copy of the lot, whose cell texts it shares with the report window.
+// The controls keep the places of the dialog template; the dialog fits the
+// screen (in a smaller font when the template's size does not) and can be
+// made larger, the groups, item lists and charts taking the room.
 #pragma once
 
 #include <map>
+#include <vector>
 
 #include <QDialog>
 
@@ -68,6 +72,11 @@ class CDeviceQcDlg : public QDialog {
   // The control of an id (nullptr for an unknown id).
   QWidget* Control(int id) const;
 
+  // Fits the dialog into a screen's available geometry: the dialog font
+  // shrinks until the template's size and a window frame fit (down to 6
+  // pixels), and that size becomes the dialog's size and its least size.
+  void FitInto(const QRect& available);
+
   // Handlers, public so that the tests can drive them like the user.
   void OnScatterListClick(int row);
   void OnHistogramListClick(int row);
@@ -88,13 +97,30 @@ class CDeviceQcDlg : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   class Chart;
 
+  // How a control follows a larger dialog: bits of a Stretch.
+  enum Stretch : int {
+    kLower = 1,  // in the histogram half, which moves down as the scatter half grows
+    kTall = 2,   // grows with its half
+    kWide = 4,   // grows with the dialog's width
+    kRight = 8,  // keeps to the right edge
+    kBottom = 16,  // keeps to the bottom edge
+  };
+  struct Placed {
+    QWidget* widget;
+    QRect units;  // in dialog units at the template's size
+    int stretch;
+  };
+
   void OnInitDialog();
+  // The controls at their template places, stretched to the dialog's size.
+  void LayOut();
   void ComputeAreas();
   // Exchanges the fields with the controls: save = true reads the controls
   // (false, after a message, when a number edit holds no integer).
@@ -113,6 +139,7 @@ class CDeviceQcDlg : public QDialog {
   QcRect histogramArea_;
 
   std::map<int, QWidget*> controls_;
+  std::vector<Placed> placed_;
   QTableWidget* scatterList_ = nullptr;
   QTableWidget* histList_ = nullptr;
   QButtonGroup* scatterRange_ = nullptr;
