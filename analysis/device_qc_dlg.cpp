@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStyle>
 #include <QTableWidget>
 
 #include "core/language.h"
@@ -240,11 +241,13 @@ void CDeviceQcDlg::FitInto(const QRect& available) {
   constexpr int kSmallestFont = 6;  // pixels
   // Room for a window frame and title bar around the dialog.
   const QSize room = available.size() - QSize(16, 48);
+  auto templateSize = [this] { return DialogSize(this, kTemplateWidth, kTemplateHeight); };
+  setFont(QFont());  // the font the dialog inherits, then smaller ones
+  const QSize wanted = templateSize();
   auto fits = [&] {
-    const QSize size = DialogSize(this, kTemplateWidth, kTemplateHeight);
+    const QSize size = templateSize();
     return size.width() <= room.width() && size.height() <= room.height();
   };
-  setFont(QFont());  // the font the dialog inherits, then smaller ones
   QFont f = font();
   for (int pixels = QFontInfo(f).pixelSize(); !fits() && pixels > kSmallestFont;) {
     f.setPixelSize(--pixels);
@@ -252,8 +255,16 @@ void CDeviceQcDlg::FitInto(const QRect& available) {
   }
   const int rowHeight = QFontMetrics(font()).height() + 4;
   for (QTableWidget* t : {scatterList_, histList_}) t->verticalHeader()->setDefaultSectionSize(rowHeight);
-  setMinimumSize(DialogSize(this, kTemplateWidth, kTemplateHeight));
-  resize(minimumSize());
+  // In a smaller font the radio buttons' circles keep to their rows.
+  const int radioHeight = DialogSize(this, 0, 10).height();
+  const bool smallRadios = radioHeight < style()->pixelMetric(QStyle::PM_ExclusiveIndicatorHeight, nullptr, this);
+  const QString sheet = smallRadios ? QStringLiteral("QRadioButton::indicator { width: %1px; height: %1px; }").arg(radioHeight)
+                                    : QString();
+  for (QRadioButton* r : findChildren<QRadioButton*>()) r->setStyleSheet(sheet);
+  // At least the template's size; as large as it would be in the inherited
+  // font, as far as the screen allows.
+  setMinimumSize(templateSize());
+  resize(wanted.boundedTo(room).expandedTo(minimumSize()));
   LayOut();
 }
 
