@@ -30,12 +30,12 @@ QColor ToQColor(QcRgb c) { return QColor(c.r, c.g, c.b); }
 
 QRect ToQRect(const QcRect& r) { return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top); }
 
-// The number the framework reads from an integer edit: optional blanks,
-// an optional sign, decimal digits, optional blanks, within 32 bits.
 // The template's size and its two halves' heights, in dialog units.
 constexpr int kTemplateWidth = 459, kTemplateHeight = 417;
 constexpr int kScatterHalf = 214, kHistogramHalf = 194;
 
+// The number the framework reads from an integer edit: optional blanks,
+// an optional sign, decimal digits, optional blanks, within 32 bits.
 bool ParseInt(const QString& text, int& value) {
   const QString t = text.trimmed();
   bool ok = false;
@@ -269,9 +269,9 @@ void CDeviceQcDlg::FitInto(const QRect& available) {
 }
 
 void CDeviceQcDlg::LayOut() {
-  const QSize design = DialogSize(this, kTemplateWidth, kTemplateHeight);
-  const int dw = std::max(0, width() - design.width());
-  const int dh = std::max(0, height() - design.height());
+  const QSize least = DialogSize(this, kTemplateWidth, kTemplateHeight);
+  const int dw = std::max(0, width() - least.width());
+  const int dh = std::max(0, height() - least.height());
   const int upper = dh * kScatterHalf / (kScatterHalf + kHistogramHalf);  // the scatter half's share
   for (const Placed& p : placed_) {
     QRect r = DialogRect(this, p.units.x(), p.units.y(), p.units.width(), p.units.height());

@@ -74,7 +74,8 @@ class CDeviceQcDlg : public QDialog {
 
   // Fits the dialog into a screen's available geometry: the dialog font
   // shrinks until the template's size and a window frame fit (down to 6
-  // pixels), and that size becomes the dialog's size and its least size.
+  // pixels); that size is the least one, and the dialog starts as large as
+  // the template in the inherited font, as far as the room allows.
   void FitInto(const QRect& available);
 
   // Handlers, public so that the tests can drive them like the user.
