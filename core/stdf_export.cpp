@@ -71,6 +71,9 @@ constexpr std::uint8_t kNoHighLimit = 0x80;
 constexpr std::size_t kPtrTestFlg = kHeaderBytes + 4 + 1 + 1;
 constexpr std::size_t kPtrResult = kPtrTestFlg + 2;
 constexpr std::size_t kPtrCopyBytes = 48;
+constexpr std::size_t kMaxLaterPtrBytes = kPtrResult + 4 + 1 + kMaxTextBytes;
+// Later PTRs formatted in one stretch of the output.
+constexpr std::size_t kPtrsAtOnce = 256;
 
 // Results in a chunk of devices that one thread formats, about.
 constexpr std::size_t kChunkResults = std::size_t{1} << 16;
@@ -166,10 +169,11 @@ struct PtrResult {
 };
 
 PtrResult ResultOf(std::string_view text) {
-  const std::optional<double> value = MeasuredValue(text);
+  float value = 0.0f;
+  const bool valid = MeasuredFloat(text, value);
   const std::uint8_t failed = ResultFailed(text) ? kTestFailed : 0;
-  if (!value) return {static_cast<std::uint8_t>(kResultNotValid | failed), 0.0f};
-  return {failed, static_cast<float>(*value)};
+  if (!valid) return {static_cast<std::uint8_t>(kResultNotValid | failed), 0.0f};
+  return {failed, value};
 }
 
 // The fields of a PTR up to TEST_TXT.
@@ -199,18 +203,18 @@ void PutFirstPtr(ReplacingWriter& out, const LotData& lot, const TestItem& t, Pt
   });
 }
 
-// A later PTR: the item's prepared bytes with this result.
-inline void PutLaterPtr(ReplacingWriter& out, const TestItem& t, PtrResult result) {
+// A later PTR at o, with room for kPtrCopyBytes more than its size: the
+// item's prepared bytes with this result. Returns its end.
+inline char* CopyLaterPtr(char* o, const TestItem& t, PtrResult result) {
   const std::size_t n = t.laterPtrBytes;
-  char* p = out.Room(kPtrCopyBytes + n);
   if (n <= kPtrCopyBytes) {
-    std::memcpy(p, t.laterPtr.data(), kPtrCopyBytes);  // the zeros behind are written over next
+    std::memcpy(o, t.laterPtr.data(), kPtrCopyBytes);  // the zeros behind are written over next
   } else {
-    std::memcpy(p, t.laterPtr.data(), n);
+    std::memcpy(o, t.laterPtr.data(), n);
   }
-  p[kPtrTestFlg] = static_cast<char>(result.flags);
-  StoreU32(p + kPtrResult, std::bit_cast<std::uint32_t>(result.value));
-  out.Advance(n);
+  o[kPtrTestFlg] = static_cast<char>(result.flags);
+  StoreU32(o + kPtrResult, std::bit_cast<std::uint32_t>(result.value));
+  return o + n;
 }
 
 std::vector<TestItem> TestItems(const LotData& lot) {
@@ -241,14 +245,24 @@ void PutDevice(ReplacingWriter& out, const LotData& lot, int device, const std::
                std::vector<std::uint32_t>& fails) {
   PutRecord(out, kPir, [](Record& r) { r.U1(kHead).U1(kSite); });
   const CellTable::RowCells row = lot.deviceCells.Row(static_cast<std::size_t>(device) + 1);
-  for (std::size_t k = 0; k < items.size(); ++k) {
-    const TestItem& t = items[k];
-    const PtrResult result = ResultOf(row[static_cast<std::size_t>(t.item) + 2]);
-    fails[k] += (result.flags & kTestFailed) != 0;
-    if (device == 0) {
-      PutFirstPtr(out, lot, t, result);
-    } else {
-      PutLaterPtr(out, t, result);
+  if (device == 0) {
+    for (std::size_t k = 0; k < items.size(); ++k) {
+      const PtrResult result = ResultOf(row[static_cast<std::size_t>(items[k].item) + 2]);
+      fails[k] += (result.flags & kTestFailed) != 0;
+      PutFirstPtr(out, lot, items[k], result);
+    }
+  } else {
+    // The later PTRs straight into the output, up to kPtrsAtOnce at a time.
+    for (std::size_t first = 0; first < items.size(); first += kPtrsAtOnce) {
+      const std::size_t end = std::min(items.size(), first + kPtrsAtOnce);
+      char* const start = out.Room(kPtrsAtOnce * kMaxLaterPtrBytes + kPtrCopyBytes);
+      char* o = start;
+      for (std::size_t k = first; k < end; ++k) {
+        const PtrResult result = ResultOf(row[static_cast<std::size_t>(items[k].item) + 2]);
+        fails[k] += (result.flags & kTestFailed) != 0;
+        o = CopyLaterPtr(o, items[k], result);
+      }
+      out.Advance(static_cast<std::size_t>(o - start));
     }
   }
   const std::string_view serial = row[0].substr(std::min<std::size_t>(1, row[0].size()));  // after 'P' or 'F'

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <optional>
 #include <set>
@@ -24,6 +26,18 @@ namespace {
 using testing::LoadBytes;
 using Opt = std::optional<double>;
 
+// The bits of the float of a value (std::nullopt for none): MeasuredFloat of
+// a text, or the cast of a double.
+std::optional<std::uint32_t> FloatBits(std::optional<double> value) {
+  if (!value) return std::nullopt;
+  return std::bit_cast<std::uint32_t>(static_cast<float>(*value));
+}
+std::optional<std::uint32_t> FloatBits(const std::string& text) {
+  float value = 0;
+  if (!MeasuredFloat(text, value)) return std::nullopt;
+  return std::bit_cast<std::uint32_t>(value);
+}
+
 TEST(MeasuredValueTest, EveryResultTextIsTheNearestDoubleToTheFilesNumber) {
   constexpr double kPow10[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
   char out[kMaxValueText];
@@ -34,15 +48,46 @@ TEST(MeasuredValueTest, EveryResultTextIsTheNearestDoubleToTheFilesNumber) {
       const std::string text(out, WriteResultValue(v, units[(m + e) & 3], out));
       // mantissa * 10^(exponent - 15), one correctly rounded operation.
       const Opt expected = e > 20 ? Opt() : e < 15 ? m / kPow10[15 - e] : m * kPow10[e - 15];
-      for (const char* letter : {"", "F", "O", "f"}) ASSERT_EQ(MeasuredValue(letter + text), expected) << letter << text;
+      for (const char* letter : {"", "F", "O", "f"}) {
+        ASSERT_EQ(MeasuredValue(letter + text), expected) << letter << text;
+        ASSERT_EQ(FloatBits(letter + text), FloatBits(expected)) << letter << text;
+      }
     }
   }
   EXPECT_EQ(MeasuredValue(" 0.641mV"), 0.000641);
   EXPECT_EQ(MeasuredValue("-1.0000000000p"), -1e-12);  // a last digit worth 1e-22
   for (const char* text : {"", "F", "No Data", "F No Data", "Over", "F Open", " 1.234", " 1.234mVV", "1ch", "X 1.234mV",
                            "FF 1.234mV", " 1234 V", "  1.234 V", "+1.234 V", " 1.2.3 V", "#N/A", " 1.234xV",
-                           " 1.00000000000p", " 1234567890.123456 V"}) {
+                           " 1.00000000000p", " 1234567890.123456 V", " 1.2345", "F-12.34.m", " -1.234m", " 12345mV"}) {
     EXPECT_FALSE(MeasuredValue(text)) << text;
+    EXPECT_FALSE(FloatBits(text)) << text;
+  }
+  // Texts of other shapes than the reader's take the float of MeasuredValue too.
+  for (const char* text : {" 0.641mV", "-1.0000000000p", "1.5m", "-.5k", "12345.m", "f.12345M", " 1.234m5", "O123456.p",
+                           "99999.9 ", "-0.000 ", "1.234567u", " 16777217. ", "0.3333333333333 "}) {
+    ASSERT_TRUE(MeasuredValue(text)) << text;
+    EXPECT_EQ(FloatBits(text), FloatBits(MeasuredValue(text))) << text;
+  }
+}
+
+// The quick float path takes four or five digits with their point: every
+// number of five digits, with every place of the point and every prefix,
+// gives the float of its double.
+TEST(MeasuredValueTest, EveryFiveDigitTextGivesTheFloatOfItsDouble) {
+  for (int digits = 0; digits <= 99999; ++digits) {
+    char text[9] = {digits % 2 ? '-' : ' '};
+    for (int k = 4, d = digits; k >= 0; --k, d /= 10) text[1 + k] = static_cast<char>('0' + d % 10);
+    for (int point = 1; point <= 6; ++point) {
+      char withPoint[10];
+      std::memcpy(withPoint, text, point);
+      withPoint[point] = '.';
+      std::memcpy(withPoint + point + 1, text + point, 6 - point);
+      for (char prefix : {'p', 'n', 'u', 'm', ' ', 'k', 'M'}) {
+        withPoint[7] = prefix;
+        const std::string t(withPoint, 8);
+        ASSERT_EQ(FloatBits(t), FloatBits(MeasuredValue(t))) << t;
+      }
+    }
   }
 }
 
