@@ -1,7 +1,8 @@
 // Writing the STDF file of the lot of 200,000 devices x 64 items, beside the
 // CSV file in its Data format in the same run: the STDF writer is to write
 // at least as many bytes per second (bytes_per_second, MB/s). Files go to
-// LOTVUE_BENCH_DIR (default /tmp).
+// LOTVUE_BENCH_DIR (default /tmp). The same writers into memory show what
+// their formatting alone costs.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -41,6 +42,31 @@ void BM_CsvDataWrite(benchmark::State& state) {
   });
 }
 
+// The same two writers into memory, without the system's part of writing a
+// file, which both pay per byte: what the formatting costs.
+template <typename Write>
+void WriteToMemory(benchmark::State& state, const Write& write) {
+  std::string bytes;
+  for (auto _ : state) {
+    bytes.clear();  // keeps its memory from the first round on
+    lotvue::ReplacingWriter out(&bytes);
+    write(out);
+    out.Commit();
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes.size()));
+}
+
+void BM_StdfToMemory(benchmark::State& state) {
+  WriteToMemory(state, [&](lotvue::ReplacingWriter& out) { lotvue::WriteStdf(Lot(), 0, out); });
+}
+
+void BM_CsvDataToMemory(benchmark::State& state) {
+  const lotvue::LotData& lot = Lot();
+  WriteToMemory(state, [&](lotvue::ReplacingWriter& out) {
+    lotvue::WriteCsv(lot, 0, lot.deviceCells.size(), lotvue::CsvFormat::kData, out);
+  });
+}
+
 // The ceiling: the STDF bytes, from memory, in one write(2) to a new file.
 void BM_PlainStdfWrite(benchmark::State& state) {
   const lotvue::LotData& lot = Lot();
@@ -59,6 +85,8 @@ void BM_PlainStdfWrite(benchmark::State& state) {
 BENCHMARK(BM_PlainStdfWrite)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 BENCHMARK(BM_CsvDataWrite)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 BENCHMARK(BM_StdfWrite)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(BM_CsvDataToMemory)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(BM_StdfToMemory)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 }  // namespace
 

@@ -21,13 +21,6 @@ namespace lotvue {
 // has no value.
 std::optional<double> MeasuredValue(std::string_view text);
 
-// static_cast<float>(*MeasuredValue(text)) into value, or false when the
-// text has no value: the 32-bit result of the STDF file. Quick for the
-// value texts the reader makes (four or five digits with one point among
-// them, after a blank, a minus sign or nothing), MeasuredValue itself for
-// the others.
-bool MeasuredFloat(std::string_view text, float& value);
-
 // True when a result text says that the result failed: it starts with "F"
 // or "f" (the test system's fail flag on the result, "Fail1" and "Fail2"
 // included), or it is one of the other error texts shown in red.

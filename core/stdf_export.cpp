@@ -12,6 +12,7 @@
 
 #include "core/chunks_in_two.h"
 #include "core/item_stats.h"
+#include "core/measured_float.h"
 #include "core/measured_value.h"
 
 namespace lotvue {
@@ -168,7 +169,7 @@ struct PtrResult {
   float value;
 };
 
-PtrResult ResultOf(std::string_view text) {
+[[gnu::always_inline]] inline PtrResult ResultOf(std::string_view text) {
   float value = 0.0f;
   const bool valid = MeasuredFloat(text, value);
   const std::uint8_t failed = ResultFailed(text) ? kTestFailed : 0;

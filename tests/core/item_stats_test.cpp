@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/item_stats.h"
+#include "core/measured_float.h"
 #include "core/measured_value.h"
 #include "core/result_records.h"
 #include "core/value_text.h"
