@@ -65,7 +65,7 @@ TEST(MeasuredValueTest, EveryResultTextIsTheNearestDoubleToTheFilesNumber) {
   }
   // Texts of other shapes than the reader's take the float of MeasuredValue too.
   for (const char* text : {" 0.641mV", "-1.0000000000p", "1.5m", "-.5k", "12345.m", "f.12345M", " 1.234m5", "O123456.p",
-                           "99999.9 ", "-0.000 ", "1.234567u", " 16777217. ", "0.3333333333333 "}) {
+                           "99999.9 ", "-0.000 ", "1.234567u", "1.234m", "F1.234m", "f-1.23 ", " 16777217. ", "0.3333333333333 "}) {
     ASSERT_TRUE(MeasuredValue(text)) << text;
     EXPECT_EQ(FloatBits(text), FloatBits(MeasuredValue(text))) << text;
   }
