@@ -472,6 +472,9 @@ void CMainFrame::OnLanguage() {
   ApplyMenuTitles();
   RefreshToolTips();
   UpdateCommands();
+  if (CLotvueView* view = ActiveView(); view && !view->StatusText().empty()) {
+    statusBar()->showMessage(QString::fromStdString(view->StatusText()));
+  }
 }
 
 void CMainFrame::OnAbout() {

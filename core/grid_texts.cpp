@@ -31,6 +31,9 @@ constexpr const char* kTexts[kGtTextCount][3] = {
     {"Bin", "Bin", "Bin"},
     {"Column contains", "列包含", "欄包含"},
     {"Apply", "应用", "套用"},
+    {"%1 of %2 devices shown", "显示 %1 / %2 个器件", "顯示 %1 / %2 個器件"},
+    {", sorted by %1", "，按 %1 排序", "，按 %1 排序"},
+    {" (descending)", "（降序）", "（降序）"},
 };
 
 }  // namespace

@@ -33,6 +33,10 @@ enum GridText : int {
   kGtOneBin,
   kGtColumnContains,
   kGtApply,
+  // Status bar: %1 shown, %2 devices, %1 the sort column's title
+  kGtRowsShown,
+  kGtSortedBy,
+  kGtDescending,
   kGtTextCount
 };
 

@@ -1,9 +1,12 @@
 #include "core/row_order.h"
 
+#include "core/grid_texts.h"
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
 
+#include "core/grid_texts.h"
 #include "core/measured_value.h"
 #include "core/number_text.h"
 
@@ -232,13 +235,23 @@ std::string Grouped(long long v) {
 
 }  // namespace
 
-std::string RowOrderStatus(const LotData& lot, const RowOrder& rows) {
-  std::string s = Grouped(rows.shown()) + " of " + Grouped(rows.devices()) + " devices shown";
+namespace {
+
+// text with %1 and %2 replaced (each once at most).
+std::string Filled(std::string text, std::string_view one, std::string_view two = {}) {
+  if (const auto at = text.find("%1"); at != std::string::npos) text.replace(at, 2, one);
+  if (const auto at = text.find("%2"); at != std::string::npos) text.replace(at, 2, two);
+  return text;
+}
+
+}  // namespace
+
+std::string RowOrderStatus(const LotData& lot, const RowOrder& rows, int language) {
+  std::string s = Filled(GridTextIn(language, kGtRowsShown), Grouped(rows.shown()), Grouped(rows.devices()));
   const int c = rows.sort().column;
   if (c >= 0 && static_cast<std::size_t>(c) < lot.deviceCells.width()) {
-    s += ", sorted by ";
-    s += lot.deviceCells.At(0, static_cast<std::size_t>(c));
-    if (rows.sort().descending) s += " (descending)";
+    s += Filled(GridTextIn(language, kGtSortedBy), lot.deviceCells.At(0, static_cast<std::size_t>(c)));
+    if (rows.sort().descending) s += GridTextIn(language, kGtDescending);
   }
   return s;
 }

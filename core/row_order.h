@@ -89,7 +89,8 @@ int DeviceWithSerial(const LotData& lot, long long serial);
 // non-digit characters skipped; -1 when it has none.
 long long NumberIn(std::string_view text);
 
-// The status line of a window, e.g. "12,345 of 200,000 devices shown, sorted by 3 IGSS".
-std::string RowOrderStatus(const LotData& lot, const RowOrder& rows);
+// The status line of a window in an interface language, e.g. "12,345 of
+// 200,000 devices shown, sorted by 3 IGSS".
+std::string RowOrderStatus(const LotData& lot, const RowOrder& rows, int language);
 
 }  // namespace lotvue

@@ -391,7 +391,7 @@ void CLotvueView::SetFilter(const RowFilter& filter) {
 }
 
 std::string CLotvueView::StatusText() const {
-  return Lot.loadState.load() == kRead ? RowOrderStatus(Lot, rows_) : std::string();
+  return Lot.loadState.load() == kRead ? RowOrderStatus(Lot, rows_, LanguageTable.language) : std::string();
 }
 
 void CLotvueView::SelectAll() {

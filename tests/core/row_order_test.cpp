@@ -74,7 +74,9 @@ TEST(RowOrder, SortsAndFiltersWithoutChangingTheLot) {
   EXPECT_EQ(rows.PositionOf(1), -1);
   rows.SortByClick(*lot, 0);
   EXPECT_EQ(Shown(rows), (std::vector<int>{0, 2, 5, 4}));
-  EXPECT_EQ(RowOrderStatus(*lot, rows), "4 of 6 devices shown, sorted by Serial");
+  EXPECT_EQ(RowOrderStatus(*lot, rows, 0), "4 of 6 devices shown, sorted by Serial");
+  rows.SortByClick(*lot, 0);
+  EXPECT_EQ(RowOrderStatus(*lot, rows, 1), "显示 4 / 6 个器件，按 Serial 排序（降序）");
 }
 
 TEST(RowOrder, FindAndGoTo) {
