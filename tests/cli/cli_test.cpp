@@ -22,7 +22,7 @@
 #include "core/result_file.h"
 #include "core/stdf_export.h"
 #include "core/xls_export.h"
-#include "tools/tsd_writer.h"
+#include "tests/core/lot_files.h"
 
 namespace lotvue {
 namespace {
@@ -53,10 +53,7 @@ struct CliSetup {
   rlim_t addressSpace = 0;  // a limit of the run's address space in bytes; 0 none
 };
 
-std::string Read(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+std::string Read(const fs::path& p) { return testing::ReadFileBytes(p); }
 
 std::unique_ptr<LotData> Load(const std::string& path, bool onlyPass = false) {
   auto lot = std::make_unique<LotData>();

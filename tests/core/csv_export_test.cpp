@@ -1,8 +1,6 @@
 #include "core/csv_export.h"
 #include "core/convert.h"
 
-#include <unistd.h>
-
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -15,7 +13,7 @@
 #include "core/value_text.h"
 #include "core/xls_export.h"
 #include "core/xls_library.h"
-#include "tests/core/hand_lot.h"
+#include "tests/core/lot_files.h"
 
 namespace lotvue {
 namespace {
@@ -150,21 +148,13 @@ TEST(CsvExport, RowsAndCellsLargerThanTheBuffer) {
 
 class CsvFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
   void TearDown() override { fs::remove_all(dir_); }
-  static std::string Read(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
+  static std::string Read(const fs::path& p) { return testing::ReadFileBytes(p); }
   // Every name in the folder: a temporary file left behind would show here.
   std::size_t Entries() const { return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_), {})); }
   bool WriteLot(const fs::path& p) { return WriteCsvFile(p.string(), *lot_, 0, lot_->deviceCells.size(), CsvFormat::kData); }
 
-  const fs::path dir_ = fs::temp_directory_path() / ("lotvue-csv-" + std::to_string(getpid()) +
-                                                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  const fs::path dir_ = testing::TempFolder(std::string("csv-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
   const fs::path csv_ = dir_ / "A123.CSV";
   std::unique_ptr<LotData> lot_ = ThreeDevices();
   const std::string bytes_ = Csv(*lot_, -1, -1);
@@ -207,7 +197,6 @@ TEST_F(CsvFileTest, UnwritableTargetsLeaveEverythingAsItWas) {
 class ConvertTest : public CsvFileTest {
  protected:
   void SetUp() override {
-    CsvFileTest::SetUp();
     SelectLanguageTable(0);
     fs::create_directories(dir_ / "nolib");
     lot_->path = (dir_ / "A123.tsd").string();

@@ -4,7 +4,7 @@
 
 #include <numeric>
 
-#include "tests/core/qc_lot.h"
+#include "tests/core/lot_files.h"
 
 namespace lotvue {
 namespace {

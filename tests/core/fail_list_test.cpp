@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/core/hand_lot.h"
+#include "tests/core/lot_files.h"
 
 namespace lotvue {
 namespace {

@@ -18,7 +18,7 @@
 #include "core/measured_value.h"
 #include "core/result_records.h"
 #include "core/value_text.h"
-#include "tests/core/test_lot.h"
+#include "tests/core/lot_files.h"
 #include "tools/tsd_writer.h"
 
 namespace lotvue {

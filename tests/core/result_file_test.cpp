@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/result_file.h"
-#include "tests/core/test_lot.h"
+#include "tests/core/lot_files.h"
 #include "tools/tsd_writer.h"
 
 namespace lotvue {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/row_order.h"
-#include "tests/core/hand_lot.h"
+#include "tests/core/lot_files.h"
 
 namespace lotvue {
 namespace {

@@ -2,31 +2,23 @@
 // and the language tables.
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 
 #include "core/app_settings.h"
 #include "core/language.h"
+#include "tests/core/lot_files.h"
 
 namespace lotvue {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadBytes(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using testing::ReadFileBytes;
 
 void WriteBytes(const fs::path& p, const std::string& bytes) {
   std::ofstream(p, std::ios::binary) << bytes;
@@ -107,7 +99,7 @@ TEST_F(ConfigFiles, WritesExactlyTheFiveLines) {
   const fs::path path = dir_ / "LotVuer.spec";
   WriteBytes(path, "Extra=1\r\nCSVFormat=2\r\nshowline=yes\r\n");
   ASSERT_TRUE(SaveSettingsTo(path, {0, 1, 1, 0, 2}));
-  EXPECT_EQ(ReadBytes(path), SettingsFileText({0, 1, 1, 0, 2}));
+  EXPECT_EQ(ReadFileBytes(path), SettingsFileText({0, 1, 1, 0, 2}));
 }
 
 // The settings file and the language file go through one writer: a failure leaves the old file,
@@ -130,17 +122,9 @@ TEST_F(ConfigFiles, SavesReplaceTheOldFileOnlyWhenComplete) {
     WriteBytes(victim, "mine");
     fs::remove(dir_ / "LotVuer.spec~");
     fs::create_symlink(victim, dir_ / "LotVuer.spec~");  // an old temporary name, planted
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    rlimit tiny = old;
-    tiny.rlim_cur = 4;  // a write past 4 bytes fails as on a full disk
-    signal(SIGXFSZ, SIG_IGN);
-    setrlimit(RLIMIT_FSIZE, &tiny);
-    const bool written = save(file);
-    setrlimit(RLIMIT_FSIZE, &old);
-    EXPECT_FALSE(written);
-    EXPECT_EQ(ReadBytes(file), "ShowLine=Yes");
-    EXPECT_EQ(ReadBytes(victim), "mine");
+    EXPECT_FALSE(testing::UnderFileSizeLimit(4, [&] { return save(file); }));
+    EXPECT_EQ(ReadFileBytes(file), "ShowLine=Yes");
+    EXPECT_EQ(ReadFileBytes(victim), "mine");
     EXPECT_EQ(leftovers(), 0);
 
     fs::create_directories(dir_ / "busy" / "LotVuer.spec" / "x");  // a folder in the way
@@ -150,7 +134,7 @@ TEST_F(ConfigFiles, SavesReplaceTheOldFileOnlyWhenComplete) {
     fs::create_symlink("victim", file);
     ASSERT_TRUE(save(file));
     EXPECT_TRUE(fs::is_symlink(file));
-    EXPECT_NE(ReadBytes(victim), "mine");
+    EXPECT_NE(ReadFileBytes(victim), "mine");
     EXPECT_TRUE(fs::is_symlink(dir_ / "LotVuer.spec~"));
     EXPECT_EQ(leftovers(), 0);
     fs::remove(file);
@@ -256,7 +240,7 @@ TEST_F(ConfigFiles, RewritesTheLanguageFile) {
     fs::remove(lang_);
     if (c.exists) WriteBytes(lang_, c.before);
     EXPECT_TRUE(SaveLanguageTo(lang_, c.language));
-    EXPECT_EQ(ReadBytes(lang_), c.after) << c.before;
+    EXPECT_EQ(ReadFileBytes(lang_), c.after) << c.before;
   }
   EXPECT_FALSE(SaveLanguageTo(dir_ / "missing" / "Language.spec", 1));
 }

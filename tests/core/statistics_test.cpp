@@ -10,7 +10,7 @@
 
 #include "core/number_text.h"
 #include "core/statistics.h"
-#include "tests/core/test_lot.h"
+#include "tests/core/lot_files.h"
 #include "tools/tsd_writer.h"
 
 namespace lotvue {
@@ -119,7 +119,25 @@ TEST(StatisticsTest, WorkedExamples) {
   }
 }
 
-TEST(StatisticsTest, RandomLotsMatchTheReference) {
+// Every item of the lot, read with and without AvgStdOnlyPass, against the reference.
+void ExpectReferenceStats(const std::vector<std::uint8_t>& bytes, const std::string& what) {
+  for (bool onlyPass : {false, true}) {
+    auto loaded = LoadBytes(bytes, onlyPass);
+    const LotData& lot = *loaded.lot;
+    for (int i = 0; i < lot.items(); ++i) {
+      std::vector<std::string> texts;
+      std::vector<bool> failed;
+      for (int d = 0; d < lot.devices(); ++d) {
+        texts.emplace_back(lot.ResultText(d, i));
+        failed.push_back(lot.deviceFailed[d] != 0);
+      }
+      ASSERT_EQ(StatsOf(lot, i), Reference(texts, failed, onlyPass)) << what << " item " << i << " " << onlyPass;
+    }
+  }
+}
+
+// Random lots, and every status byte once on two items of one more lot.
+TEST(StatisticsTest, LotsMatchTheReference) {
   std::mt19937 rng(3);
   for (int round = 0; round < 60; ++round) {
     tsd::GenerateOptions o;
@@ -127,24 +145,8 @@ TEST(StatisticsTest, RandomLotsMatchTheReference) {
     o.devices = std::uniform_int_distribution<int>(0, 40)(rng);
     o.items = std::uniform_int_distribution<int>(1, 30)(rng);
     o.failShare = 0.4;
-    tsd::TsdBuilder extra;  // plus every status byte once, on one item of one extra lot
-    for (bool onlyPass : {false, true}) {
-      auto loaded = LoadBytes(tsd::GenerateLot(o), onlyPass);
-      const LotData& lot = *loaded.lot;
-      for (int i = 0; i < lot.items(); ++i) {
-        std::vector<std::string> texts;
-        std::vector<bool> failed;
-        for (int d = 0; d < lot.devices(); ++d) {
-          texts.emplace_back(lot.ResultText(d, i));
-          failed.push_back(lot.deviceFailed[d] != 0);
-        }
-        ASSERT_EQ(StatsOf(lot, i), Reference(texts, failed, onlyPass)) << "seed " << o.seed << " item " << i;
-      }
-    }
+    ExpectReferenceStats(tsd::GenerateLot(o), "seed " + std::to_string(o.seed));
   }
-}
-
-TEST(StatisticsTest, EveryStatusByteMatchesTheReference) {
   tsd::TsdBuilder b;
   b.AddItem("A", 'A');
   b.AddItem("B", 0, kOpenItem);
@@ -153,19 +155,7 @@ TEST(StatisticsTest, EveryStatusByteMatchesTheReference) {
     b.AddDevice(s + 1, 1, static_cast<std::uint16_t>(s % 3 == 0), {{static_cast<std::int16_t>(s * 37 - 4000), status, static_cast<std::uint8_t>(s % 21)},
                                                                    {static_cast<std::int16_t>(s), status, 12}});
   }
-  for (bool onlyPass : {false, true}) {
-    auto loaded = LoadBytes(b.Bytes(), onlyPass);
-    const LotData& lot = *loaded.lot;
-    for (int i = 0; i < 2; ++i) {
-      std::vector<std::string> texts;
-      std::vector<bool> failed;
-      for (int d = 0; d < lot.devices(); ++d) {
-        texts.emplace_back(lot.ResultText(d, i));
-        failed.push_back(lot.deviceFailed[d] != 0);
-      }
-      EXPECT_EQ(StatsOf(lot, i), Reference(texts, failed, onlyPass)) << i << " " << onlyPass;
-    }
-  }
+  ExpectReferenceStats(b.Bytes(), "every status");
 }
 
 TEST(StatisticsTest, TwoThreadsGiveTheSameTexts) {

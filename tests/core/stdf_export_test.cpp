@@ -14,7 +14,7 @@
 
 #include "core/item_stats.h"
 #include "core/measured_value.h"
-#include "tests/core/test_lot.h"
+#include "tests/core/lot_files.h"
 #include "tools/tsd_writer.h"
 
 namespace lotvue {

@@ -15,7 +15,7 @@
 
 #include "analysis/device_qc_dlg.h"
 #include "core/language.h"
-#include "tests/core/qc_lot.h"
+#include "tests/core/lot_files.h"
 #include "tests/gui/gui_fixture.h"
 
 namespace lotvue {

@@ -175,7 +175,7 @@ TEST_F(ConvertCommands, ConvertToStdfAndXlsxFromTheFileMenu) {
   }
   ClearRecords();
   frame->RunCommand(kCmdConvertStdf);
-  EXPECT_EQ(ReadAll(dir + "/LOT1.stdf").substr(0, 6), std::string("\x02\0\0\x0A\x02\x04", 6));  // the FAR
+  EXPECT_EQ(ReadFileBytes(dir + "/LOT1.stdf").substr(0, 6), std::string("\x02\0\0\x0A\x02\x04", 6));  // the FAR
   EXPECT_TRUE(messages.empty() && questions.empty());
   fs::remove(dir + "/LOT1.stdf");
   fs::create_directories(dir + "/LOT1.stdf/x");  // a folder where the file goes

@@ -114,7 +114,7 @@ TEST_F(ConvertDialogs, DetailsShowAndStoreTheSettings) {
   // file is missing; stored on OK only. Actions: l click XLSX, o OK, n Cancel.
   const std::string spec = config + "/LotVuer.spec";
   ASSERT_TRUE(SaveSettingsTo(spec, AppSettings));
-  const std::string specBytes = ReadAll(spec);
+  const std::string specBytes = ReadFileBytes(spec);
   struct XlsxCase {
     const char* actions;
     bool shown, stored;
@@ -131,9 +131,9 @@ TEST_F(ConvertDialogs, DetailsShowAndStoreTheSettings) {
       }
     });
     EXPECT_EQ(ConvertXlsxChecked(), c.stored);
-    EXPECT_NE(ReadAll(config + "/Lotvue.ini").find(c.stored ? "XLSX=true" : "XLSX=false"), std::string::npos);
+    EXPECT_NE(ReadFileBytes(config + "/Lotvue.ini").find(c.stored ? "XLSX=true" : "XLSX=false"), std::string::npos);
   }
-  EXPECT_EQ(ReadAll(spec), specBytes);
+  EXPECT_EQ(ReadFileBytes(spec), specBytes);
 
   // Its texts are the language's; the setup dialog keeps its template's.
   SelectLanguageTable(1);

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -11,22 +10,17 @@
 #include "app/commands.h"
 #include "core/app_settings.h"
 #include "export/convert_commands.h"
+#include "tests/core/lot_files.h"
 #include "tests/gui/gui_fixture.h"
 
 namespace lotvue::testing {
 
-inline std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return in ? s.str() : "<missing>";
-}
 inline bool Exists(const std::string& path) { return std::ifstream(path).good(); }
 // An XLS book starts with the compound file signature.
-inline bool IsXlsBook(const std::string& path) { return ReadAll(path).rfind("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 0) == 0; }
+inline bool IsXlsBook(const std::string& path) { return ReadFileBytes(path).rfind("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 0) == 0; }
 inline std::vector<std::string> CsvLines(const std::string& path) {
   std::vector<std::string> lines;
-  const std::string text = Exists(path) ? ReadAll(path) : "";
+  const std::string text = ReadFileBytes(path);
   for (std::size_t start = 0, end; start < text.size(); start = end + 2) {
     end = std::min(text.find("\r\n", start), text.size());
     lines.push_back(text.substr(start, end - start));
@@ -43,7 +37,7 @@ inline constexpr int kConvertCommands[] = {kCmdConvert,       kCmdConvertSetup, 
 inline const std::vector<bool> kBusyEnabling = {false, false, false, false, false, false, true, false};
 inline const std::vector<bool> kIdleEnabling = {true, true, true, true, true, true, true, true};
 // An XLSX book is a ZIP file.
-inline bool IsZip(const std::string& path) { return ReadAll(path).rfind("PK\x03\x04", 0) == 0; }
+inline bool IsZip(const std::string& path) { return ReadFileBytes(path).rfind("PK\x03\x04", 0) == 0; }
 
 class ExportTest : public GuiTest {
  protected:

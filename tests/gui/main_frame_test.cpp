@@ -36,12 +36,6 @@ QStringList MenuTitles(CMainFrame* frame) {
   return titles;
 }
 
-std::string ReadFile(const std::string& path) {
-  QFile f(QString::fromStdString(path));
-  if (!f.open(QIODevice::ReadOnly)) return "<missing>";
-  return f.readAll().toStdString();
-}
-
 using MainFrame = GuiTest;
 
 TEST_F(MainFrame, TitlesAndMenusFollowTheReportWindows) {
@@ -200,7 +194,7 @@ TEST_F(MainFrame, LanguageSwitchChangesEveryText) {
             (QStringList{"文件(&F)", "查看(&V)", "工具(&T)", "窗口(&W)", "帮助(&H)"}));
   EXPECT_EQ(frame->action(kCmdClose)->text(), QStringLiteral("关闭文档\tCtrl+W"));
   EXPECT_EQ(frame->action(kCmdOpen)->toolTip(), QStringLiteral("打开文件"));
-  EXPECT_EQ(ReadFile(config + "/Language.spec"), "LOTvue=1");
+  EXPECT_EQ(ReadFileBytes(config + "/Language.spec"), "LOTvue=1");
 
   // Menu 128 takes the titles when it is next set up; messages speak the language at once.
   frame->FrameOf(view)->close();
@@ -229,7 +223,7 @@ TEST_F(MainFrame, SettingsReadAtStartAndWrittenAtExit) {
   EXPECT_TRUE(frame->action(kCmdShowLine)->isChecked());
   frame->close();
   DeleteFrame();
-  EXPECT_EQ(ReadFile(config + "/LotVuer.spec"),
+  EXPECT_EQ(ReadFileBytes(config + "/LotVuer.spec"),
             "AvgStdOnlyPass=No\r\nShowLine=Yes\r\nConvertFileTypeXLS=Yes\r\nConvertFileTypeCSV=No\r\nCSVFormat=2");
 }
 

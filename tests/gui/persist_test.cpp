@@ -13,7 +13,7 @@
 #include "app/frame_memory.h"
 #include "core/app_settings.h"
 #include "tests/core/lot_files.h"
-#include "tests/core/qc_lot.h"
+#include "tests/core/lot_files.h"
 #include "tests/gui/gui_fixture.h"
 
 namespace lotvue::testing {

@@ -7,7 +7,6 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "core/language.h"
 #include "core/value_text.h"
 #include "core/xls_export.h"
 #include "xls_test_util.h"
@@ -15,31 +14,11 @@
 namespace lotvue {
 namespace {
 
-using xls_test::BuildLot;
-using xls_test::ReadBook;
-using xls_test::TempFolder;
-using xls_test::ValueColor;
-using xls_test::ValueText;
-using xls_test::XlsSheet;
+using namespace xls_test;
 
-// Palette index of each text colour: black 8, red 10, magenta 14, blue 12.
-int ExpectedFont(int d, int i) {
-  constexpr int kIndex[4] = {8, 10, 14, 12};
-  return kIndex[static_cast<int>(ValueColor(d, i))];
-}
-
-class XlsExportTest : public testing::Test {
+class XlsExportTest : public BookTest {
  protected:
-  void SetUp() override {
-    SelectLanguageTable(0);
-    ASSERT_EQ(lib.LoadFrom(LOTVUE_BIN_DIR), 1);
-  }
-  std::string LotPath(const std::string& name = "A123.tsd") { return folder / name; }
-
-  TempFolder folder;
-  CXlsLibrary lib;
-  LotData lot;
-  CollectedMessages messages;
+  std::string LotPath() { return folder / "A123.tsd"; }
 };
 
 // Rows 0 to 23 of every sheet: title, summary (pass and fail counts as
@@ -199,7 +178,7 @@ TEST_F(XlsExportTest, BigBookHasDifatSectorsAndReadsBack) {
   BuildLot(lot, 100000, 4, LotPath());
   ASSERT_TRUE(WriteOneKindBook(lib, lot, kKindScientific, messages));
   const std::string path = folder / "A123_Scientific.XLS";
-  const std::string header = xls_test::ReadFileBytes(path).substr(0, 76);
+  const std::string header = ReadFileBytes(path).substr(0, 76);
   auto u32 = [&](int at) {
     return static_cast<unsigned char>(header[at]) | static_cast<unsigned char>(header[at + 1]) << 8 |
            static_cast<unsigned char>(header[at + 2]) << 16 | static_cast<unsigned>(header[at + 3]) << 24;
@@ -261,13 +240,13 @@ TEST_F(XlsExportTest, NoBookWithoutTheLibraryAndNoPartialBookAfterAFailedWrite) 
   missing.LoadFrom(empty.path(), &messages);
   EXPECT_FALSE(WriteTwoSheetBook(missing, lot, 0, lot.deviceCells.size(), messages));
   EXPECT_EQ(messages.texts, std::vector<std::string>{"Xls.dll no find."});
-  EXPECT_EQ(xls_test::ReadFileBytes(folder / "A123.XLS"), "old");
+  EXPECT_EQ(ReadFileBytes(folder / "A123.XLS"), "old");
 
   const bool written =
-      xls_test::UnderFileSizeLimit(1 << 20, [&] { return WriteTwoSheetBook(lib, lot, 0, lot.deviceCells.size(), messages); });
+      UnderFileSizeLimit(1 << 20, [&] { return WriteTwoSheetBook(lib, lot, 0, lot.deviceCells.size(), messages); });
   EXPECT_FALSE(written);
   EXPECT_EQ(messages.texts.back(), "Creat XLS File Error(My_Convert)(1)");
-  EXPECT_EQ(xls_test::ReadFileBytes(folder / "A123.XLS"), "old");
+  EXPECT_EQ(ReadFileBytes(folder / "A123.XLS"), "old");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
 }
 

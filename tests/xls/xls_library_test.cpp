@@ -78,7 +78,7 @@ TEST(XlsLibraryGuard, FaultsOutsideTheLibraryStillEndTheProgram) {
         volatile int* volatile nowhere = nullptr;
         *nowhere = 1;
       },
-      testing::KilledBySignal(SIGSEGV), "");
+      ::testing::KilledBySignal(SIGSEGV), "");
 }
 
 TEST(XlsLibraryGuard, PreviousHandlersAreBackAfterTheLastBinding) {
@@ -93,7 +93,7 @@ TEST(XlsLibraryGuard, PreviousHandlersAreBackAfterTheLastBinding) {
   EXPECT_EQ(reinterpret_cast<void*>(after.sa_handler), reinterpret_cast<void*>(before.sa_handler));
 }
 
-class XlsBookTest : public testing::Test {
+class XlsBookTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_EQ(lib.LoadFrom(LOTVUE_BIN_DIR), 1); }
   std::string Path(const std::string& name) { return folder / name; }

@@ -1,13 +1,8 @@
 #include "xls_test_util.h"
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
-
-#include <sys/resource.h>
 
 namespace lotvue::xls_test {
 
@@ -110,6 +105,11 @@ std::string ValueText(int d, int i) {
 
 CellColor ValueColor(int d, int i) { return static_cast<CellColor>((d * 3 + i) % 4); }
 
+int ExpectedFont(int d, int i) {
+  constexpr int kIndex[4] = {8, 10, 14, 12};
+  return kIndex[static_cast<int>(ValueColor(d, i))];
+}
+
 void BuildLot(LotData& lot, int devices, int items, const std::string& lotPath) {
   lot.Reset();
   lot.path = lotPath;
@@ -141,25 +141,6 @@ void BuildLot(LotData& lot, int devices, int items, const std::string& lotPath) 
     for (int i = 0; i < items; ++i) lot.deviceCells.AddCell(ValueText(d, i), ValueColor(d, i));
     lot.deviceCells.EndRow();
   }
-}
-
-bool UnderFileSizeLimit(long bytes, const std::function<bool()>& write) {
-  struct rlimit old;
-  getrlimit(RLIMIT_FSIZE, &old);
-  struct rlimit small = old;
-  small.rlim_cur = static_cast<rlim_t>(bytes);
-  signal(SIGXFSZ, SIG_IGN);
-  setrlimit(RLIMIT_FSIZE, &small);
-  const bool result = write();
-  setrlimit(RLIMIT_FSIZE, &old);
-  return result;
-}
-
-std::string ReadFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
 }
 
 }  // namespace lotvue::xls_test

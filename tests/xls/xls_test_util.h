@@ -3,13 +3,17 @@
 // back, in one form.
 #pragma once
 
-#include <functional>
 #include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "core/lot_data.h"
+#include <gtest/gtest.h>
+
+#include "core/export_messages.h"
+#include "core/language.h"
+#include "core/xls_library.h"
+#include "tests/core/lot_files.h"
 
 namespace lotvue::xls_test {
 
@@ -64,9 +68,23 @@ CellColor ValueColor(int d, int i);
 // or "F2", bin, ValueText), with path set to lotPath.
 void BuildLot(LotData& lot, int devices, int items, const std::string& lotPath);
 
-// Runs write with files limited to `bytes` (SIGXFSZ ignored): a full disk
-// in small. Returns what write returned.
-bool UnderFileSizeLimit(long bytes, const std::function<bool()>& write);
-std::string ReadFileBytes(const std::string& path);
+// Palette index of the text colour of device d, item i: black 8, red 10, magenta 14, blue 12.
+int ExpectedFont(int d, int i);
+
+using testing::ReadFileBytes;
+using testing::UnderFileSizeLimit;
+
+// A book test: English texts, the real library, a lot and a folder of its own.
+class BookTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SelectLanguageTable(0);
+    ASSERT_EQ(lib.LoadFrom(LOTVUE_BIN_DIR), 1);
+  }
+  TempFolder folder;
+  CXlsLibrary lib;
+  LotData lot;
+  CollectedMessages messages;
+};
 
 }  // namespace lotvue::xls_test

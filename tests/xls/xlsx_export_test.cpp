@@ -9,8 +9,6 @@
 #include <functional>
 #include <tuple>
 
-
-#include "core/language.h"
 #include "core/value_text.h"
 #include "core/xlsx_export.h"
 #include "xls_test_util.h"
@@ -18,10 +16,7 @@
 namespace lotvue {
 namespace {
 
-using xls_test::BuildLot;
-using xls_test::ReadBook;
-using xls_test::TempFolder;
-using xls_test::XlsBook;
+using namespace xls_test;
 
 void ExpectSameBooks(const XlsBook& xls, const XlsBook& xlsx, const std::string& what) {
   ASSERT_TRUE(xls.read && xlsx.read) << what << xls.error << xlsx.error;
@@ -46,17 +41,7 @@ void ExpectSameBooks(const XlsBook& xls, const XlsBook& xlsx, const std::string&
   }
 }
 
-class XlsxExportTest : public testing::Test {
- protected:
-  void SetUp() override {
-    SelectLanguageTable(0);
-    ASSERT_EQ(lib.LoadFrom(LOTVUE_BIN_DIR), 1);
-  }
-  TempFolder folder;
-  CXlsLibrary lib;
-  LotData lot;
-  CollectedMessages messages;
-};
+using XlsxExportTest = BookTest;
 
 TEST_F(XlsxExportTest, SameCellsAsTheXlsBooks) {
   const std::string path = folder / "A123.tsd";
@@ -121,11 +106,10 @@ TEST_F(XlsxExportTest, BeyondTheXlsLimitsEveryCellIsKept) {
         const auto* cell = sheet.At(23 + d, i + 2);
         ASSERT_NE(cell, nullptr);
         if (s == 1)
-          EXPECT_EQ(cell->number, ScaledValueOf(xls_test::ValueText(d, i)));
+          EXPECT_EQ(cell->number, ScaledValueOf(ValueText(d, i)));
         else
-          EXPECT_EQ(cell->text, xls_test::ValueText(d, i));
-        constexpr int kIndex[4] = {8, 10, 14, 12};
-        EXPECT_EQ(cell->font, kIndex[static_cast<int>(xls_test::ValueColor(d, i))]);
+          EXPECT_EQ(cell->text, ValueText(d, i));
+        EXPECT_EQ(cell->font, ExpectedFont(d, i));
       }
     }
   }
@@ -149,9 +133,9 @@ TEST_F(XlsxExportTest, FailuresKeepTheOldBookAndLeaveNothingBehind) {
   { std::ofstream(folder / "A123.xlsx") << "old"; }
 
   const bool written =
-      xls_test::UnderFileSizeLimit(1 << 18, [&] { return WriteTwoSheetXlsx(lot, 0, lot.deviceCells.size(), messages); });
+      UnderFileSizeLimit(1 << 18, [&] { return WriteTwoSheetXlsx(lot, 0, lot.deviceCells.size(), messages); });
   EXPECT_FALSE(written);
-  EXPECT_EQ(xls_test::ReadFileBytes(folder / "A123.xlsx"), "old");
+  EXPECT_EQ(ReadFileBytes(folder / "A123.xlsx"), "old");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
 
   lot.path = folder / "missing/A123.tsd";
@@ -177,7 +161,7 @@ TEST_F(XlsxExportTest, LibreOfficeConvertsTheBookToCsv) {
   ASSERT_EQ(lines.size(), 27u);
   EXPECT_EQ(lines[0], "TAVO Test System VXT-5000,,,");
   EXPECT_EQ(lines[23], "Serial,Bin,Item1,Item2");
-  EXPECT_EQ(lines[26], "P3,1," + xls_test::ValueText(3, 0) + "," + xls_test::ValueText(3, 1));
+  EXPECT_EQ(lines[26], "P3,1," + ValueText(3, 0) + "," + ValueText(3, 1));
 }
 
 }  // namespace
