@@ -159,6 +159,12 @@ TEST_F(ReportPaint, PerDeviceWrapsValuesWithoutGaps) {
   EXPECT_EQ(p.Text(0, band + 2 * kR), " M4");
   EXPECT_EQ(p.Text(60, band + 2 * kR), "I3");
   EXPECT_FALSE(p.FillAt(300, band + 2 * kR + 5)) << "the missing item leaves no gap and no cell";
+  // Cells on their fill entries with lines, on the background without; bands whatever the lines.
+  EXPECT_EQ(p.FillAt(120, band + kR + 1), CellFillColor(0));
+  EXPECT_EQ(p.FillAt(360, band + kR + 1), CellFillColor(1));
+  const Painted plain = Paint(false, 480);
+  EXPECT_FALSE(plain.FillAt(120, band + kR + 1));
+  for (const Painted* q : {&p, &plain}) EXPECT_EQ(q->FillAt(5, band + 1), kBandColor);
   // The value stands right-aligned with a blank behind it.
   int rightTexts = 0;
   for (const PaintOp& op : p.list.ops) {

@@ -124,28 +124,6 @@ TEST_F(ReportView, MatrixPixels) {
   AppSettings.ShowLine = 0;
 }
 
-TEST_F(ReportView, PerDevicePixels) {
-  CLotvueView* view = OpenLot(6, 4);
-  ASSERT_TRUE(view);
-  ChooseFormat(0);
-  const ReportGrid& g = view->grid();
-  const int r = g.rowHeight;
-  const int n = std::max(1, view->viewport()->width() / 240);
-  AppSettings.ShowLine = 1;
-  const int y = g.RowTop(12);  // the first device's band, under the 12 header lines
-  QImage image = Frame(view);
-  EXPECT_EQ(PixelAt(image, 5, y + 1), Color(kBandColor)) << "device band";
-  EXPECT_EQ(PixelAt(image, 120, y + r + 1), Color(CellFillColor(0)));
-  if (n > 1) {
-    EXPECT_EQ(PixelAt(image, 240 + 120, y + r + 1), Color(CellFillColor(1)));
-  }
-  EXPECT_EQ(PixelAt(image, 239, y + r + 5), Color(kLineColor));
-  AppSettings.ShowLine = 0;
-  image = Frame(view);
-  EXPECT_EQ(PixelAt(image, 120, y + r + 1), Color(kBackgroundColor));
-  EXPECT_EQ(PixelAt(image, 5, y + 1), Color(kBandColor)) << "bands whatever the lines";
-}
-
 TEST_F(ReportView, StatusScreenWhileLoadingAndFailureScreens) {
   const std::string path = WriteTsd(dir, "many.tsd", SmallLot(257, 1).Bytes());
   CLotvueView* rejected = Open(path);
