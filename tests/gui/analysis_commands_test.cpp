@@ -1,5 +1,5 @@
-// DeviceQC (F4) and Only Show Fail in the running application: disabled
-// while a file loads, then opening their dialogs on the active window's lot;
+// DeviceQC (F4) and Only Show Fail in the running application, opening
+// their dialogs on the active window's lot;
 // the statistics window, one per report window.
 #include <QAction>
 #include <QDialog>
@@ -27,16 +27,10 @@ class AnalysisCommands : public GuiTest {
   }
 };
 
-TEST_F(AnalysisCommands, DisabledWhileLoadingThenOpenTheirDialogs) {
+TEST_F(AnalysisCommands, OpenTheirDialogsOnTheActiveLot) {
   EXPECT_EQ(frame->action(kCmdDeviceQc)->shortcut(), QKeySequence(Qt::Key_F4));
-  CLotvueView* view = Open(WriteTsd(dir, "LOT01.tsd", SmallLot(8, 3000).Bytes()));
-  if (!LoaderIdle()) {
-    EXPECT_FALSE(frame->action(kCmdDeviceQc)->isEnabled());
-    EXPECT_FALSE(frame->action(kCmdOnlyShowFail)->isEnabled());
-  }
-  ASSERT_TRUE(WaitLoaded(view));
-  EXPECT_TRUE(frame->action(kCmdDeviceQc)->isEnabled());
-  EXPECT_TRUE(frame->action(kCmdOnlyShowFail)->isEnabled());
+  // (Their availability while a file loads: ReportView.CommandsWhileLoadingAndAfter.)
+  ASSERT_TRUE(OpenLoaded(WriteTsd(dir, "LOT01.tsd", SmallLot(8, 3000).Bytes())));
 
   int devices = -1, items = -1;
   WhenModal([&](QWidget* w) {
@@ -67,10 +61,9 @@ TEST_F(AnalysisCommands, DisabledWhileLoadingThenOpenTheirDialogs) {
 }
 
 TEST_F(AnalysisCommands, OneStatisticsWindowPerReportWindowUsableWhileAnotherLoads) {
-  CLotvueView* a = Open(WriteTsd(dir, "A.tsd", SmallLot(3, 20).Bytes()));
-  ASSERT_TRUE(WaitLoaded(a));
-  CLotvueView* b = Open(WriteTsd(dir, "B.tsd", SmallLot(3, 30).Bytes()));
-  ASSERT_TRUE(WaitLoaded(b));
+  CLotvueView* a = OpenLoaded(WriteTsd(dir, "A.tsd", SmallLot(3, 20).Bytes()));
+  CLotvueView* b = OpenLoaded(WriteTsd(dir, "B.tsd", SmallLot(3, 30).Bytes()));
+  ASSERT_TRUE(a && b);
   auto windows = [this] { return frame->findChildren<CItemStatsWindow*>(); };
   frame->RunCommand(kCmdNormalDistribution);
   frame->RunCommand(kCmdNormalDistribution);  // brought to the front, not opened again

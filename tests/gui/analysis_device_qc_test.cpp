@@ -25,10 +25,8 @@ using testing::MakeQcLot;
 
 QRgb Rgb(QcRgb c) { return qRgb(c.r, c.g, c.b); }
 
-class DeviceQcDialog : public ::testing::Test, protected testing::RecordingPrompts {
+class DeviceQcDialog : public testing::PromptsTest {
  protected:
-  void SetUp() override { SelectLanguageTable(0); }
-
   // Shows the dialog and waits for its first paint.
   static void Open(CDeviceQcDlg& dlg) {
     dlg.show();

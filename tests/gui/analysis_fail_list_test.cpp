@@ -15,10 +15,8 @@
 namespace lotvue {
 namespace {
 
-class FailListDialog : public ::testing::Test, protected testing::RecordingPrompts {
+class FailListDialog : public testing::PromptsTest {
  protected:
-  void SetUp() override { SelectLanguageTable(0); }
-
   // Seven devices of two items, every third failed (devices 3 and 6).
   void Load(const std::string& path) {
     testing::ReadLot(testing::SmallLot(2, 7).Bytes(), lot_, path);

@@ -40,13 +40,8 @@ std::vector<std::uint8_t> StatsLot() {
   return b.Bytes();
 }
 
-class ItemStatsWindowTest : public ::testing::Test, protected testing::RecordingPrompts {
+class ItemStatsWindowTest : public testing::PromptsTest {
  protected:
-  void SetUp() override {
-    SelectLanguageTable(0);
-    dir_ = testing::TempFolder("item_stats_window");
-  }
-
   std::unique_ptr<CItemStatsWindow> Open(const std::vector<std::uint8_t>& bytes, const std::string& path) {
     testing::ReadLot(bytes, lot_, path);
     auto window = std::make_unique<CItemStatsWindow>(lot_, static_cast<UserPrompts&>(*this));
@@ -73,7 +68,7 @@ class ItemStatsWindowTest : public ::testing::Test, protected testing::Recording
   }
 
   LotData lot_;
-  std::string dir_;
+  std::string dir_ = testing::TempFolder("item_stats_window");
 };
 
 TEST_F(ItemStatsWindowTest, TableRowsMarksSortingAndCopy) {

@@ -45,10 +45,6 @@ class ExportTest : public GuiTest {
     GuiTest::SetUp();
     RegisterExportCommands(*frame);
   }
-  CLotvueView* OpenLoaded(const std::string& path) {
-    CLotvueView* view = Open(path);
-    return view && WaitLoaded(view) ? view : nullptr;
-  }
   // As the toolbar and the menus show them now (no update is asked for).
   std::vector<bool> ConvertEnabling() {
     std::vector<bool> enabled;

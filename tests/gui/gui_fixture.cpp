@@ -70,6 +70,11 @@ CLotvueView* GuiTest::Open(const std::string& path) {
   return OpenViewList.empty() ? nullptr : OpenViewList.back();
 }
 
+CLotvueView* GuiTest::OpenLoaded(const std::string& path) {
+  CLotvueView* view = Open(path);
+  return view && WaitLoaded(view) && view->failure() == LoadOutcome::kNone ? view : nullptr;
+}
+
 bool GuiTest::WaitLoaded(CLotvueView* view) {
   return WaitFor([view] {
     return (view->Lot.loadState.load() == kRead || view->failure() != LoadOutcome::kNone) && LoaderIdle();
@@ -87,6 +92,8 @@ void GuiTest::WhenModal(std::function<void(QWidget*)> act) {
   });
   poll->start(10);
 }
+
+void PromptsTest::SetUp() { SelectLanguageTable(0); }
 
 Rgb3 PixelAt(const QImage& image, int x, int y) {
   const QColor c = image.pixelColor(x, y);

@@ -59,6 +59,8 @@ class GuiTest : public ::testing::Test, protected RecordingPrompts {
   static void Settle();
   // Opens a file through the main window; returns the newest view.
   CLotvueView* Open(const std::string& path);
+  // Opens a file and waits for its hand-over; null when it never arrived.
+  CLotvueView* OpenLoaded(const std::string& path);
   // Waits for the hand-over (or the end of a file that never arrives) and
   // for the program to be idle.
   bool WaitLoaded(CLotvueView* view);
@@ -71,6 +73,13 @@ class GuiTest : public ::testing::Test, protected RecordingPrompts {
   CMainFrame* frame = nullptr;
   std::string dir;     // a temporary folder of the test
   std::string config;  // the Config folder of the test
+};
+
+// A dialog or window shown without a main window: English texts, the
+// prompts recorded.
+class PromptsTest : public ::testing::Test, protected RecordingPrompts {
+ protected:
+  void SetUp() override;
 };
 
 // The colour of a pixel as (r, g, b).

@@ -45,17 +45,18 @@ TEST_F(MainFrame, TitlesAndMenusFollowTheReportWindows) {
 
   const std::string a = WriteTsd(dir, "a.tsd", SmallLot(2, 5).Bytes());
   const std::string b = WriteTsd(dir, "b.tsd", SmallLot(3, 7).Bytes());
-  CLotvueView* va = Open(a);
-  ASSERT_TRUE(WaitLoaded(va));
-  CLotvueView* vb = Open(b);
-  ASSERT_TRUE(WaitLoaded(vb));
+  CLotvueView* va = OpenLoaded(a);
+  CLotvueView* vb = OpenLoaded(b);
+  ASSERT_TRUE(va && vb);
   EXPECT_EQ(frame->windowTitle(), kTitle + " - " + QString::fromStdString(b));
   EXPECT_EQ(frame->CurrentMenu(), kReportMenu);
   EXPECT_EQ(MenuTitles(frame), (QStringList{"&File", "&View", "&Tool", "&Window", "&Help"}));
-
-  EXPECT_EQ(va->Lot.items(), 2);
-  EXPECT_EQ(vb->Lot.devices(), 7);
-  EXPECT_TRUE(LoadingLot.path.empty());
+  // A command another part provides does nothing until it registers its handler.
+  frame->RunCommand(kCmdDeviceQc);
+  int ran = 0;
+  frame->SetCommandHandler(kCmdDeviceQc, [&ran] { ++ran; });
+  frame->RunCommand(kCmdDeviceQc);
+  EXPECT_EQ(ran, 1);
 
   // The same file again makes no new window but brings its window to the
   // front, named in the title; closing both brings menu 128 back.
@@ -106,8 +107,8 @@ TEST_F(MainFrame, RefusalsWhileAFileLoadsAndCancelledLoads) {
     EXPECT_EQ(LoadingLot.deviceCells.size(), 0u) << byEscape;
     EXPECT_EQ(OpenPathList.size(), 0u) << byEscape;
   }
-  CLotvueView* vb = Open(b);  // idle again: the next file opens
-  ASSERT_TRUE(WaitLoaded(vb));
+  CLotvueView* vb = OpenLoaded(b);  // idle again: the next file opens
+  ASSERT_TRUE(vb);
   EXPECT_EQ(vb->Lot.devices(), 5);
 }
 
@@ -116,9 +117,8 @@ TEST_F(MainFrame, FileThatCannotBeOpenedLeavesTheProgramIdle) {
   ASSERT_TRUE(WaitLoaded(lost));
   EXPECT_EQ(lost->failure(), LoadOutcome::kCannotOpen);
   EXPECT_TRUE(messages.empty()) << "no message, the window says it";
-  CLotvueView* next = Open(WriteTsd(dir, "b.tsd", SmallLot(2, 5).Bytes()));
-  ASSERT_TRUE(WaitLoaded(next));
-  EXPECT_EQ(next->Lot.devices(), 5);
+  CLotvueView* next = OpenLoaded(WriteTsd(dir, "b.tsd", SmallLot(2, 5).Bytes()));
+  ASSERT_TRUE(next);
   EXPECT_EQ(lost->Lot.loadState.load(), kIdle) << "the lost window does not take the next file";
   EXPECT_EQ(lost->Lot.devices(), 0);
   frame->FrameOf(lost)->close();
@@ -178,8 +178,8 @@ TEST_F(MainFrame, CommandLineIsOpenedAtTheFirstResize) {
 }
 
 TEST_F(MainFrame, LanguageSwitchChangesEveryText) {
-  CLotvueView* view = Open(WriteTsd(dir, "a.tsd", SmallLot(2, 5).Bytes()));
-  ASSERT_TRUE(WaitLoaded(view));
+  CLotvueView* view = OpenLoaded(WriteTsd(dir, "a.tsd", SmallLot(2, 5).Bytes()));
+  ASSERT_TRUE(view);
   WhenModal([](QWidget* w) {
     auto* dialog = qobject_cast<CLanguageDlg*>(w);
     ASSERT_TRUE(dialog);
@@ -227,23 +227,11 @@ TEST_F(MainFrame, SettingsReadAtStartAndWrittenAtExit) {
             "AvgStdOnlyPass=No\r\nShowLine=Yes\r\nConvertFileTypeXLS=Yes\r\nConvertFileTypeCSV=No\r\nCSVFormat=2");
 }
 
-TEST_F(MainFrame, ProvidedCommands) {
-  CLotvueView* view = Open(WriteTsd(dir, "a.tsd", SmallLot(2, 5).Bytes()));
-  ASSERT_TRUE(WaitLoaded(view));
-  // A command another part provides does nothing until it registers its handler.
-  frame->RunCommand(kCmdDeviceQc);
-  int ran = 0;
-  frame->SetCommandHandler(kCmdDeviceQc, [&ran] { ++ran; });
-  frame->RunCommand(kCmdDeviceQc);
-  EXPECT_EQ(ran, 1);
-  EXPECT_TRUE(messages.empty());
-}
-
 TEST_F(MainFrame, CtrlWClosesTheActiveReportWindow) {
   const std::string path = WriteTsd(dir, "w.tsd", SmallLot(2, 5).Bytes());
   for (int round = 0; round < 2; ++round) {
-    CLotvueView* view = Open(path);
-    ASSERT_TRUE(view && WaitLoaded(view));
+    CLotvueView* view = OpenLoaded(path);
+    ASSERT_TRUE(view);
     frame->activateWindow();
     view->setFocus();
     // As a key press goes through the shortcuts: one command answers Ctrl+W.
@@ -257,8 +245,7 @@ TEST_F(MainFrame, ReportWindowsOpenLargeAndCascadeKeepsThemLarge) {
   frame->resize(1600, 1000);
   Settle();
   for (const char* name : {"a.tsd", "b.tsd", "c.tsd"}) {
-    CLotvueView* view = Open(WriteTsd(dir, name, SmallLot(2, 5).Bytes()));
-    ASSERT_TRUE(view && WaitLoaded(view));
+    ASSERT_TRUE(OpenLoaded(WriteTsd(dir, name, SmallLot(2, 5).Bytes())));
   }
   const QRect area = frame->mdiArea()->viewport()->rect();
   auto check = [&](const char* when, bool cascaded) {

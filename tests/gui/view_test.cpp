@@ -30,12 +30,8 @@ class ReportView : public GuiTest {
  protected:
   // Opens a lot and gives its window a known size.
   CLotvueView* OpenLot(int items, int devices, const std::vector<std::vector<int>>& values = {}) {
-    const std::string path = WriteTsd(dir, "lot.tsd", SmallLot(items, devices, values).Bytes());
-    CLotvueView* view = Open(path);
-    EXPECT_TRUE(view);
-    if (!view) return nullptr;
-    frame->FrameOf(view)->resize(1000, 600);
-    EXPECT_TRUE(WaitLoaded(view));
+    CLotvueView* view = OpenLoaded(WriteTsd(dir, "lot.tsd", SmallLot(items, devices, values).Bytes()));
+    if (view) frame->FrameOf(view)->resize(1000, 600);
     return view;
   }
   QImage Frame(CLotvueView* view) {
