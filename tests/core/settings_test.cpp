@@ -141,22 +141,31 @@ TEST_F(ConfigFiles, SavesReplaceTheOldFileOnlyWhenComplete) {
   }
 }
 
+// Both files through the Config folder; one that does not exist is neither
+// read nor made (the language table switches all the same).
 TEST_F(ConfigFiles, LoadAndSaveUseTheConfigFolder) {
   EXPECT_EQ(ConfigFolder(), dir_.string() + "/");
   AppSettings = {1, 1, 0, 1, 7};
   LoadSettings();  // no file yet: the defaults
   EXPECT_EQ(SettingsFileText(AppSettings), SettingsFileText(AppSettingsData{}));
-
   AppSettings = {1, 0, 0, 1, 7};
   SaveSettings();
+  SaveLanguage(2);
   AppSettings = AppSettingsData{};
+  SelectLanguageTable(0);
   LoadSettings();
+  LoadLanguage();
   EXPECT_EQ(SettingsFileText(AppSettings), SettingsFileText({1, 0, 0, 1, 7}));
+  EXPECT_EQ(LanguageTable.language, 2);
+  EXPECT_STREQ(Lang(kSlotViewMenu), "查看(&)");
 
-  // A Config folder that does not exist is neither read nor made.
   setenv("LOTVUE_CONFIG_DIR", (dir_ / "missing").c_str(), 1);
   SaveSettings();
+  SaveLanguage(1);
   EXPECT_FALSE(fs::exists(dir_ / "missing"));
+  EXPECT_EQ(LanguageTable.language, 1);
+  LoadLanguage();
+  EXPECT_STREQ(Lang(kSlotFileMenu), "&File");
 }
 
 TEST_F(ConfigFiles, WithoutOverrideThePortableFolderComesFirst) {
@@ -180,16 +189,11 @@ TEST_F(ConfigFiles, WithoutOverrideThePortableFolderComesFirst) {
   else unsetenv("XDG_CONFIG_HOME");
 }
 
-TEST(LanguageTables, EverySlotHasText) {
-  for (int language = 0; language < 3; ++language)
-    for (int slot = 0; slot < kLanguageSlots; ++slot)
-      EXPECT_GT(std::strlen(LanguageText(language, slot)), 0u) << language << "/" << slot;
-}
-
-// Traditional Chinese has its own texts for the view menu and the Device QC
-// dialog and shares every other text with Simplified Chinese.
-TEST(LanguageTables, TraditionalSharesTheSimplifiedTexts) {
+// Every slot has a text; Traditional Chinese has its own texts for the view
+// menu and the Device QC dialog and shares every other text with Simplified.
+TEST(LanguageTables, EverySlotHasTextAndTraditionalSharesTheSimplifiedTexts) {
   for (int slot = 0; slot < kLanguageSlots; ++slot) {
+    for (int language = 0; language < 3; ++language) EXPECT_GT(std::strlen(LanguageText(language, slot)), 0u) << language << "/" << slot;
     if (slot != kSlotViewMenu && (slot < kSlotScatter || slot > kSlotStep)) {
       EXPECT_STREQ(LanguageText(2, slot), LanguageText(1, slot)) << slot;
     }
@@ -243,22 +247,6 @@ TEST_F(ConfigFiles, RewritesTheLanguageFile) {
     EXPECT_EQ(ReadFileBytes(lang_), c.after) << c.before;
   }
   EXPECT_FALSE(SaveLanguageTo(dir_ / "missing" / "Language.spec", 1));
-}
-
-TEST_F(ConfigFiles, LanguageSaveAndLoadThroughTheConfigFolder) {
-  setenv("LOTVUE_CONFIG_DIR", (dir_ / "missing").c_str(), 1);
-  SaveLanguage(1);  // nothing written, the table switches all the same
-  EXPECT_FALSE(fs::exists(dir_ / "missing"));
-  EXPECT_EQ(LanguageTable.language, 1);
-  LoadLanguage();
-  EXPECT_STREQ(Lang(kSlotFileMenu), "&File");
-
-  setenv("LOTVUE_CONFIG_DIR", dir_.c_str(), 1);
-  SaveLanguage(2);
-  SelectLanguageTable(0);
-  LoadLanguage();
-  EXPECT_EQ(LanguageTable.language, 2);
-  EXPECT_STREQ(Lang(kSlotViewMenu), "查看(&)");
 }
 
 }  // namespace
