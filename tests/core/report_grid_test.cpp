@@ -10,24 +10,32 @@ namespace {
 using testing::ReadLot;
 using testing::SmallLot;
 
-TEST(ReportGrid, InitialGridIsMatrixOfTheLoadedCounts) {
+// The grid of a loaded lot is its matrix, and the format is offered up to
+// 2000 strings.
+TEST(ReportGrid, InitialGridAndFormatOfTheLoadedCounts) {
   struct Case {
     int items, devices;
-    std::vector<int> widths;
+    std::vector<int> widths;  // empty: not checked
     int rows;
+    bool formatEnabled;
   } cases[] = {
-      {3, 10, {80, 40, 120, 120, 120}, 12 + 1 + 11 + 1 + 11},
-      {0, 2, {80, 40}, 12 + 1 + 11 + 1 + 3},
-      {1, 0, {80, 40, 120}, 12 + 1 + 11 + 1 + 1},
+      {3, 10, {80, 40, 120, 120, 120}, 12 + 1 + 11 + 1 + 11, true},
+      {0, 2, {80, 40}, 12 + 1 + 11 + 1 + 3, true},
+      {1, 0, {80, 40, 120}, 12 + 1 + 11 + 1 + 1, true},
+      {12, 153, {}, 12 + 1 + 11 + 1 + 154, false},  // 154 records x 14 = 2156 strings
+      {12, 141, {}, 12 + 1 + 11 + 1 + 142, true},   // 142 x 14 = 1988
+      {0, 999, {}, 12 + 1 + 11 + 1 + 1000, true},   // 1000 x 2 = 2000
+      {0, 1000, {}, 12 + 1 + 11 + 1 + 1001, false},  // 2002
   };
   for (const Case& c : cases) {
     LotData lot;
     ReadLot(SmallLot(c.items, c.devices).Bytes(), lot);
     ReportGrid grid;
     BuildInitialGrid(grid, lot, 20);
-    EXPECT_EQ(grid.columnWidths, c.widths) << c.items << " items";
-    EXPECT_EQ(grid.rowCount, c.rows) << c.items << " items";
+    if (!c.widths.empty()) EXPECT_EQ(grid.columnWidths, c.widths) << c.items << " items";
+    EXPECT_EQ(grid.rowCount, c.rows) << c.devices << " devices";
     EXPECT_EQ(MatrixHeaderRows(lot), 25);
+    EXPECT_EQ(FormatEnabledFor(lot), c.formatEnabled) << lot.deviceCells.size() << " strings";
   }
 }
 
@@ -66,23 +74,6 @@ TEST(ReportGrid, PerDeviceWrapsValuesAndMatrixComesBack) {
     EXPECT_EQ(grid.ColumnWidth(0), 80);
     EXPECT_EQ(grid.ColumnWidth(1), 60) << "column 1 is 60 after a rebuild, 40 after loading";
     EXPECT_EQ(grid.ColumnWidth(13), 120);
-  }
-}
-
-TEST(ReportGrid, FormatIsOfferedUpTo2000Strings) {
-  struct Case {
-    int items, devices;
-    bool enabled;
-  } cases[] = {
-      {12, 153, false},  // 154 records x 14 = 2156 strings
-      {12, 141, true},   // 142 x 14 = 1988
-      {0, 999, true},    // 1000 x 2 = 2000
-      {0, 1000, false},  // 2002
-  };
-  for (const Case& c : cases) {
-    LotData lot;
-    ReadLot(SmallLot(c.items, c.devices).Bytes(), lot);
-    EXPECT_EQ(FormatEnabledFor(lot), c.enabled) << lot.deviceCells.size() << " strings";
   }
 }
 
