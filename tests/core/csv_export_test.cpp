@@ -234,23 +234,14 @@ TEST_F(ConvertTest, MissingLibraryIsReportedAndTheCsvFileStillWritten) {
   }
 }
 
-TEST_F(ConvertTest, WithTheLibraryTheBookComesFirstAndItsFailureStopsTheCsv) {
+// (A book and CSV file written together: ConvertCommands.ConvertAndSetupWriteTheSwitchedOnTypesAndOfferEach.)
+TEST_F(ConvertTest, WithTheLibraryABookThatCannotBeReplacedStopsTheCsv) {
   CXlsLibrary probe;
   if (probe.LoadFrom(LOTVUE_BIN_DIR) != 1) GTEST_SKIP() << "no spreadsheet library in " << LOTVUE_BIN_DIR;
   settings_.ConvertFileTypeXLS = 1;
   settings_.ConvertFileTypeCSV = 1;
-  ConvertResult r = ConvertWithLibraryFrom(LOTVUE_BIN_DIR, *lot_, 2, 3, settings_, messages_);
-  EXPECT_TRUE(messages_.texts.empty());
-  EXPECT_TRUE(r.xlsWritten);
-  EXPECT_TRUE(r.csvWritten);
-  EXPECT_TRUE(fs::is_regular_file(TwoSheetBookPath(lot_->path)));
-  EXPECT_EQ(Read(csv_), Csv(*lot_, 2, 3));
-
-  // A book that cannot be replaced: its message, and no CSV file either.
-  fs::remove(TwoSheetBookPath(lot_->path));
-  fs::remove(csv_);
   fs::create_directories(fs::path(TwoSheetBookPath(lot_->path)) / "busy");
-  r = ConvertWithLibraryFrom(LOTVUE_BIN_DIR, *lot_, -1, -1, settings_, messages_);
+  const ConvertResult r = ConvertWithLibraryFrom(LOTVUE_BIN_DIR, *lot_, -1, -1, settings_, messages_);
   EXPECT_FALSE(r.xlsWritten);
   EXPECT_FALSE(r.csvWritten);
   EXPECT_EQ(messages_.texts, std::vector<std::string>{"Creat XLS File Error(My_Convert)(0)"});

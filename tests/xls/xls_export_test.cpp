@@ -235,9 +235,15 @@ TEST_F(XlsExportTest, BookThatCannotBeDeletedOrCreatedGivesTheTaggedError) {
 TEST_F(XlsExportTest, NoBookWithoutTheLibraryAndNoPartialBookAfterAFailedWrite) {
   BuildLot(lot, 30000, 4, LotPath());
   { std::ofstream(folder / "A123.XLS") << "old"; }
-  CXlsLibrary missing;
+  CXlsLibrary missing;  // every call of a library that is not there gives 0
   TempFolder empty;
-  missing.LoadFrom(empty.path(), &messages);
+  EXPECT_EQ(missing.LoadFrom(empty.path(), &messages), 0);
+  int book = -5;
+  const long long results[] = {missing.XlsCreateBook((empty / "a.xls").c_str(), 2000, 1, &book), missing.XlsCloseBook(1),
+                               missing.XlsGetSheetCount(),  missing.POS(1, 1, -1, -1),
+                               missing.XlsPutStr("x", 0),   missing.XlsGetDroppedCellCount()};
+  for (long long r : results) EXPECT_EQ(r, 0);
+  EXPECT_EQ(book, -5);
   EXPECT_FALSE(WriteTwoSheetBook(missing, lot, 0, lot.deviceCells.size(), messages));
   EXPECT_EQ(messages.texts, std::vector<std::string>{"Xls.dll no find."});
   EXPECT_EQ(ReadFileBytes(folder / "A123.XLS"), "old");

@@ -16,22 +16,6 @@ namespace {
 using xls_test::ReadBook;
 using xls_test::TempFolder;
 
-TEST(XlsLibraryLoad, MissingLibraryShowsTheMessageAndEveryCallGivesZero) {
-  TempFolder empty;
-  CollectedMessages messages;
-  CXlsLibrary lib;
-  EXPECT_EQ(lib.LoadFrom(empty.path(), &messages), 0);
-  EXPECT_EQ(messages.texts, std::vector<std::string>{"Xls.dll no find."});
-  int book = -5;
-  EXPECT_EQ(lib.XlsCreateBook((empty / "a.xls").c_str(), 2000, 1, &book), 0);
-  EXPECT_EQ(book, -5);
-  EXPECT_EQ(lib.XlsCloseBook(1), 0);
-  EXPECT_EQ(lib.XlsGetSheetCount(), 0);
-  EXPECT_EQ(lib.POS(1, 1, -1, -1), 0u);
-  EXPECT_EQ(lib.XlsPutStr("x", 0), 0);
-  EXPECT_EQ(lib.XlsGetDroppedCellCount(), 0);
-}
-
 TEST(XlsLibraryLoad, FindsTheLibraryBesideTheExecutableOrUnderItsSecondName) {
   CXlsLibrary besideExe;
   EXPECT_EQ(besideExe.Load(), 1);
