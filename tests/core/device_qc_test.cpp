@@ -212,6 +212,35 @@ TEST(DeviceQcHistogram, AutomaticRange) {
   }
 }
 
+// Bars against the full scale of the largest count (at least 2 pixels when
+// not empty), every count beside its bar; the window paints the list as the
+// scatter's (DeviceQcDialog.ScatterPixels).
+TEST(DeviceQcHistogram, BarsAgainstTheFullScale) {
+  std::vector<std::string> cells(30, " 0.000mV");
+  cells.push_back(" 15.00mV");
+  HistogramState h;
+  ASSERT_EQ(ShowHistogram(OneItem(cells), h), QcMessage::None);
+  std::vector<std::string> counts;
+  const auto bars = [&] {
+    QcScene sc;
+    DrawHistogram(h, {0, 0, 600, 380}, sc);  // bars up to 400 pixels
+    std::vector<int> widths;
+    counts.clear();
+    for (const QcShape& s : sc.shapes) {
+      if (s.kind == QcShape::Fill && s.color == kQcLabelColor) widths.push_back(s.rect.right - s.rect.left);
+      if (s.kind == QcShape::Text && s.align == QcAlign::Left && s.rect.left > 110) counts.push_back(s.text);
+    }
+    return widths;
+  };
+  EXPECT_EQ(bars(), (std::vector<int>{30 * 400 / 31, 400 / 31}));  // 30 and 1 of a full scale of 31
+  ASSERT_EQ(counts.size(), 16u);
+  EXPECT_EQ(counts[0] + "|" + counts[1] + "|" + counts[15], "30|0|1");
+  h.binCounts.assign(16, 0);
+  h.binCounts[0] = 1000;
+  h.binCounts[1] = 1;
+  EXPECT_EQ(bars(), (std::vector<int>{1000 * 400 / 1100, 2}));
+}
+
 TEST(DeviceQcHistogram, ManualRange) {
   QcLot lot = OneItem(Cells({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
   struct Case {
