@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QElapsedTimer>
 #include <QSpinBox>
 #include <QTableView>
 
@@ -49,12 +48,7 @@ class ItemStatsWindowTest : public testing::PromptsTest {
     EXPECT_TRUE(WaitReady(*window));
     return window;
   }
-  static bool WaitReady(const CItemStatsWindow& window) {
-    QElapsedTimer t;
-    t.start();
-    while (!window.TableReady() && t.elapsed() < 30000) QApplication::processEvents(QEventLoop::AllEvents, 5);
-    return window.TableReady();
-  }
+  static bool WaitReady(const CItemStatsWindow& window) { return testing::WaitFor([&] { return window.TableReady(); }); }
   static std::vector<int> ItemOrder(const CItemStatsWindow& w) {
     std::vector<int> items;
     for (int r = 0; r < w.table()->model()->rowCount(); ++r) {

@@ -49,7 +49,7 @@ void GuiTest::DeleteFrame() {
   QApplication::processEvents();
 }
 
-bool GuiTest::WaitFor(const std::function<bool()>& cond, int timeoutMs) {
+bool WaitFor(const std::function<bool()>& cond, int timeoutMs) {
   QElapsedTimer timer;
   timer.start();
   while (!cond()) {

@@ -47,14 +47,15 @@ struct RecordingPrompts : UserPrompts {
   bool openWorks = true;  // a program was started
 };
 
+// Runs the event loop until cond holds (false after the timeout).
+bool WaitFor(const std::function<bool()>& cond, int timeoutMs = 30000);
+
 // The main window's prompts are the fixture's own.
 class GuiTest : public ::testing::Test, protected RecordingPrompts {
  protected:
   void SetUp() override;
   void TearDown() override;
 
-  // Runs the event loop until cond holds (false after the timeout).
-  static bool WaitFor(const std::function<bool()>& cond, int timeoutMs = 30000);
   // Lets closed windows go (their deletion waits for the event loop).
   static void Settle();
   // Opens a file through the main window; returns the newest view.

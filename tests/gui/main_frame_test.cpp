@@ -1,10 +1,11 @@
 // The main window: ways of opening a file and their tests and messages,
 // titles and menus, refusals while a file loads, the language switch and
 // the settings written at exit.
+#include <filesystem>
+#include <fstream>
+
 #include <QAction>
 #include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -210,11 +211,7 @@ TEST_F(MainFrame, LanguageSwitchChangesEveryText) {
 
 TEST_F(MainFrame, SettingsReadAtStartAndWrittenAtExit) {
   DeleteFrame();  // (writes its own settings at its end)
-  {
-    QFile f(QString::fromStdString(config + "/LotVuer.spec"));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("AvgStdOnlyPass=Yes\r\nShowLine=No\r\nCSVFormat=2");
-  }
+  std::ofstream(config + "/LotVuer.spec", std::ios::binary) << "AvgStdOnlyPass=Yes\r\nShowLine=No\r\nCSVFormat=2";
   MakeFrame();
   EXPECT_EQ(AppSettings.AvgStdOnlyPass, 1);
   EXPECT_TRUE(frame->action(kCmdOnlyPass)->isChecked());
@@ -271,16 +268,13 @@ TEST_F(MainFrame, ReportWindowsOpenAndCascadeByTheLayoutAndTileFillsTheArea) {
 TEST_F(MainFrame, OpenerFailureIsDetectedByItsExitStatus) {
   // A stand-in for the desktop's opener, first on the path.
   const std::string bin = dir + "/bin";
-  QDir().mkpath(QString::fromStdString(bin));
+  std::filesystem::create_directories(bin);
   const QByteArray oldPath = qgetenv("PATH");
   qputenv("PATH", QByteArray::fromStdString(bin) + ":" + oldPath);
   DesktopPrompts desktop;
   for (int status : {3, 0}) {
-    QFile script(QString::fromStdString(bin + "/xdg-open"));
-    ASSERT_TRUE(script.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    script.write(("#!/bin/sh\nexit " + std::to_string(status) + "\n").c_str());
-    script.close();
-    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    std::ofstream(bin + "/xdg-open") << "#!/bin/sh\nexit " << status << "\n";
+    std::filesystem::permissions(bin + "/xdg-open", std::filesystem::perms::owner_all);
     EXPECT_EQ(desktop.OpenFile(dir + "/x.csv", false), status == 0) << status;
   }
   qputenv("PATH", oldPath);
