@@ -96,10 +96,11 @@ std::unique_ptr<LotData> HandLot(const std::vector<std::string>& titles, const s
   for (const std::string& t : titles) lot->deviceCells.AddCell(t, CellColor::Black);
   lot->deviceCells.EndRow();
   for (const HandDevice& d : devices) {
-    lot->deviceCells.AddCell(d.serial, CellColor::Black);
+    const auto has = [](const auto& list, int i) { return i < static_cast<int>(list.size()); };
+    lot->deviceCells.AddCell(d.serial, !d.serial.empty() && d.serial[0] == 'F' ? CellColor::Red : CellColor::Black);
     lot->deviceCells.AddCell(d.bin, CellColor::Black);
     for (int i = 0; i < items; ++i) {
-      lot->deviceCells.AddCell(i < static_cast<int>(d.values.size()) ? d.values[i] : "", CellColor::Blue);
+      lot->deviceCells.AddCell(has(d.values, i) ? d.values[i] : "", has(d.colors, i) ? d.colors[i] : CellColor::Blue);
     }
     lot->deviceCells.EndRow();
     lot->deviceFailed.push_back(!d.serial.empty() && d.serial[0] == 'F');

@@ -44,11 +44,12 @@ struct HandDevice {
   std::string serial;  // "P1", "F2", ...
   std::string bin;
   std::vector<std::string> values;
+  std::vector<CellColor> colors;  // of the values; blue where missing
 };
 
 // A lot of titles.size() items with the given devices. Summary values are
 // "v0".."v7" (the comment is `comment`), item-table cells "rRcC" with the
-// real row labels in column 0.
+// real row labels in column 0; failed serials are red.
 std::unique_ptr<LotData> HandLot(const std::vector<std::string>& titles, const std::vector<HandDevice>& devices,
                                  const std::string& comment = "v7", const std::string& path = "/lots/A123.tsd");
 

@@ -24,8 +24,8 @@ class XlsExportTest : public BookTest {
 // Rows 0 to 23 of every sheet: title, summary (pass and fail counts as
 // numbers), item table without column 1 and without its empty row 6, and
 // the device title row on fill 11.
-void ExpectSheetHead(const XlsSheet& s, int items, int shift = 0) {
-  const int w = items + 2;
+void ExpectSheetHead(const XlsSheet& s, const LotData& lot, int shift = 0) {
+  const int items = lot.items(), w = items + 2;
   EXPECT_EQ(s.TextAt(0, 0), "TAVO Test System VXT-5000");
   const char* const labels[] = {"DataFileName", "WaferNum", "SystemName", "DeviceName", "LotName", "OperatorName",
                                 "TestFileName", "Comment",  "Pass",       "Fail",       "Yield"};
@@ -35,15 +35,15 @@ void ExpectSheetHead(const XlsSheet& s, int items, int shift = 0) {
   const int pass = 9 + shift;
   ASSERT_TRUE(s.At(pass, 2) && s.At(pass + 1, 2));
   EXPECT_EQ(s.At(pass, 2)->kind, "number");
-  EXPECT_EQ(s.At(pass, 2)->number, 3);
-  EXPECT_EQ(s.At(pass + 1, 2)->number, 1);
-  EXPECT_EQ(s.TextAt(pass + 2, 2), "75.000%");
+  EXPECT_EQ(s.At(pass, 2)->number, std::stoi(lot.headerCells[19]));
+  EXPECT_EQ(s.At(pass + 1, 2)->number, std::stoi(lot.headerCells[21]));
+  EXPECT_EQ(s.TextAt(pass + 2, 2), lot.headerCells[23]);
   const int itemRows[] = {0, 1, 2, 3, 4, 5, 7, 8, 9, 10};
   for (int k = 0; k < 10; ++k) {
     const int row = 13 + shift + k;
     EXPECT_EQ(s.At(row, 1), nullptr) << row;
     for (int i = 0; i < items; ++i)
-      EXPECT_EQ(s.TextAt(row, i + 2), "r" + std::to_string(itemRows[k]) + "i" + std::to_string(i + 1)) << row;
+      EXPECT_EQ(s.TextAt(row, i + 2), "r" + std::to_string(itemRows[k]) + "c" + std::to_string(i + 2)) << row;
   }
   EXPECT_EQ(s.TextAt(19 + shift, 0), "Average");
   const int title = 23 + shift;
@@ -88,7 +88,7 @@ TEST_F(XlsExportTest, TwoSheetBookOfTheWholeLotAndOfARange) {
   EXPECT_EQ(book.sheets[1].name, "Scientific");
   for (int s = 0; s < 2; ++s) {
     const XlsSheet& sheet = book.sheets[s];
-    ExpectSheetHead(sheet, 3);
+    ExpectSheetHead(sheet, lot);
     for (int d = 1; d <= 4; ++d) ExpectDeviceRow(sheet, 23 + d, d, 3, s == 1);
     EXPECT_EQ(sheet.rows, 28);
     EXPECT_EQ(sheet.cols, 5);
@@ -103,7 +103,7 @@ TEST_F(XlsExportTest, TwoSheetBookOfTheWholeLotAndOfARange) {
   book = ReadBook(folder / "A123.XLS");
   ASSERT_TRUE(book.read) << book.error;
   for (int s = 0; s < 2; ++s) {
-    ExpectSheetHead(book.sheets[s], 3);
+    ExpectSheetHead(book.sheets[s], lot);
     ExpectDeviceRow(book.sheets[s], 24, 2, 3, s == 1);
     ExpectDeviceRow(book.sheets[s], 25, 3, 3, s == 1);
     EXPECT_EQ(book.sheets[s].rows, 26);
@@ -122,7 +122,7 @@ TEST_F(XlsExportTest, SummaryTextPassMovesTheFollowingRowsUp) {
   EXPECT_EQ(s.TextAt(5, 2), "Pass");  // over the lot name
   EXPECT_EQ(s.TextAt(6, 0), "TestFileName");
   EXPECT_EQ(s.TextAt(8, 0), "Pass");
-  ExpectSheetHead(s, 1, -1);
+  ExpectSheetHead(s, lot, -1);
   ExpectDeviceRow(s, 23, 1, 1, false);
 }
 
@@ -136,7 +136,7 @@ TEST_F(XlsExportTest, OneKindBooksOfBothKinds) {
     ASSERT_TRUE(book.read) << book.error;
     ASSERT_EQ(book.sheets.size(), 1u);
     EXPECT_EQ(book.sheets[0].name, "1");
-    ExpectSheetHead(book.sheets[0], 2);
+    ExpectSheetHead(book.sheets[0], lot);
     EXPECT_EQ(book.sheets[0].At(23, 0)->font, 32767);  // the title row keeps the default font
     for (int d = 1; d <= 3; ++d) ExpectDeviceRow(book.sheets[0], 23 + d, d, 2, kind == kKindScientific);
   }

@@ -111,36 +111,21 @@ int ExpectedFont(int d, int i) {
 }
 
 void BuildLot(LotData& lot, int devices, int items, const std::string& lotPath) {
-  lot.Reset();
-  lot.path = lotPath;
+  std::vector<std::string> titles;
+  for (int i = 1; i <= items; ++i) titles.push_back("Item" + std::to_string(i));
+  std::vector<testing::HandDevice> rows(static_cast<std::size_t>(devices));
+  for (int d = 1; d <= devices; ++d) {
+    testing::HandDevice& row = rows[static_cast<std::size_t>(d - 1)];
+    row.serial = (d % 4 == 0 ? "F" : "P") + std::to_string(d);
+    row.bin = d % 4 == 0 ? "3" : "1";
+    for (int i = 0; i < items; ++i) {
+      row.values.push_back(ValueText(d, i));
+      row.colors.push_back(ValueColor(d, i));
+    }
+  }
+  static_cast<LotContent&>(lot) = std::move(*testing::HandLot(titles, rows, "night", lotPath));
   lot.itemCount = items;
   lot.deviceCount = devices;
-  const int w = items + 2;
-  lot.headerCells = {"DataFileName", "A123.tsd", "WaferNum", "W07",   "SystemName", "VXT-5000",
-                     "DeviceName",   "BAV99",    "LotName",  "L42",   "OperatorName", "Chen",
-                     "TestFileName", "bav.tpg",  "Comment",  "night", "",           "",
-                     "Pass",         "3",        "Fail",     "1",     "Yield",      "75.000%"};
-  static const char* const kLabels[11] = {"Item Name", "Bias 1",  "Bias 2", "Bias 3",   "Min Limit", "Max Limit",
-                                          "",          "Average", "STDEV",  "Min Data", "Max Data"};
-  lot.itemTable.clear();
-  for (int row = 0; row < 11; ++row) {
-    lot.itemTable.push_back(kLabels[row]);
-    lot.itemTable.push_back("");
-    for (int i = 0; i < items; ++i)
-      lot.itemTable.push_back(row == 6 ? std::string() : "r" + std::to_string(row) + "i" + std::to_string(i + 1));
-  }
-  lot.deviceCells.Reset(static_cast<std::size_t>(w));
-  lot.deviceCells.AddCell("Serial", CellColor::Black);
-  lot.deviceCells.AddCell("Bin", CellColor::Black);
-  for (int i = 0; i < items; ++i) lot.deviceCells.AddCell("Item" + std::to_string(i + 1), CellColor::Black);
-  lot.deviceCells.EndRow();
-  for (int d = 1; d <= devices; ++d) {
-    const bool failed = d % 4 == 0;
-    lot.deviceCells.AddCell((failed ? "F" : "P") + std::to_string(d), failed ? CellColor::Red : CellColor::Black);
-    lot.deviceCells.AddCell(failed ? "3" : "1", CellColor::Black);
-    for (int i = 0; i < items; ++i) lot.deviceCells.AddCell(ValueText(d, i), ValueColor(d, i));
-    lot.deviceCells.EndRow();
-  }
 }
 
 }  // namespace lotvue::xls_test

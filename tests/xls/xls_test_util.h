@@ -63,9 +63,8 @@ class TempFolder {
 std::string ValueText(int d, int i);
 CellColor ValueColor(int d, int i);
 
-// Fills lot as the reader would: 24 header cells, the 11-row item table and
-// the device table (title row "Serial", "Bin", "Item1"...; device rows "P1"
-// or "F2", bin, ValueText), with path set to lotPath.
+// Fills lot with a HandLot of items "Item1"..., devices "P1" or (every
+// fourth) "F4", bin 1 or 3, ValueText in ValueColor, at lotPath.
 void BuildLot(LotData& lot, int devices, int items, const std::string& lotPath);
 
 // Palette index of the text colour of device d, item i: black 8, red 10, magenta 14, blue 12.
