@@ -238,7 +238,8 @@ TEST(DeviceQcHistogram, BarsAgainstTheFullScale) {
   h.binCounts.assign(16, 0);
   h.binCounts[0] = 1000;
   h.binCounts[1] = 1;
-  EXPECT_EQ(bars(), (std::vector<int>{1000 * 400 / 1100, 2}));
+  h.binCounts[2] = 3;  // 1 pixel
+  EXPECT_EQ(bars(), (std::vector<int>{1000 * 400 / 1100, 2, 2}));
 }
 
 TEST(DeviceQcHistogram, ManualRange) {
