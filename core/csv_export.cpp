@@ -148,7 +148,7 @@ void WriteDeviceCells(const LotData& lot, std::size_t firstCell, std::size_t end
       if (plain || c < 2) {
         o = CopyCell(o, text, rowLimit);
       } else if (format == CsvFormat::kScientific) {
-        o += WriteScientificText(text, o);
+        o += WriteScientificText(text, rowLimit, o);
       } else {
         o = CopyValueCell(o, text, rowLimit);
       }

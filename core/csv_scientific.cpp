@@ -1,6 +1,14 @@
 #include "core/csv_scientific.h"
 
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "core/number_text.h"
 #include "core/value_text.h"
@@ -9,97 +17,161 @@ namespace lotvue {
 
 namespace {
 
-std::size_t ByTheRule(std::string_view text, char* out) { return WriteScientificE3(ScaledValueOf(text), out); }
+[[gnu::noinline, gnu::cold]] std::size_t ByTheRule(std::string_view text, char* out) {
+  return WriteScientificE3(ScaledValueOf(text), out);
+}
 
-inline bool IsSpaceByte(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-inline bool IsDigit(char c) { return static_cast<unsigned char>(c) - unsigned{'0'} <= 9; }
+std::size_t WriteZero(bool negative, char* out) {
+  out[0] = '-';
+  std::memcpy(out + negative, "0.000000E+000", 13);
+  return negative + std::size_t{13};
+}
 
 // "inf" or "nan" in any letter case: the words that read as numbers.
-bool StartsInfOrNan(const char* p, const char* end) {
-  if (end - p < 3) return false;
+[[gnu::cold]] bool StartsInfOrNan(const char* p, std::size_t n) {
+  if (n < 3) return false;
   const auto lower = [](char c) { return static_cast<char>(c | 0x20); };
   const char a = lower(p[0]), b = lower(p[1]), c = lower(p[2]);
   return (a == 'i' && b == 'n' && c == 'f') || (a == 'n' && b == 'a' && c == 'n');
 }
 
-// The significant digits of a number, put where "%E" shows them: the first
-// at out[0], the i-th at out[i + 1] (out[1] is kept for the point).
-struct SignificantDigits {
-  static constexpr int kMost = 7;  // "d.dddddd"
+// What the first byte of a text says about its number: it may begin one
+// (a blank, a sign, a digit, a point), it may begin the word inf or nan,
+// or the text reads as +0 whatever follows.
+enum class Lead : std::uint8_t { kNumber, kWord, kNoNumber };
+constexpr std::array<Lead, 256> kLeads = [] {
+  std::array<Lead, 256> t{};
+  for (int c = 0; c < 256; ++c) {
+    const bool blank = c == ' ' || (c >= '\t' && c <= '\r');
+    const bool number = blank || c == '+' || c == '-' || c == '.' || (c >= '0' && c <= '9');
+    const bool word = c == 'i' || c == 'I' || c == 'n' || c == 'N';
+    t[c] = number ? Lead::kNumber : word ? Lead::kWord : Lead::kNoNumber;
+  }
+  return t;
+}();
 
-  char* out;
-  int count = 0;   // from the first non-zero digit on
-  int digits = 0;  // every digit, leading zeros included
+// SiPrefixExponent of every byte.
+constexpr std::array<std::int8_t, 256> kPrefixPower = [] {
+  std::array<std::int8_t, 256> t{};
+  for (int c = 0; c < 256; ++c) t[c] = static_cast<std::int8_t>(SiPrefixExponent(static_cast<char>(c)));
+  return t;
+}();
+int PrefixPower(char c) { return kPrefixPower[static_cast<unsigned char>(c)]; }
 
-  // Takes the run of digits at p and returns its end; nullptr when the run
-  // holds more significant digits than the text can show.
-  const char* Take(const char* p, const char* end) {
-    for (; p < end && IsDigit(*p); ++p) {
-      ++digits;
-      if (count == 0 && *p == '0') continue;
-      if (count == kMost) return nullptr;
-      out[count == 0 ? 0 : count + 1] = *p;
-      ++count;
+constexpr std::uint64_t kZeros = 0x3030303030303030;  // eight '0'
+
+// The n low bytes of a word (n from 0 to 8).
+constexpr std::uint64_t LowBytes(unsigned n) { return n >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * n)) - 1; }
+
+// The 16 bytes from a text's start, which reach at most 15 bytes past its
+// end: read in place when they may be, else copied with zeros behind.
+struct SixteenBytes {
+  const char* at;
+  char copy[16];
+  SixteenBytes(const char* s, std::size_t n, const char* readableEnd) {
+    if (readableEnd - s >= 16) {
+      at = s;
+    } else {
+      std::memset(copy, 0, sizeof copy);
+      std::memcpy(copy, s, n);
+      at = copy;
     }
-    return p;
+  }
+};
+
+// One bit per byte of the 16 at p (byte i in bit i): its digits, its
+// points and its '0' digits.
+struct ByteMasks {
+  unsigned digits = 0, points = 0, zeros = 0;
+  explicit ByteMasks(const char* p) {
+#if defined(__SSE2__)
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const auto bits = [](__m128i m) { return static_cast<unsigned>(_mm_movemask_epi8(m)); };
+    digits = bits(_mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8('0' - 1)), _mm_cmplt_epi8(v, _mm_set1_epi8('9' + 1))));
+    points = bits(_mm_cmpeq_epi8(v, _mm_set1_epi8('.')));
+    zeros = bits(_mm_cmpeq_epi8(v, _mm_set1_epi8('0')));
+#else
+    for (unsigned i = 0; i < 16; ++i) {
+      digits |= unsigned{p[i] >= '0' && p[i] <= '9'} << i;
+      points |= unsigned{p[i] == '.'} << i;
+      zeros |= unsigned{p[i] == '0'} << i;
+    }
+#endif
   }
 };
 
 }  // namespace
 
-// A number of at most seven significant digits reads as a double so close
-// to it that "%E" prints exactly those digits, and the prefix only adds to
-// the decimal exponent: the digits are copied from the text and the
-// exponent counted. Longer numbers, exponents, hexadecimal and the words
-// inf and nan take the rule itself.
-std::size_t WriteScientificText(std::string_view text, char* out) {
-  const char* p = text.data();
-  const char* const end = p + text.size();
-  while (p < end && IsSpaceByte(*p)) ++p;
-  char* o = out;
-  if (p < end && (*p == '+' || *p == '-')) {
-    if (*p == '-') *o++ = '-';
-    ++p;
+// A value text is a blank or a minus, at most five digits with a point in
+// them, a prefix letter (or a blank, or '?') and perhaps a unit byte. Such
+// a number of at most seven digits reads as a double so close to it that
+// "%E" prints exactly those digits, and the prefix only adds to the decimal
+// exponent: the digits are found by comparing 16 bytes at once, taken from
+// the first significant one on as one word with the point taken out, and
+// the exponent counted. The steps go without branches where the texts of a
+// column differ. Exponents, hexadecimal, longer numbers and texts and
+// other leads take the rule.
+std::size_t WriteScientificText(std::string_view text, const char* readableEnd, char* out) {
+  static_assert(std::endian::native == std::endian::little, "the word holds byte 0 lowest");
+  const char* const s = text.data();
+  const std::size_t n = text.size();
+  if (n == 0) return WriteZero(false, out);
+  if (const Lead lead = kLeads[static_cast<unsigned char>(s[0])]; lead != Lead::kNumber) {
+    return lead == Lead::kWord && StartsInfOrNan(s, n) ? ByTheRule(text, out) : WriteZero(false, out);
   }
-  const char* const number = p;
-  SignificantDigits d{o};
-  int fraction = 0;  // digits after the point
-  p = d.Take(p, end);
-  if (p != nullptr && p < end && *p == '.') {
-    const int before = d.digits;
-    p = d.Take(p + 1, end);
-    fraction = d.digits - before;
+  if (n > 15) return ByTheRule(text, out);
+
+  // The run of digits and points after a blank or a minus.
+  const SixteenBytes bytes(s, n, readableEnd);
+  const ByteMasks masks(bytes.at);
+  const bool negative = s[0] == '-';
+  const unsigned skip = negative | (s[0] == ' ');
+  const unsigned run = ((masks.digits | masks.points) & ((1u << n) - 1)) >> skip;
+  const unsigned runBytes = static_cast<unsigned>(std::countr_zero(~run));
+  const unsigned inRun = (1u << runBytes) - 1;
+  const unsigned point = (masks.points >> skip) & inRun;
+  const unsigned digits = runBytes - (point != 0);
+  // The byte behind the number; a last byte of the run when none is.
+  const std::size_t after = skip + runBytes;
+  const char next = static_cast<char>(s[std::min(after, n - 1)] | 0x20);
+  if ((digits - 1 > 6u) | ((point & (point - 1)) != 0) | (next == 'e') | (next == 'x')) return ByTheRule(text, out);
+  const unsigned significant = ((masks.digits & ~masks.zeros) >> skip) & inRun;
+  if (significant == 0) return WriteZero(negative, out);
+
+  // The digits from the first significant one on, the point taken out.
+  const unsigned first = static_cast<unsigned>(std::countr_zero(significant));
+  const unsigned beforePoint = point ? static_cast<unsigned>(std::countr_zero(point)) : runBytes;
+  const bool pointBehind = first < beforePoint;
+  const unsigned zeros = first - (!pointBehind && point != 0);
+  const unsigned shown = digits - zeros;
+  std::uint64_t x;
+  std::memcpy(&x, bytes.at + skip + first, 8);
+  const std::uint64_t below = LowBytes(pointBehind ? beforePoint - first : 8);
+  const std::uint64_t d = (x & below) | ((x >> 8) & ~below);
+  const std::uint64_t rest = ((d >> 8) & LowBytes(shown - 1)) | (kZeros & ~LowBytes(shown - 1));
+
+  // The prefix is the first prefix letter behind the number: the byte
+  // there, or else the unit after a blank or '?', or else one further on.
+  const int here = PrefixPower(s[std::min(after, n - 1)]);
+  const int second = PrefixPower(s[std::min(after + 1, n - 1)]);
+  int power = here + (here == 0) * second;
+  if (after + 2 < n && power == 0) {
+    for (std::size_t i = after + 2; i < n && power == 0; ++i) power = PrefixPower(s[i]);
   }
-  if (p == nullptr) return ByTheRule(text, out);
-  if (p < end && (*p == 'e' || *p == 'E' || *p == 'x' || *p == 'X')) return ByTheRule(text, out);
-  if (d.count == 0) {
-    // No number reads as +0; a written zero keeps its sign.
-    if (d.digits == 0) {
-      if (StartsInfOrNan(number, end)) return ByTheRule(text, out);
-      o = out;
-    }
-    std::memcpy(o, "0.000000E+000", 13);
-    return static_cast<std::size_t>(o - out) + 13;
-  }
-  // The prefix is the first letter of one in the text; it can only follow
-  // the number, as nothing but blanks and a sign precede that.
-  int exponent = d.count - 1 - fraction;
-  for (; p < end; ++p) {
-    if (const int power = SiPrefixExponent(*p)) {
-      exponent += power;
-      break;
-    }
-  }
-  if (exponent > 300 || exponent < -300) return ByTheRule(text, out);  // near the ends of a double
+  const int exponent = static_cast<int>(beforePoint) - static_cast<int>(first) - pointBehind + power;
+
+  out[0] = '-';
+  char* const o = out + negative;
+  o[0] = static_cast<char>(d);
   o[1] = '.';
-  for (int i = d.count; i < SignificantDigits::kMost; ++i) o[i + 1] = '0';
+  std::memcpy(o + 2, &rest, 8);  // six digits; the last two bytes are overwritten
   o[8] = 'E';
-  o[9] = exponent < 0 ? '-' : '+';
-  const unsigned e = static_cast<unsigned>(exponent < 0 ? -exponent : exponent);
-  o[10] = static_cast<char>('0' + e / 100);
-  o[11] = static_cast<char>('0' + e / 10 % 10);
+  o[9] = static_cast<char>('+' + 2 * (exponent < 0));
+  const unsigned e = static_cast<unsigned>(exponent < 0 ? -exponent : exponent);  // below 100
+  o[10] = '0';
+  o[11] = static_cast<char>('0' + e / 10);
   o[12] = static_cast<char>('0' + e % 10);
-  return static_cast<std::size_t>(o + 13 - out);
+  return negative + std::size_t{13};
 }
 
 }  // namespace lotvue

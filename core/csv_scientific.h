@@ -13,9 +13,15 @@ inline constexpr std::size_t kMaxScientificText = 32;
 
 // Writes the Scientific text of a cell to out and returns its length: the
 // bytes of WriteScientificE3(ScaledValueOf(text)), the rule every export
-// shares. Texts shaped like results (a few digits, a point, a prefix
-// letter) are done straight from their digits without a double; all others
-// go by the rule itself.
-std::size_t WriteScientificText(std::string_view text, char* out);
+// shares. Texts shaped like results (a blank or a minus, a few digits with
+// a point, a prefix letter) are done straight from their digits without a
+// double, and texts that start with no number need no reading at all; all
+// others go by the rule itself. The bytes from text.data() up to
+// readableEnd may be read (at least the text; more lets a short text be
+// read as one word).
+std::size_t WriteScientificText(std::string_view text, const char* readableEnd, char* out);
+inline std::size_t WriteScientificText(std::string_view text, char* out) {
+  return WriteScientificText(text, text.data() + text.size(), out);
+}
 
 }  // namespace lotvue

@@ -57,10 +57,13 @@ TEST(CsvExport, WholeLotAndPartialRanges) {
 
 // Scientific cells are made from the digits of their texts and Value cells
 // are cut 16 bytes at a time; both must give the bytes of the routines for
-// every text a result cell can hold: a status letter or none, the value text
-// of every mantissa and exponent (all above 20 show '?') with a unit, every
-// unit byte with a few mantissas (a unit letter is the prefix when the prefix
-// is a blank), and the fixed texts; and for texts that take the rule itself.
+// every text a result cell can hold, and for texts that take the rule itself.
+// The value texts: every mantissa and exponent up to 23 (from 21 on the
+// prefix is '?'; the texts of higher exponents repeat those of 21 to 23, as
+// checked here) after each status letter or none, with the unit none, a
+// plain letter, a prefix letter (the prefix when the prefix is a blank or
+// '?') and a blank; every unit byte with every 61st mantissa. Value texts
+// are read with bytes of earlier texts behind them, the others without.
 TEST(CsvExport, FastCellsFollowTheRoutines) {
   std::vector<std::string> texts = {
       "", "No Data", "F No Data", "Over", "Open", "F Over", "F Open", "Short", "F Short", "Aval", "F Aval", "f Aval",
@@ -69,31 +72,48 @@ TEST(CsvExport, FastCellsFollowTheRoutines) {
       "-0", "+0.5", "nan", "-inf", "NaN", "nAn(1)", "INFINITY", "In", "0x1F", "1e3", "1.5E-3mA", "9999999", "99999995",
       "12345675", "1.2345675", "1.0000000u", ".5", "5.", "-.5k", ".", "-", "--1", "- 1", "1.5.3m", "m1.5", "1,5mA",
       "\x80\xFF" "1.5mA", "0000000000000001m", " \t12.5kV\r\n", "0." + std::string(320, '0') + "1",
-      "1" + std::string(300, '0') + "M"};
+      "1" + std::string(300, '0') + "M", "1234567", "-1234567m", " 123456.7k", "12345678", "-0.000m", "0000000",
+      " 00.00 ", "1.234 5", "1.2?m", "7 x", "1.5 \xFFm", " -1.5m", "  1.5m", "-1..5",
+      " 1.5m" + std::string(20, ' ') + "k"};
   std::size_t wrong = 0;
   std::string firstWrong;
-  const auto check = [&](std::string_view t) {
+  const auto check = [&](std::string_view t, const char* readableEnd) {
     char fast[64];
     char rule[64];
-    const std::string_view made(fast, WriteScientificText(t, fast));
+    const std::string_view made(fast, WriteScientificText(t, readableEnd, fast));
     if (made != std::string_view(rule, WriteScientificE3(ScaledValueOf(t), rule)) && wrong++ == 0) firstWrong = t;
   };
-  char text[kMaxValueText + 2];
-  for (const char* status : {"", "F", "O", "f"}) {
+  char text[24] = {};
+  const auto valueText = [&](const char* status, int m, int e, int unit) {
     const std::size_t head = std::strlen(status);
     std::memcpy(text, status, head);
-    for (int e = 0; e <= 21; ++e) {
-      const auto value = [&](int m, int unit) {
-        const PackedValue v{static_cast<std::int16_t>(m), 0x10, static_cast<std::uint8_t>(e)};
-        return std::string_view(text, head + WriteResultValue(v, static_cast<std::uint8_t>(unit), text + head));
-      };
-      for (int m = -32768; m <= 32767; ++m) check(value(m, 'V'));
+    const PackedValue v{static_cast<std::int16_t>(m), 0x10, static_cast<std::uint8_t>(e)};
+    return std::string_view(text, head + WriteResultValue(v, static_cast<std::uint8_t>(unit), text + head));
+  };
+  for (const char* status : {"", "F", "O", "f"}) {
+    for (int e = 0; e <= 23; ++e) {
+      for (int unit : *status ? std::vector<int>{'V'} : std::vector<int>{0, 'V', 'm', ' '}) {
+        for (int m = -32768; m <= 32767; ++m) check(valueText(status, m, e, unit), text + sizeof text);
+      }
       for (int unit = 0; unit < 256; ++unit) {
-        for (int m : {0, -1, 7, 1234, -9999, 10000, -32768}) texts.emplace_back(value(m, unit));
+        for (int m : {0, -1, 7, 1234, -9999, 10000, -32768}) texts.emplace_back(valueText(status, m, e, unit));
       }
     }
   }
-  for (const std::string& t : texts) check(t);
+  for (int e = 0; e <= 23; ++e) {
+    for (int unit = 0; unit < 256; ++unit) {
+      for (int m = -32768; m <= 32767; m += 61) check(valueText("", m, e, unit), text + sizeof text);
+    }
+  }
+  std::size_t repeats = 0;
+  for (int e = 24; e <= 255; ++e) {
+    for (int m = -32768; m <= 32767; ++m) {
+      const std::string seen(valueText("", m, e, 'V'));
+      repeats += seen != valueText("", m, 21 + e % 3, 'V');
+    }
+  }
+  EXPECT_EQ(repeats, 0u);
+  for (const std::string& t : texts) check(t, t.data() + t.size());
   ASSERT_EQ(wrong, 0u) << "the first: \"" << firstWrong << '"';
 
   // The texts once more through the writer, in rows of 1000, most with bytes
