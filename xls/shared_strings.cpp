@@ -111,8 +111,14 @@ void SharedStrings::Grow() {
   slots_.swap(bigger);
 }
 
-std::uint32_t SharedStrings::Intern(std::string_view encoded, std::uint32_t chars) {
-  const std::uint32_t hash = HashBytes(encoded);
+std::uint32_t SharedStrings::Hash(std::string_view encoded) { return HashBytes(encoded); }
+
+void SharedStrings::PrefetchEntry(std::uint32_t hash) const {
+  const std::uint64_t slot = slots_[hash & (slots_.size() - 1)];
+  if ((slot & ~kAddressMask) == Tag(hash)) __builtin_prefetch(reinterpret_cast<const void*>(slot & kAddressMask));
+}
+
+std::uint32_t SharedStrings::Intern(std::string_view encoded, std::uint32_t chars, std::uint32_t hash) {
   const std::uint64_t tag = Tag(hash);
   const std::size_t mask = slots_.size() - 1;
   std::size_t at = hash & mask;

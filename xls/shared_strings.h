@@ -18,8 +18,15 @@ class SharedStrings {
   SharedStrings();
 
   // Index of the text whose stored form is `encoded` (flag byte, then the
-  // characters: 8-bit or UTF-16LE), adding it when it is new.
-  std::uint32_t Intern(std::string_view encoded, std::uint32_t chars);
+  // characters: 8-bit or UTF-16LE) and whose Hash is hash, adding it when
+  // it is new. A caller with many texts to look up fetches their slots
+  // (Prefetch), then the entries those slots point to (PrefetchEntry), and
+  // then looks them up, so that the memory they need is waited for
+  // together rather than one text after another.
+  std::uint32_t Intern(std::string_view encoded, std::uint32_t chars, std::uint32_t hash);
+  static std::uint32_t Hash(std::string_view encoded);
+  void Prefetch(std::uint32_t hash) const { __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]); }
+  void PrefetchEntry(std::uint32_t hash) const;
 
   std::uint32_t unique() const { return count_; }
   // Cells referring to the table (the SST record's total count).

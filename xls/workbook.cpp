@@ -149,8 +149,7 @@ bool Workbook::PutText(std::string_view text, const Position& pos) {
   if (chars == 0) {
     cell.kind = CellKind::BlankText;
   } else {
-    cell.kind = CellKind::Text;
-    cell.sst = strings_.Intern(scratch_, chars);
+    window_->SetText(cell, scratch_, chars);
   }
   return true;
 }

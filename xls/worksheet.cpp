@@ -70,6 +70,39 @@ CellSlot& RowWindow::Cell(int row, int col) {
   return r.cells[col];
 }
 
+void RowWindow::SetText(CellSlot& cell, std::string_view encoded, std::uint32_t chars) {
+  if (pending_.size() == kMostPending || pendingBytes_.size() >= kMostPendingBytes) LookUpTexts();
+  const std::uint32_t hash = SharedStrings::Hash(encoded);
+  strings_.Prefetch(hash);
+  cell.kind = CellKind::PendingText;
+  cell.sst = static_cast<std::uint32_t>(pending_.size());
+  const auto offset = static_cast<std::uint32_t>(pendingBytes_.size());
+  pending_.push_back({&cell, offset, static_cast<std::uint32_t>(encoded.size()), chars, hash});
+  pendingBytes_.append(encoded);
+}
+
+// A cell put again after its text keeps only what came last. When a text
+// cannot be stored (no memory), it and those after it stay pending: their
+// cells are written as empty ones.
+void RowWindow::LookUpTexts() {
+  struct Done {
+    RowWindow& w;
+    ~Done() {
+      w.pending_.clear();
+      w.pendingBytes_.clear();
+    }
+  } done{*this};
+  for (const PendingText& p : pending_) strings_.PrefetchEntry(p.hash);
+  for (std::size_t k = 0; k < pending_.size(); ++k) {
+    const PendingText& p = pending_[k];
+    const std::uint32_t id = strings_.Intern(std::string_view(pendingBytes_).substr(p.offset, p.size), p.chars, p.hash);
+    if (p.cell->kind == CellKind::PendingText && p.cell->sst == k) {
+      p.cell->kind = CellKind::Text;
+      p.cell->sst = id;
+    }
+  }
+}
+
 void RowWindow::FlushAll() {
   if (base_ >= 0)
     for (int r = base_; r < base_ + kRows; ++r) EmitRow(rows_[static_cast<std::size_t>(r % kRows)]);
@@ -77,6 +110,7 @@ void RowWindow::FlushAll() {
 }
 
 void RowWindow::EmitRow(Row& r) {
+  if (!pending_.empty()) LookUpTexts();
   if (r.row < 0 || r.maxCol < 0) {
     r.row = -1;
     return;
@@ -103,6 +137,7 @@ void RowWindow::EmitRow(Row& r) {
         break;
       case CellKind::BlankText:
       case CellKind::Empty:
+      case CellKind::PendingText:  // its text could not be stored
         // An empty cell is written only to show its colours, or to clear
         // what an earlier record of the same cell held.
         if (xf == kDefaultXf && !(r.again && s.kind == CellKind::BlankText)) break;

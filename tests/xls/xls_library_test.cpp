@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "core/xls_library.h"
 #include "xls_test_util.h"
@@ -175,7 +176,9 @@ TEST_F(XlsBookTest, SharedStringsSurviveContinueRecords) {
 }
 
 // What a cell shows is its last value with every colour it was given, even
-// when the writer comes back to a row written long before.
+// when the writer comes back to a row written long before. The shared
+// strings are numbered in the order the texts were put, those replaced
+// before their row was written included.
 TEST_F(XlsBookTest, CellsKeepColoursAndTheirLastValue) {
   const int book = Create("c.xls");
   lib.XlsPutBackColor(11, lib.POS(0, 2, 3, 2));
@@ -183,6 +186,8 @@ TEST_F(XlsBookTest, CellsKeepColoursAndTheirLastValue) {
   lib.XlsPutFontColor(10, lib.POS(1, 2, -1, -1));
   Cell(0, 5, "first");
   Cell(0, 5, "second");
+  Cell(3, 5, "gone");
+  lib.XlsPutDouble(4.5, lib.POS(3, 5, -1, -1));
   for (int r = 6; r < 60; ++r) Cell(0, r, "filler");
   Cell(0, 7, "rewritten");
   Cell(0, 8, "");
@@ -200,9 +205,18 @@ TEST_F(XlsBookTest, CellsKeepColoursAndTheirLastValue) {
   EXPECT_EQ(s.At(2, 1)->text, "title");
   EXPECT_EQ(s.At(2, 0)->kind, "blank");
   EXPECT_EQ(s.TextAt(5, 0), "second");
+  EXPECT_EQ(s.At(5, 3)->number, 4.5);
   EXPECT_EQ(s.TextAt(7, 0), "rewritten");
   EXPECT_TRUE(s.TextAt(8, 0).empty());
   EXPECT_EQ(s.rows, 60);
+  std::ifstream in(Path("c.xls"), std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+  std::size_t at = 0;
+  for (const char* text : {"title", "first", "second", "gone", "filler", "rewritten"}) {
+    const std::size_t next = bytes.find(text);
+    EXPECT_TRUE(next != std::string::npos && next >= at) << text;
+    at = next;
+  }
 }
 
 // A write failure while closing leaves neither the book nor a work file.
