@@ -289,10 +289,17 @@ void CMainFrame::CreateStatusBar() {
     pane->setEnabled(false);
     bar->addPermanentWidget(pane);
   }
-  // The message pane falls back to "Ready" once a fly-by text is gone.
-  connect(bar, &QStatusBar::messageChanged, this, [bar](const QString& text) {
-    if (text.isEmpty()) bar->showMessage(QStringLiteral("Ready"));
+  // The message pane falls back to the active window's row count, or to
+  // "Ready", once a fly-by text is gone.
+  connect(bar, &QStatusBar::messageChanged, this, [this](const QString& text) {
+    if (text.isEmpty()) ShowIdleStatus();
   });
+}
+
+void CMainFrame::ShowIdleStatus() {
+  const CLotvueView* view = ActiveView();
+  const std::string rows = view ? view->StatusText() : std::string();
+  statusBar()->showMessage(rows.empty() ? QStringLiteral("Ready") : QString::fromStdString(rows));
 }
 
 QAction* CMainFrame::action(int commandId) const {
@@ -472,9 +479,7 @@ void CMainFrame::OnLanguage() {
   ApplyMenuTitles();
   RefreshToolTips();
   UpdateCommands();
-  if (CLotvueView* view = ActiveView(); view && !view->StatusText().empty()) {
-    statusBar()->showMessage(QString::fromStdString(view->StatusText()));
-  }
+  ShowIdleStatus();
 }
 
 void CMainFrame::OnAbout() {
@@ -593,8 +598,11 @@ void CMainFrame::OnChildDestroyed() {
     ShowMenu(kMainMenu);
   }
   // The next frame to become current announces itself; until then the
-  // commands follow what is left.
-  QTimer::singleShot(0, this, &CMainFrame::UpdateCommands);
+  // commands and the status line follow what is left.
+  QTimer::singleShot(0, this, [this] {
+    UpdateCommands();
+    ShowIdleStatus();
+  });
 }
 
 void CMainFrame::OnMenuFOpen() {

@@ -108,6 +108,8 @@ class CMainFrame : public QMainWindow {
   void CreateMenus();
   void CreateToolBar();
   void CreateStatusBar();
+  // The active window's "12,345 of 200,000 devices shown", or "Ready".
+  void ShowIdleStatus();
   void ShowMenu(int menu);
   // A report window at its place in the cascade: index in opening order.
   void PlaceReportWindow(QMdiSubWindow* window, int index);

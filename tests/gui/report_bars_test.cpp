@@ -147,6 +147,10 @@ TEST_F(ReportBars, FilterChoicesGiveTheRowsPaintedAndTheStatusLine) {
   Shortcut(Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
   EXPECT_TRUE(bar->isHidden());
   EXPECT_EQ(view->StatusText(), "200 of 200 devices shown, sorted by Serial (descending)");
+  // A menu's fly-by text gives the line back when it goes.
+  frame->statusBar()->showMessage(QStringLiteral("fly-by"));
+  frame->statusBar()->clearMessage();
+  EXPECT_EQ(frame->statusBar()->currentMessage().toStdString(), view->StatusText());
 }
 
 TEST_F(ReportBars, ASortedFilteredWindowConvertsTheWholeLotInFileOrder) {
