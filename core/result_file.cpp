@@ -394,6 +394,35 @@ struct RangeWarningAt {
   int device, item, mantissa;
 };
 
+bool IsValueKind(CellKind kind) {
+  return kind == CellKind::kValue || kind == CellKind::kValueF || kind == CellKind::kValueO ||
+         kind == CellKind::kValueSmallF;
+}
+
+// The text of every cell of an item without results, in black.
+constexpr std::string_view kNoResultsText = "No Data";
+
+// Writes the text of one result cell of an item with results, v shown as
+// `view` says, at out (room for kMaxValueText + 1 bytes); returns its length.
+inline std::size_t WriteResultCell(const ClassView& view, const ItemInfo& item, PackedValue v, char* out) {
+  const auto copy = [out](std::string_view text) {
+    std::memcpy(out, text.data(), text.size());
+    return text.size();
+  };
+  switch (view.kind) {
+    case CellKind::kEmpty: return 0;
+    case CellKind::kFixed: return copy(view.text);
+    case CellKind::kOver: return copy(item.openItem ? "Open" : "Over");
+    case CellKind::kFOver: return copy(item.openItem ? "F Open" : "F Over");
+    default: break;
+  }
+  std::size_t len = 0;
+  if (view.kind == CellKind::kValueF) out[len++] = 'F';
+  if (view.kind == CellKind::kValueO) out[len++] = 'O';
+  if (view.kind == CellKind::kValueSmallF) out[len++] = 'f';
+  return len + WriteResultValue(v, item.unit, out + len);
+}
+
 // Formats device records into rows of a cell table; one per thread.
 struct RecordFormatter {
   const std::vector<ItemInfo>& items;
@@ -424,33 +453,80 @@ struct RecordFormatter {
       for (int i = 0; i < itemCount; ++i) {
         const ItemInfo& item = items[i];
         if (item.noResults) {
-          cells.AddCell("No Data", CellColor::Black);
+          cells.AddCell(kNoResultsText, CellColor::Black);
           continue;
         }
         const PackedValue v = PackedValue::FromBytes(rec.Result(i));
         const ClassView& view = statuses.view[v.status];
-        switch (view.kind) {
-          case CellKind::kEmpty: cells.AddCell({}, view.color); break;
-          case CellKind::kFixed: cells.AddCell(view.text, view.color); break;
-          case CellKind::kOver: cells.AddCell(item.openItem ? "Open" : "Over", view.color); break;
-          case CellKind::kFOver: cells.AddCell(item.openItem ? "F Open" : "F Over", view.color); break;
-          default: {
-            if (NeedsRangeWarning(v)) warnings.push_back({static_cast<int>(r), i, v.mantissa});
-            out = cells.CellSpace(kMaxValueText + 1);
-            std::size_t len = 0;
-            if (view.kind == CellKind::kValueF) out[len++] = 'F';
-            if (view.kind == CellKind::kValueO) out[len++] = 'O';
-            if (view.kind == CellKind::kValueSmallF) out[len++] = 'f';
-            len += WriteResultValue(v, item.unit, out + len);
-            cells.CommitCell(len, view.color);
-            break;
-          }
+        if (IsValueKind(view.kind) && NeedsRangeWarning(v)) {
+          warnings.push_back({static_cast<int>(r), i, v.mantissa});
         }
+        out = cells.CellSpace(kMaxValueText + 1);
+        cells.CommitCell(WriteResultCell(view, item, v, out), view.color);
       }
       cells.EndRow();
       if ((r & 255) == 255) progress.fetch_add(256, std::memory_order_relaxed);
     }
     return failedCount;
+  }
+};
+
+// How the statistics take the cells of each status byte on one kind of
+// item: a value text ("F" before it or not) by its packed number, which is
+// the number of its text (LimitTextNumber); any other text, whose reading
+// is the same whatever the number, by the reading of its text.
+struct StatisticsClasses {
+  struct Class {
+    bool fromNumber;
+    CellReading reading;
+  };
+  std::array<Class, 256> classes;
+
+  explicit StatisticsClasses(const ItemInfo& item) {
+    for (int s = 0; s < 256; ++s) {
+      const PackedValue v{0, static_cast<std::uint8_t>(s), 0};
+      const ClassView& view = Statuses().view[s];
+      char text[kMaxValueText + 1];
+      classes[s].fromNumber = !item.noResults && (view.kind == CellKind::kValue || view.kind == CellKind::kValueF);
+      classes[s].reading =
+          ReadCell(item.noResults ? kNoResultsText : std::string_view(text, WriteResultCell(view, item, v, text)));
+      classes[s].reading.candidateText = {};  // Min Data / Max Data read their text from the table
+    }
+  }
+
+  // The three kinds of item the statistics tell apart (the unit changes no reading).
+  static const StatisticsClasses& Of(const ItemInfo& item) {
+    static const StatisticsClasses ordinary({false, false, 0}), open({false, true, 0}), noResults({true, false, 0});
+    return item.noResults ? noResults : item.openItem ? open : ordinary;
+  }
+};
+
+ItemInfo InfoOfItem(std::uint32_t type, std::uint8_t unit) { return {HasNoResults(type), type == kOpenItem, unit}; }
+
+// The statistics' first pass over device records: every item's sums in
+// device order, from the packed numbers.
+struct RecordSums {
+  std::vector<const StatisticsClasses*> classes;  // per item
+  std::size_t recordBytes;
+  bool avgStdOnlyPass;
+  std::vector<ItemSums>& sums;
+
+  // Items [first, last) of the count records at `records`, devices firstDevice on.
+  void Take(const std::uint8_t* records, std::size_t count, std::size_t firstDevice, int first, int last) const {
+    for (std::size_t k = 0; k < count; ++k) {
+      const DeviceRecord rec{records + k * recordBytes};
+      const bool included = !(avgStdOnlyPass && rec.Failed());
+      const auto device = static_cast<std::int32_t>(firstDevice + k);
+      for (int i = first; i < last; ++i) {
+        const PackedValue v = PackedValue::FromBytes(rec.Result(i));
+        const StatisticsClasses::Class& c = classes[i]->classes[v.status];
+        if (c.fromNumber) {
+          sums[i].TakeNumber(LimitTextNumber(v), included, device);
+        } else {
+          sums[i].Take(c.reading, included, device);
+        }
+      }
+    }
   }
 };
 
@@ -507,10 +583,13 @@ bool ReadDeviceRecords(ResultFileSource& file, LotData& lot, const ReadOptions& 
 
   std::vector<ItemInfo> info(static_cast<std::size_t>(items));
   for (int i = 0; i < items; ++i) {
-    info[i] = {HasNoResults(lot.itemTypes[i]), lot.itemTypes[i] == kOpenItem, lot.itemUnits[i]};
+    info[i] = InfoOfItem(lot.itemTypes[i], lot.itemUnits[i]);
   }
   const std::size_t recordBytes = DeviceRecord::Bytes(static_cast<std::size_t>(items));
   const RecordFormatter formatter{info, recordBytes, lot.recordsRead};
+  std::vector<ItemSums> sums(static_cast<std::size_t>(items));
+  RecordSums recordSums{{}, recordBytes, options.avgStdOnlyPass, sums};
+  for (const ItemInfo& item : info) recordSums.classes.push_back(&StatisticsClasses::Of(item));
 
   // Room for the records the header and the file's size both allow: exact
   // for an ordinary file, and never more than the lot a file can hold.
@@ -545,20 +624,27 @@ bool ReadDeviceRecords(ResultFileSource& file, LotData& lot, const ReadOptions& 
     if (count == 0) break;
 
     // A large chunk is formatted in two halves at once; the second half's
-    // rows follow the first's, and its range warnings come after them.
+    // rows follow the first's, and its range warnings come after them. The
+    // statistics take the chunk in two halves of the items.
     lot.deviceFailed.resize(records + count);
     std::uint8_t* const failedOut = lot.deviceFailed.data() + records;
     const std::size_t half = twoThreads && count >= 2 && count * columns >= cellsForTwo ? count / 2 : count;
     CellTable second(columns);
     std::int32_t failedCounts[2] = {0, 0};
     const auto formatFirst = [&] { failedCounts[0] = formatter.Format(chunk.get(), half, records, cells, failedOut, warnings[0]); };
+    const auto sumItems = [&](int first, int last) { recordSums.Take(chunk.get(), count, records, first, last); };
     if (half == count) {
       formatFirst();
+      sumItems(0, items);
     } else {
-      RunInTwo(formatFirst, [&] {
+      RunInTwo([&] {
+        formatFirst();
+        sumItems(0, items / 2);
+      }, [&] {
         second.ReserveRows(count - half);
         failedCounts[1] = formatter.Format(chunk.get() + half * recordBytes, count - half, records + half, second,
                                            failedOut + half, warnings[1]);
+        sumItems(items / 2, items);
       });
       cells.Append(std::move(second));
     }
@@ -581,8 +667,15 @@ bool ReadDeviceRecords(ResultFileSource& file, LotData& lot, const ReadOptions& 
   lot.headerCells[2 * kPassPair + 1] = IntText(pass);
   lot.headerCells[2 * kFailPair + 1] = IntText(failed);
   lot.headerCells[2 * kYieldPair + 1] = count != 0 ? FixedText(pass * 100.0 / count, 3) + "%" : "0.000%";
-  ComputeItemStatistics(lot, options.avgStdOnlyPass, options.threads);
+  FinishItemStatistics(lot, sums, options.avgStdOnlyPass, options.threads);
   return true;
+}
+
+CellReading ResultCellReading(PackedValue v, std::uint32_t itemType) {
+  const StatisticsClasses::Class& c = StatisticsClasses::Of(InfoOfItem(itemType, 0)).classes[v.status];
+  if (!c.fromNumber) return c.reading;
+  const double x = LimitTextNumber(v);
+  return {true, x, true, x, true, {}, x};
 }
 
 std::string NotEnoughMemoryText(const std::string& path) { return "Not enough memory to load " + path; }

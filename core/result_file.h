@@ -12,6 +12,8 @@
 #include <string_view>
 
 #include "core/lot_data.h"
+#include "core/statistics.h"
+#include "core/value_text.h"
 
 namespace lotvue {
 
@@ -96,6 +98,11 @@ int NormalizeStatus(std::uint8_t status);
 // result and that are shown in red ("CoverOpen", "PreShort", ... "HardError":
 // the texts of the status codes kept as they are, less the black ones).
 bool IsRedErrorText(std::string_view text);
+
+// What the item statistics take from the result v (its status byte and
+// number) on an item of the given type, as the reader finds it without the
+// cell's text: ReadCell of that text, but for the candidate text.
+CellReading ResultCellReading(PackedValue v, std::uint32_t itemType);
 
 enum class LoadResult { kCannotOpen, kRejected, kLoaded, kCancelled, kNoMemory };
 

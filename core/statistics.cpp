@@ -1,11 +1,10 @@
 #include "core/statistics.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <thread>
-#include <limits>
 
-#include "core/huge_pages.h"
 #include "core/number_text.h"
 #include "core/run_in_two.h"
 
@@ -30,19 +29,6 @@ bool NamesNoNumber(std::string_view t) {
 }
 
 inline bool IsBlank(char c) { return c == ' '; }
-
-// The three ways the statistics read one result text. Value texts (the bulk
-// of every lot) start with a blank, a minus sign or a digit and can contain
-// none of the words above, so all three readings are the text's number.
-struct CellReading {
-  bool averaged;       // contributes its number to the average (else 0)
-  double averageValue;
-  bool collected;      // collected for the standard deviation
-  double stdValue;
-  bool candidate;      // candidate for Min Data / Max Data
-  std::string_view candidateText;
-  double candidateValue;
-};
 
 constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
@@ -96,8 +82,9 @@ inline bool ReadPlainValue(std::string_view t, CellReading& r) {
   return true;
 }
 
-// The readings of any text, by the rules one by one.
-CellReading Read(std::string_view t) {
+}  // namespace
+
+CellReading ReadCell(std::string_view t) {
   CellReading r{};
   if (t.empty()) return r;  // no result: not averaged, not collected, no candidate
   if (ReadPlainValue(t, r)) return r;
@@ -126,8 +113,6 @@ CellReading Read(std::string_view t) {
   }
   return r;
 }
-
-}  // namespace
 
 int IsNumericCell(std::string_view& text) {
   if (NamesNoNumber(text)) return 0;
@@ -167,108 +152,71 @@ inline bool PlainNumber(std::string_view t, double& x) {
   return t.size() - end < 4 || !NamesNoNumber(t);
 }
 
-struct Accumulator {
-  double sum = 0;  // average
-  double stdSum = 0;  // standard deviation, first pass
-  std::int64_t stdCount = 0;
-  double squares = 0;  // standard deviation, second pass
-  double mean = 0;
-  bool haveExtremes = false;
-  std::string_view minText, maxText;
-  double minValue = 0, maxValue = 0;
-  std::string_view lastText;  // the last text that took the general reader,
-  CellReading lastReading{};  // and its reading (columns repeat such texts)
-
-  const CellReading& General(std::string_view t) {
-    if (lastText.empty() || t != lastText) {
-      lastReading = Read(t);
-      lastText = t;
+// The reading of the last text of an item that took the general rules
+// (columns repeat such texts).
+struct LastReading {
+  std::string_view text;
+  CellReading reading;
+  const CellReading& Of(std::string_view t) {
+    if (text.empty() || t != text) {
+      reading = ReadCell(t);
+      text = t;
     }
-    return lastReading;
-  }
-  void Extremes(double x, std::string_view text) {
-    if (!haveExtremes) {
-      haveExtremes = true;
-      minValue = maxValue = x;
-      minText = maxText = text;
-      return;
-    }
-    if (x < minValue) minValue = x, minText = text;
-    if (x > maxValue) maxValue = x, maxText = text;
+    return reading;
   }
 };
 
-}  // namespace
+constexpr int kProgressStep = 4096;
 
-namespace {
+// Counts the devices a pass has been through, every kProgressStep of them.
+inline void CountDevice(std::atomic<std::int32_t>* progress, int d) {
+  if (progress && d % kProgressStep == kProgressStep - 1) progress->fetch_add(kProgressStep, std::memory_order_relaxed);
+}
 
-// The two passes over the items [first, last) of every device. Items are
-// independent of each other, so ranges of items can run on separate threads.
-// With `progress`, every pass counts the devices it has been through.
-void AccumulateItems(const LotData& lot, const std::vector<std::uint8_t>& included, int first, int last,
-                     std::vector<Accumulator>& acc, std::atomic<std::int32_t>* progress) {
-  constexpr int kProgressStep = 4096;
+// The first pass over the texts of items [first, last) of every device.
+// Items are independent of each other, so ranges of items can run on
+// separate threads.
+void SumTexts(const LotData& lot, const std::vector<std::uint8_t>& included, int first, int last,
+              std::vector<ItemSums>& sums, std::atomic<std::int32_t>* progress) {
+  std::vector<LastReading> lastReadings(static_cast<std::size_t>(last));
   const int devices = lot.devices();
-  const int width = last - first;
-  // The numbers collected for the standard deviation, device by device
-  // (NaN where a cell is not collected; no cell of a lot reads as NaN).
-  const bool wantStd = devices > 1;
-  std::vector<double> collected;
-  if (wantStd) {
-    collected.reserve(static_cast<std::size_t>(devices) * static_cast<std::size_t>(width));
-    AdviseHugePages(collected.data(), collected.capacity() * sizeof(double));
-  }
-  constexpr double kNotCollected = std::numeric_limits<double>::quiet_NaN();
-
-  // First pass over the devices in file order: sums and extremes. Summing
-  // per item in device order gives the same doubles as one item at a time.
-  // Extremes take every device, failed or not, whatever the setting: they
-  // report what was measured.
   for (int d = 0; d < devices; ++d) {
-    if (progress && d % kProgressStep == kProgressStep - 1) progress->fetch_add(kProgressStep, std::memory_order_relaxed);
+    CountDevice(progress, d);
     const bool in = included[d] != 0;
     const CellTable::RowCells row = lot.deviceCells.Row(static_cast<std::size_t>(d) + 1);
     for (int i = first; i < last; ++i) {
       const std::string_view t = row[i + 2];
-      Accumulator& a = acc[i];
       double x;
       if (PlainNumber(t, x)) {
-        if (in) {
-          a.sum += x;
-          a.stdSum += x;
-          ++a.stdCount;
-          if (wantStd) collected.push_back(x);
-        }
-        a.Extremes(x, t);
-        continue;
+        sums[i].TakeNumber(x, in, d);
+      } else {
+        sums[i].Take(lastReadings[i].Of(t), in, d);
       }
-      const CellReading& r = a.General(t);
-      if (in) {
-        if (r.averaged) a.sum += r.averageValue;
-        if (r.collected) {
-          a.stdSum += r.stdValue;
-          ++a.stdCount;
-        }
-        if (wantStd) collected.push_back(r.collected ? r.stdValue : kNotCollected);
-      }
-      if (r.candidate) a.Extremes(r.candidateValue, r.candidateText);
     }
   }
-  if (progress) progress->store(devices, std::memory_order_relaxed);
-  if (!wantStd) return;
+}
 
-  // Second pass: squared deviations from each item's mean.
-  for (int i = first; i < last; ++i) {
-    if (acc[i].stdCount > 0) acc[i].mean = acc[i].stdSum / static_cast<double>(acc[i].stdCount);
-  }
-  const double* x = collected.data();
-  const double* const end = x + collected.size();
-  for (int d = 0; x < end; ++d) {
-    if (progress && d % kProgressStep == kProgressStep - 1) progress->fetch_add(kProgressStep, std::memory_order_relaxed);
-    for (int i = first; i < last; ++i, ++x) {
-      if (std::isnan(*x)) continue;
-      const double dev = *x - acc[i].mean;
-      acc[i].squares += dev * dev;
+// The second pass: the squared deviations from each item's mean of the
+// numbers the standard deviation takes, read from the texts again, summed
+// in device order as the first pass summed them.
+void SumSquares(const LotData& lot, const std::vector<std::uint8_t>& included, int first, int last,
+                const std::vector<double>& means, std::vector<double>& squares, std::atomic<std::int32_t>* progress) {
+  std::vector<LastReading> lastReadings(static_cast<std::size_t>(last));
+  const int devices = lot.devices();
+  for (int d = 0; d < devices; ++d) {
+    CountDevice(progress, d);
+    if (!included[d]) continue;
+    const CellTable::RowCells row = lot.deviceCells.Row(static_cast<std::size_t>(d) + 1);
+    for (int i = first; i < last; ++i) {
+      const std::string_view t = row[i + 2];
+      double x;
+      if (!PlainNumber(t, x)) {
+        const CellReading& r = lastReadings[i].Of(t);
+        if (!r.collected) continue;
+        x = r.stdValue;
+      }
+      const double dev = x - means[i];
+      squares[i] += dev * dev;
     }
   }
 }
@@ -276,45 +224,78 @@ void AccumulateItems(const LotData& lot, const std::vector<std::uint8_t>& includ
 // Below this many cells a second thread costs more than it saves.
 constexpr std::int64_t kCellsPerThread = std::int64_t{1} << 20;
 
-}  // namespace
+int ThreadsFor(const LotData& lot, int threads) {
+  if (threads > 0) return threads;
+  const std::int64_t cells = static_cast<std::int64_t>(lot.devices()) * lot.items();
+  return cells >= 2 * kCellsPerThread ? static_cast<int>(std::max(1u, std::thread::hardware_concurrency())) : 1;
+}
 
-void ComputeItemStatistics(LotData& lot, bool avgStdOnlyPass, int threads) {
-  const int items = lot.items();
-  const int devices = lot.devices();
-  std::vector<Accumulator> acc(static_cast<std::size_t>(items));
-  std::vector<std::uint8_t> included(static_cast<std::size_t>(devices));
-  std::int64_t includedCount = 0;
-  for (int d = 0; d < devices; ++d) {
-    included[d] = !(avgStdOnlyPass && lot.deviceFailed[d] != 0);
-    includedCount += included[d];
-  }
-
-  const std::int64_t cells = static_cast<std::int64_t>(devices) * items;
-  if (threads <= 0) {
-    threads = cells >= 2 * kCellsPerThread ? static_cast<int>(std::max(1u, std::thread::hardware_concurrency())) : 1;
-  }
+// Runs work(first, last, progress) over all items, in two halves at once
+// when threads > 1; the first half's progress stands for both.
+template <class Work>
+void OverItems(int items, int threads, std::atomic<std::int32_t>* progress, const Work& work) {
   if (threads > 1 && items > 1) {
     const int split = items / 2;
-    // The first piece's progress stands for both.
-    RunInTwo([&] { AccumulateItems(lot, included, 0, split, acc, &lot.statisticsDone); },
-             [&] { AccumulateItems(lot, included, split, items, acc, nullptr); });
+    RunInTwo([&] { work(0, split, progress); }, [&] { work(split, items, nullptr); });
   } else {
-    AccumulateItems(lot, included, 0, items, acc, &lot.statisticsDone);
+    work(0, items, progress);
+  }
+}
+
+std::vector<std::uint8_t> IncludedDevices(const LotData& lot, bool avgStdOnlyPass) {
+  std::vector<std::uint8_t> included(static_cast<std::size_t>(lot.devices()));
+  for (std::size_t d = 0; d < included.size(); ++d) included[d] = !(avgStdOnlyPass && lot.deviceFailed[d] != 0);
+  return included;
+}
+
+// What Min Data / Max Data show of an extreme: its text, or "0.000" for 0.
+std::string ExtremeText(const LotData& lot, int item, double value, std::int32_t device) {
+  if (value == 0) return "0.000";
+  return std::string(ReadCell(lot.ResultText(device, item)).candidateText);
+}
+
+}  // namespace
+
+void FinishItemStatistics(LotData& lot, const std::vector<ItemSums>& sums, bool avgStdOnlyPass, int threads) {
+  const int items = lot.items();
+  const int devices = lot.devices();
+  lot.statisticsDone.store(devices, std::memory_order_relaxed);
+  const std::vector<std::uint8_t> included = IncludedDevices(lot, avgStdOnlyPass);
+  std::int64_t includedCount = 0;
+  for (std::uint8_t in : included) includedCount += in;
+
+  const bool wantStd = devices > 1;
+  std::vector<double> means(static_cast<std::size_t>(items)), squares(static_cast<std::size_t>(items));
+  if (wantStd) {
+    for (int i = 0; i < items; ++i) {
+      if (sums[i].stdCount > 0) means[i] = sums[i].stdSum / static_cast<double>(sums[i].stdCount);
+    }
+    OverItems(items, ThreadsFor(lot, threads), &lot.statisticsDone, [&](int first, int last, std::atomic<std::int32_t>* progress) {
+      SumSquares(lot, included, first, last, means, squares, progress);
+    });
   }
   lot.statisticsDone.store(2 * devices, std::memory_order_relaxed);
 
-  const bool wantStd = devices > 1;
   for (int i = 0; i < items; ++i) {
-    const Accumulator& a = acc[i];
+    const ItemSums& s = sums[i];
     const int col = i + 2;
     lot.ItemCell(kRowAverage, col) =
-        includedCount == 0 ? std::string("All Fail") : FixedText(a.sum / static_cast<double>(includedCount), 3);
+        includedCount == 0 ? std::string("All Fail") : FixedText(s.sum / static_cast<double>(includedCount), 3);
     double stdev = 0;
-    if (wantStd && a.stdCount >= 2) stdev = std::sqrt(a.squares / static_cast<double>(a.stdCount - 1));
+    if (wantStd && s.stdCount >= 2) stdev = std::sqrt(squares[i] / static_cast<double>(s.stdCount - 1));
     lot.ItemCell(kRowStdev, col) = FixedText(stdev, 5);
-    lot.ItemCell(kRowMinData, col) = (!a.haveExtremes || a.minValue == 0) ? std::string("0.000") : std::string(a.minText);
-    lot.ItemCell(kRowMaxData, col) = (!a.haveExtremes || a.maxValue == 0) ? std::string("0.000") : std::string(a.maxText);
+    lot.ItemCell(kRowMinData, col) = s.haveExtremes ? ExtremeText(lot, i, s.minValue, s.minDevice) : "0.000";
+    lot.ItemCell(kRowMaxData, col) = s.haveExtremes ? ExtremeText(lot, i, s.maxValue, s.maxDevice) : "0.000";
   }
+}
+
+void ComputeItemStatistics(LotData& lot, bool avgStdOnlyPass, int threads) {
+  std::vector<ItemSums> sums(static_cast<std::size_t>(lot.items()));
+  const std::vector<std::uint8_t> included = IncludedDevices(lot, avgStdOnlyPass);
+  lot.statisticsDone.store(0, std::memory_order_relaxed);
+  OverItems(lot.items(), ThreadsFor(lot, threads), &lot.statisticsDone,
+            [&](int first, int last, std::atomic<std::int32_t>* progress) { SumTexts(lot, included, first, last, sums, progress); });
+  FinishItemStatistics(lot, sums, avgStdOnlyPass, threads);
 }
 
 }  // namespace lotvue

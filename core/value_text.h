@@ -31,6 +31,14 @@ char ValuePrefix(std::uint8_t exponent);
 std::size_t WriteLimitValue(PackedValue v, char* out);
 std::string FormatLimitValue(const std::uint8_t bytes[4]);
 
+// The number AtofC reads from WriteLimitValue's text (its prefix not
+// applied): the mantissa over 10^(3 - exponent mod 3), in one correctly
+// rounded division, as the text writes the same digits and point.
+inline double LimitTextNumber(PackedValue v) {
+  constexpr double kPointPowers[3] = {1e3, 1e2, 1e1};
+  return static_cast<double>(v.mantissa) / kPointPowers[v.exponent % 3];
+}
+
 // Text of a device result: the limit text followed by the item's unit
 // character (none for 0). Mantissas above 9999 warrant the range warning;
 // the caller shows it (see RangeWarningText).

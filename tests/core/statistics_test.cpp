@@ -4,11 +4,14 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <tuple>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "core/number_text.h"
+#include "core/result_file.h"
 #include "core/statistics.h"
 #include "tests/core/lot_files.h"
 #include "tools/tsd_writer.h"
@@ -158,20 +161,80 @@ TEST(StatisticsTest, LotsMatchTheReference) {
   ExpectReferenceStats(b.Bytes(), "every status");
 }
 
-TEST(StatisticsTest, TwoThreadsGiveTheSameTexts) {
-  tsd::GenerateOptions o;
-  o.devices = 3000;
-  o.items = 37;
-  o.failShare = 0.3;
-  for (bool onlyPass : {false, true}) {
-    auto loaded = LoadBytes(tsd::GenerateLot(o), onlyPass);
-    LotData& lot = *loaded.lot;
-    ComputeItemStatistics(lot, onlyPass, 1);
-    const std::vector<std::string> one = lot.itemTable;
-    lot.statisticsDone = 0;
-    ComputeItemStatistics(lot, onlyPass, 2);
-    EXPECT_EQ(lot.itemTable, one);
-    EXPECT_EQ(lot.statisticsDone.load(), 2 * o.devices) << "the progress of both passes";
+// The reader sums the packed numbers; the same lot's texts, summed on one
+// or two threads, give the same rows.
+TEST(StatisticsTest, ReaderAndTextsGiveTheSameRows) {
+  for (const auto& [seed, devices, odd] : {std::tuple{1, 3000, true}, {2, 20000, true}, {3, 20000, false}}) {
+    tsd::GenerateOptions o;
+    o.seed = static_cast<std::uint64_t>(seed);
+    o.devices = devices;
+    o.items = 37;
+    o.failShare = 0.3;
+    o.oddStatuses = odd;
+    for (bool onlyPass : {false, true}) {
+      auto loaded = LoadBytes(tsd::GenerateLot(o), onlyPass, "/lots/A123.tsd", seed);
+      LotData& lot = *loaded.lot;
+      const std::vector<std::string> read = lot.itemTable;
+      for (int threads : {1, 2}) {
+        ComputeItemStatistics(lot, onlyPass, threads);
+        EXPECT_EQ(lot.itemTable, read) << seed << " " << threads;
+        EXPECT_EQ(lot.statisticsDone.load(), 2 * o.devices) << "the progress of both passes";
+      }
+    }
+  }
+}
+
+// The reader's reading of a cell from its packed number, against the rules
+// on the cell's text: every mantissa and exponent (0 to 25) under each
+// class of value text, every status byte, the three kinds of item, and
+// units of every byte value.
+TEST(StatisticsTest, PackedReadingsAreThoseOfTheTexts) {
+  const auto same = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+  struct Lot {
+    std::vector<std::uint8_t> statuses;
+    int mantissaStep;
+    std::vector<std::uint32_t> itemTypes;
+    int itemsPerType;  // exponent k mod 26, unit byte 41 k mod 256 for the k-th
+  };
+  std::vector<std::uint8_t> everyStatus(256);
+  for (int s = 0; s < 256; ++s) everyStatus[s] = static_cast<std::uint8_t>(s);
+  const Lot lots[] = {{{0x10}, 1, {0}, 26},  {{0x11}, 1, {0}, 26},  {{0x30}, 1, {0}, 26},
+                      {{0x51}, 1, {0}, 26}, {everyStatus, 4099, {0, kOpenItem, kPinMaskItem}, 85}};
+  for (const Lot& l : lots) {
+    tsd::TsdBuilder b;
+    std::vector<std::uint32_t> types;
+    std::vector<std::uint8_t> exponents;
+    for (std::uint32_t type : l.itemTypes) {
+      for (int k = 0; k < l.itemsPerType; ++k) {
+        b.AddItem("I", static_cast<char>(k * 41 % 256), type);
+        types.push_back(type);
+        exponents.push_back(static_cast<std::uint8_t>(k % 26));
+      }
+    }
+    const int mantissas = 65535 / l.mantissaStep + 1;
+    for (std::uint8_t status : l.statuses) {
+      for (int j = 0; j < mantissas; ++j) {
+        std::vector<tsd::Result> results;
+        for (std::uint8_t e : exponents) results.push_back({static_cast<std::int16_t>(-32768 + j * l.mantissaStep), status, e});
+        b.AddDevice(static_cast<int>(b.devices()) + 1, 1, 0, results);
+      }
+    }
+    auto loaded = LoadBytes(b.Bytes());
+    const LotData& lot = *loaded.lot;
+    ASSERT_EQ(static_cast<std::size_t>(lot.devices()), l.statuses.size() * mantissas);
+    for (int d = 0; d < lot.devices(); ++d) {
+      const auto m = static_cast<std::int16_t>(-32768 + d % mantissas * l.mantissaStep);
+      const std::uint8_t status = l.statuses[static_cast<std::size_t>(d / mantissas)];
+      for (int i = 0; i < lot.items(); ++i) {
+        const std::string_view text = lot.ResultText(d, i);
+        const CellReading want = ReadCell(text);
+        const CellReading got = ResultCellReading({m, status, exponents[i]}, types[i]);
+        ASSERT_TRUE(got.averaged == want.averaged && same(got.averageValue, want.averageValue) &&
+                    got.collected == want.collected && same(got.stdValue, want.stdValue) &&
+                    got.candidate == want.candidate && same(got.candidateValue, want.candidateValue))
+            << "\"" << text << "\" status " << int(status) << " item type " << types[i];
+      }
+    }
   }
 }
 
