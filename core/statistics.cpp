@@ -152,6 +152,18 @@ inline bool PlainNumber(std::string_view t, double& x) {
   return t.size() - end < 4 || !NamesNoNumber(t);
 }
 
+// The number the standard deviation takes from a value text, with or
+// without a leading "F" (its rule drops one and reads the rest as AtofC
+// does, whatever words follow); false for any other text, which then takes
+// the general rules.
+inline bool StdNumber(std::string_view t, double& x) {
+  if (!t.empty() && t.front() == 'F') t.remove_prefix(1);
+  if (t.empty()) return false;
+  const char c = t.front();
+  std::size_t end;
+  return (c == ' ' || c == '-' || static_cast<unsigned char>(c - '0') < 10) && ReadValueShape(t, x, end);
+}
+
 // The reading of the last text of an item that took the general rules
 // (columns repeat such texts).
 struct LastReading {
@@ -210,7 +222,7 @@ void SumSquares(const LotData& lot, const std::vector<std::uint8_t>& included, i
     for (int i = first; i < last; ++i) {
       const std::string_view t = row[i + 2];
       double x;
-      if (!PlainNumber(t, x)) {
+      if (!StdNumber(t, x)) {
         const CellReading& r = lastReadings[i].Of(t);
         if (!r.collected) continue;
         x = r.stdValue;

@@ -8,7 +8,6 @@ namespace lotvue {
 
 namespace {
 
-constexpr char kResultPrefix[7] = {'p', 'n', 'u', 'm', ' ', 'k', 'M'};
 constexpr char kBiasPrefix[7] = {'p', 'n', 'u', 'm', 0, 'k', 'M'};
 constexpr char kUnknownPrefix = '?';
 
@@ -40,10 +39,6 @@ inline std::size_t WriteWithPoint(const char* t, std::size_t len, std::size_t po
 }
 
 }  // namespace
-
-char ValuePrefix(std::uint8_t exponent) {
-  return exponent <= 20 ? kResultPrefix[exponent / 3] : kUnknownPrefix;
-}
 
 namespace {
 

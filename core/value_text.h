@@ -25,7 +25,10 @@ inline constexpr std::size_t kMaxValueText = 16;
 
 // Prefix letter of an exponent in result and limit texts ("p n u m _ k M");
 // exponents above 20 have no prefix in the table and are marked with '?'.
-char ValuePrefix(std::uint8_t exponent);
+inline char ValuePrefix(std::uint8_t exponent) {
+  constexpr char kResultPrefix[7] = {'p', 'n', 'u', 'm', ' ', 'k', 'M'};
+  return exponent <= 20 ? kResultPrefix[exponent / 3] : '?';
+}
 
 // Text of a limit: " 1.234m" and the like. Returns the length written to out.
 std::size_t WriteLimitValue(PackedValue v, char* out);
