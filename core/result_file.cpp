@@ -52,6 +52,7 @@ void ResultFileSource::OpenMemory(const void* data, std::size_t size) {
   Close();
   memory_ = static_cast<const std::uint8_t*>(data);
   end_ = size;
+  memorySize_ = size;
   fileDone_ = true;
   sizeHint_ = size;
 }
@@ -65,6 +66,8 @@ void ResultFileSource::Close() {
   eof_ = false;
   fileDone_ = false;
   sizeHint_ = 0;
+  position_ = 0;
+  memorySize_ = 0;
 }
 
 bool ResultFileSource::Fill() {
@@ -99,6 +102,25 @@ std::size_t ResultFileSource::Read(void* dst, std::size_t n) {
     done += chunk;
   }
   if (done < n) eof_ = true;
+  position_ += done;
+  return done;
+}
+
+std::size_t ResultFileSource::ReadAt(std::uint64_t offset, void* dst, std::size_t n) {
+  auto* out = static_cast<std::uint8_t*>(dst);
+  if (fd_ < 0) {
+    if (!memory_ || offset >= memorySize_) return 0;
+    n = static_cast<std::size_t>(std::min<std::uint64_t>(n, memorySize_ - offset));
+    std::memcpy(out, memory_ + offset, n);
+    return n;
+  }
+  std::size_t done = 0;
+  while (done < n) {
+    const ssize_t got = ::pread(fd_, out + done, n - done, static_cast<off_t>(offset + done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    done += static_cast<std::size_t>(got);
+  }
   return done;
 }
 
@@ -528,7 +550,43 @@ struct RecordSums {
       }
     }
   }
+
+  // The second pass over the same records: the squared deviations from
+  // each item's mean of the numbers the standard deviation takes, items
+  // [first, last), added to squares in device order.
+  void TakeSquares(const std::uint8_t* records, std::size_t count, const std::vector<double>& means, int first,
+                   int last, std::vector<double>& squares) const {
+    for (std::size_t k = 0; k < count; ++k) {
+      const DeviceRecord rec{records + k * recordBytes};
+      if (avgStdOnlyPass && rec.Failed()) continue;
+      for (int i = first; i < last; ++i) {
+        const PackedValue v = PackedValue::FromBytes(rec.Result(i));
+        const StatisticsClasses::Class& c = classes[i]->classes[v.status];
+        if (!c.fromNumber && !c.reading.collected) continue;
+        const double dev = (c.fromNumber ? LimitTextNumber(v) : c.reading.stdValue) - means[i];
+        squares[i] += dev * dev;
+      }
+    }
+  }
 };
+
+// A 64-bit fingerprint of a block of bytes, in four independent lanes:
+// the records read again for the second pass must be the ones read first.
+std::uint64_t Fingerprint(const std::uint8_t* p, std::size_t n) {
+  constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15ull;
+  std::uint64_t lane[4] = {n, 1, 2, 3};
+  std::size_t i = 0;
+  for (; i + 32 <= n; i += 32) {
+    for (int k = 0; k < 4; ++k) {
+      std::uint64_t w;
+      std::memcpy(&w, p + i + 8 * k, 8);
+      lane[k] = (lane[k] ^ w) * kMul;
+      lane[k] ^= lane[k] >> 29;
+    }
+  }
+  for (; i < n; ++i) lane[0] = (lane[0] ^ p[i]) * kMul;
+  return ((lane[0] * kMul ^ lane[1]) * kMul ^ lane[2]) * kMul ^ lane[3];
+}
 
 // Device records are read this many bytes at a time (whole records): the
 // memory a load takes follows the lot, not the file, and a load can be
@@ -569,9 +627,47 @@ std::size_t RecordsInChunk(std::uint8_t* chunk, std::size_t got, std::size_t rec
   return count;
 }
 
+// The first pass's chunks of records, to read again for the second: how
+// many records each held, and their fingerprint.
+struct ChunkRead {
+  std::size_t count;
+  std::uint64_t fingerprint;
+};
+
+// The statistics' second pass over the records read again, chunk by chunk,
+// into `chunk`; false when they are not all the ones read first (the file
+// changed or cannot be read again), which leaves the pass to the texts.
+// Devices through it count in statisticsDone, from the device count on. A
+// chunk of cellsForTwo cells or more is taken in two halves of the items at once.
+bool SquaresFromRecords(ResultFileSource& file, std::uint64_t offset, const std::vector<ChunkRead>& chunks,
+                        std::uint8_t* chunk, const RecordSums& recordSums, std::size_t cellsForTwo, const ReadOptions& options,
+                        LotData& lot, std::vector<double>& squares) {
+  const int items = lot.items();
+  std::vector<double> means(static_cast<std::size_t>(items));
+  for (int i = 0; i < items; ++i) means[i] = recordSums.sums[i].Mean();
+  lot.statisticsDone.store(lot.devices(), std::memory_order_relaxed);
+  for (const ChunkRead& c : chunks) {
+    if (Cancelled(options)) return false;
+    const std::size_t bytes = c.count * recordSums.recordBytes;
+    const std::size_t got = file.ReadAt(offset, chunk, bytes);
+    std::memset(chunk + got, 0, bytes - got);  // as the first pass completed a record the end cut short
+    if (Fingerprint(chunk, bytes) != c.fingerprint) return false;
+    const auto sumItems = [&](int first, int last) { recordSums.TakeSquares(chunk, c.count, means, first, last, squares); };
+    if (items > 1 && c.count * static_cast<std::size_t>(items) >= cellsForTwo) {
+      RunInTwo([&] { sumItems(0, items / 2); }, [&] { sumItems(items / 2, items); });
+    } else {
+      sumItems(0, items);
+    }
+    offset += bytes;
+    lot.statisticsDone.fetch_add(static_cast<std::int32_t>(c.count), std::memory_order_relaxed);
+  }
+  return true;
+}
+
 }  // namespace
 
 bool ReadDeviceRecords(ResultFileSource& file, LotData& lot, const ReadOptions& options, ReaderEvents& events) {
+  const std::uint64_t recordsOffset = file.Position();
   const int items = lot.items();
   const std::size_t columns = static_cast<std::size_t>(items) + 2;
   CellTable& cells = lot.deviceCells;
@@ -609,11 +705,12 @@ bool ReadDeviceRecords(ResultFileSource& file, LotData& lot, const ReadOptions& 
       fileRecords + 1));
   std::unique_ptr<std::uint8_t[]> chunk(new std::uint8_t[chunkRecords * recordBytes]);
   const bool twoThreads = options.threads > 0 ? options.threads >= 2 : std::thread::hardware_concurrency() > 1;
-  const std::size_t cellsForTwo = options.threads >= 2 ? 0 : kCellsForTwoThreads;
+  const std::size_t cellsForTwo = !twoThreads ? SIZE_MAX : options.threads >= 2 ? 0 : kCellsForTwoThreads;
   constexpr std::size_t kMaxRecords = static_cast<std::size_t>(INT32_MAX) - 1;  // the count is a 32-bit number
   std::size_t records = 0;
   std::int32_t failed = 0;
   std::vector<RangeWarningAt> warnings[2];
+  std::vector<ChunkRead> chunksRead;
   bool end = file.eof();  // a file that ended within the header holds no records
   while (!end) {
     if (Cancelled(options)) return false;
@@ -622,13 +719,14 @@ bool ReadDeviceRecords(ResultFileSource& file, LotData& lot, const ReadOptions& 
     end = got < want || records + want / recordBytes == kMaxRecords;
     const std::size_t count = RecordsInChunk(chunk.get(), got, recordBytes, end);
     if (count == 0) break;
+    chunksRead.push_back({count, Fingerprint(chunk.get(), count * recordBytes)});
 
     // A large chunk is formatted in two halves at once; the second half's
     // rows follow the first's, and its range warnings come after them. The
     // statistics take the chunk in two halves of the items.
     lot.deviceFailed.resize(records + count);
     std::uint8_t* const failedOut = lot.deviceFailed.data() + records;
-    const std::size_t half = twoThreads && count >= 2 && count * columns >= cellsForTwo ? count / 2 : count;
+    const std::size_t half = count >= 2 && count * columns >= cellsForTwo ? count / 2 : count;
     CellTable second(columns);
     std::int32_t failedCounts[2] = {0, 0};
     const auto formatFirst = [&] { failedCounts[0] = formatter.Format(chunk.get(), half, records, cells, failedOut, warnings[0]); };
@@ -655,7 +753,6 @@ bool ReadDeviceRecords(ResultFileSource& file, LotData& lot, const ReadOptions& 
       part.clear();
     }
   }
-  chunk.reset();
   if (Cancelled(options)) return false;
 
   const auto count = static_cast<std::int32_t>(records);
@@ -667,7 +764,14 @@ bool ReadDeviceRecords(ResultFileSource& file, LotData& lot, const ReadOptions& 
   lot.headerCells[2 * kPassPair + 1] = IntText(pass);
   lot.headerCells[2 * kFailPair + 1] = IntText(failed);
   lot.headerCells[2 * kYieldPair + 1] = count != 0 ? FixedText(pass * 100.0 / count, 3) + "%" : "0.000%";
-  FinishItemStatistics(lot, sums, options.avgStdOnlyPass, options.threads);
+  // The second pass of the standard deviation takes the records again when
+  // they are there as they were, else the texts.
+  std::vector<double> squares(static_cast<std::size_t>(items));
+  const bool squaresFound =
+      count > 1 && SquaresFromRecords(file, recordsOffset, chunksRead, chunk.get(), recordSums, cellsForTwo, options, lot, squares);
+  chunk.reset();
+  if (Cancelled(options)) return false;
+  FinishItemStatistics(lot, sums, options.avgStdOnlyPass, options.threads, squaresFound ? &squares : nullptr);
   return true;
 }
 

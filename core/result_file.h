@@ -62,6 +62,11 @@ class ResultFileSource {
 
   // Copies up to n bytes to dst; returns how many. Short reads set eof().
   std::size_t Read(void* dst, std::size_t n);
+  // Bytes Read has delivered so far: the offset of the next one.
+  std::uint64_t Position() const { return position_; }
+  // Copies up to n bytes from offset on to dst, whatever Read has done;
+  // returns how many (fewer at the end of the data or on a read error).
+  std::size_t ReadAt(std::uint64_t offset, void* dst, std::size_t n);
   bool eof() const { return eof_; }
   // Size of the file when opened (0 for a memory block's own); a hint only.
   std::uint64_t SizeHint() const { return sizeHint_; }
@@ -77,6 +82,8 @@ class ResultFileSource {
   bool eof_ = false;
   bool fileDone_ = false;
   std::uint64_t sizeHint_ = 0;
+  std::uint64_t position_ = 0;
+  std::size_t memorySize_ = 0;  // OpenMemory's block
 };
 
 // Reads the 512-byte header and the item records; false when the file is

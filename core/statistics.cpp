@@ -268,20 +268,21 @@ std::string ExtremeText(const LotData& lot, int item, double value, std::int32_t
 
 }  // namespace
 
-void FinishItemStatistics(LotData& lot, const std::vector<ItemSums>& sums, bool avgStdOnlyPass, int threads) {
+void FinishItemStatistics(LotData& lot, const std::vector<ItemSums>& sums, bool avgStdOnlyPass, int threads,
+                          const std::vector<double>* squaresFound) {
   const int items = lot.items();
   const int devices = lot.devices();
-  lot.statisticsDone.store(devices, std::memory_order_relaxed);
   const std::vector<std::uint8_t> included = IncludedDevices(lot, avgStdOnlyPass);
   std::int64_t includedCount = 0;
   for (std::uint8_t in : included) includedCount += in;
 
   const bool wantStd = devices > 1;
   std::vector<double> means(static_cast<std::size_t>(items)), squares(static_cast<std::size_t>(items));
-  if (wantStd) {
-    for (int i = 0; i < items; ++i) {
-      if (sums[i].stdCount > 0) means[i] = sums[i].stdSum / static_cast<double>(sums[i].stdCount);
-    }
+  if (squaresFound) {
+    squares = *squaresFound;
+  } else if (wantStd) {
+    lot.statisticsDone.store(devices, std::memory_order_relaxed);
+    for (int i = 0; i < items; ++i) means[i] = sums[i].Mean();
     OverItems(items, ThreadsFor(lot, threads), &lot.statisticsDone, [&](int first, int last, std::atomic<std::int32_t>* progress) {
       SumSquares(lot, included, first, last, means, squares, progress);
     });

@@ -63,6 +63,8 @@ struct ItemSums {
     }
     if (r.candidate) Extremes(r.candidateValue, device);
   }
+  // The mean the second pass takes the deviations from.
+  double Mean() const { return stdCount > 0 ? stdSum / static_cast<double>(stdCount) : 0.0; }
   void Extremes(double x, std::int32_t device) {
     if (!haveExtremes) {
       haveExtremes = true;
@@ -80,8 +82,10 @@ struct ItemSums {
 // Devices that failed are left out of the average and the standard
 // deviation when avgStdOnlyPass is set. Large lots use two threads
 // (threads 0); a given count forces it. statisticsDone goes from the device
-// count to twice that.
-void FinishItemStatistics(LotData& lot, const std::vector<ItemSums>& sums, bool avgStdOnlyPass, int threads = 0);
+// count to twice that. With `squares` (each item's sum of squared deviations
+// from its Mean, in device order, found by the caller) there is no second pass.
+void FinishItemStatistics(LotData& lot, const std::vector<ItemSums>& sums, bool avgStdOnlyPass, int threads = 0,
+                          const std::vector<double>* squares = nullptr);
 
 // Both passes over the texts of a lot in memory (statisticsDone from 0).
 void ComputeItemStatistics(LotData& lot, bool avgStdOnlyPass, int threads = 0);

@@ -12,6 +12,7 @@
 
 #include "core/number_text.h"
 #include "core/result_file.h"
+#include "core/result_records.h"
 #include "core/statistics.h"
 #include "tests/core/lot_files.h"
 #include "tools/tsd_writer.h"
@@ -182,6 +183,30 @@ TEST(StatisticsTest, ReaderAndTextsGiveTheSameRows) {
       }
     }
   }
+}
+
+// The standard deviation's second pass reads the records again; when they
+// changed under the reader after the first pass (here on the range warning
+// of the last device), it takes the texts, so the rows stay those of the lot.
+TEST(StatisticsTest, RecordsChangedBeforeTheSecondPass) {
+  tsd::TsdBuilder b;
+  b.AddItem("A", 'V');
+  for (int d = 0; d < 100; ++d) b.AddDevice(d + 1, 1, 0, {{static_cast<std::int16_t>(d == 99 ? 10000 : d * 10), 0x10, 12}});
+  std::vector<std::uint8_t> bytes = b.Bytes();
+  struct Changing : SilentReaderEvents {
+    std::uint8_t* firstResult;
+    void RangeWarning(int, int, int) override { firstResult[1] ^= 0x40; }
+  } events;
+  events.firstResult = bytes.data() + ResultFileHeader::kBytes + ItemRecord::kBytes + DeviceRecord::kResults;
+  LotData lot;
+  ResultFileSource source;
+  source.OpenMemory(bytes.data(), bytes.size());
+  ASSERT_TRUE(ReadHeaderAndItems(source, lot, {}, events));
+  ASSERT_TRUE(ReadDeviceRecords(source, lot, {}, events));
+  const std::string stdev = lot.ItemCell(kRowStdev, 2);
+  EXPECT_NE(LoadBytes(bytes).lot->ItemCell(kRowStdev, 2), stdev) << "the change shows";
+  ComputeItemStatistics(lot, false, 1);
+  EXPECT_EQ(lot.ItemCell(kRowStdev, 2), stdev);
 }
 
 // The reader's reading of a cell from its packed number, against the rules
