@@ -25,7 +25,8 @@ namespace heap {
 std::atomic<std::size_t> live{0}, peak{0};
 
 void* Take(std::size_t n, std::size_t align = 0) {
-  void* p = align > alignof(std::max_align_t) ? std::aligned_alloc(align, (n + align - 1) / align * align) : std::malloc(n);
+  void* p = align > alignof(std::max_align_t) ? std::aligned_alloc(align, (n + align - 1) / align * align)
+                                              : std::malloc(n);
   if (!p) throw std::bad_alloc();
   const std::size_t now = live.fetch_add(malloc_usable_size(p), std::memory_order_relaxed) + malloc_usable_size(p);
   std::size_t top = peak.load(std::memory_order_relaxed);
@@ -126,7 +127,8 @@ void BM_Statistics(benchmark::State& state) {
 }
 
 BENCHMARK(BM_ReadFileBytes)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
-BENCHMARK(BM_LoadLot)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime()->MeasureProcessCPUTime();
+BENCHMARK(BM_LoadLot)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime()
+    ->MeasureProcessCPUTime();
 BENCHMARK(BM_Statistics)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
 
 }  // namespace

@@ -640,7 +640,8 @@ struct ChunkRead {
 // Devices through it count in statisticsDone, from the device count on. A
 // chunk of cellsForTwo cells or more is taken in two halves of the items at once.
 bool SquaresFromRecords(ResultFileSource& file, std::uint64_t offset, const std::vector<ChunkRead>& chunks,
-                        std::uint8_t* chunk, const RecordSums& recordSums, std::size_t cellsForTwo, const ReadOptions& options,
+                        std::uint8_t* chunk, const RecordSums& recordSums, std::size_t cellsForTwo,
+                        const ReadOptions& options,
                         LotData& lot, std::vector<double>& squares) {
   const int items = lot.items();
   std::vector<double> means(static_cast<std::size_t>(items));
@@ -652,7 +653,9 @@ bool SquaresFromRecords(ResultFileSource& file, std::uint64_t offset, const std:
     const std::size_t got = file.ReadAt(offset, chunk, bytes);
     std::memset(chunk + got, 0, bytes - got);  // as the first pass completed a record the end cut short
     if (Fingerprint(chunk, bytes) != c.fingerprint) return false;
-    const auto sumItems = [&](int first, int last) { recordSums.TakeSquares(chunk, c.count, means, first, last, squares); };
+    const auto sumItems = [&](int first, int last) {
+      recordSums.TakeSquares(chunk, c.count, means, first, last, squares);
+    };
     if (items > 1 && c.count * static_cast<std::size_t>(items) >= cellsForTwo) {
       RunInTwo([&] { sumItems(0, items / 2); }, [&] { sumItems(items / 2, items); });
     } else {
@@ -767,8 +770,8 @@ bool ReadDeviceRecords(ResultFileSource& file, LotData& lot, const ReadOptions& 
   // The second pass of the standard deviation takes the records again when
   // they are there as they were, else the texts.
   std::vector<double> squares(static_cast<std::size_t>(items));
-  const bool squaresFound =
-      count > 1 && SquaresFromRecords(file, recordsOffset, chunksRead, chunk.get(), recordSums, cellsForTwo, options, lot, squares);
+  const bool squaresFound = count > 1 && SquaresFromRecords(file, recordsOffset, chunksRead, chunk.get(), recordSums,
+                                                            cellsForTwo, options, lot, squares);
   chunk.reset();
   if (Cancelled(options)) return false;
   FinishItemStatistics(lot, sums, options.avgStdOnlyPass, options.threads, squaresFound ? &squares : nullptr);

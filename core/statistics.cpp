@@ -283,9 +283,10 @@ void FinishItemStatistics(LotData& lot, const std::vector<ItemSums>& sums, bool 
   } else if (wantStd) {
     lot.statisticsDone.store(devices, std::memory_order_relaxed);
     for (int i = 0; i < items; ++i) means[i] = sums[i].Mean();
-    OverItems(items, ThreadsFor(lot, threads), &lot.statisticsDone, [&](int first, int last, std::atomic<std::int32_t>* progress) {
-      SumSquares(lot, included, first, last, means, squares, progress);
-    });
+    OverItems(items, ThreadsFor(lot, threads), &lot.statisticsDone,
+              [&](int first, int last, std::atomic<std::int32_t>* progress) {
+                SumSquares(lot, included, first, last, means, squares, progress);
+              });
   }
   lot.statisticsDone.store(2 * devices, std::memory_order_relaxed);
 
@@ -307,7 +308,9 @@ void ComputeItemStatistics(LotData& lot, bool avgStdOnlyPass, int threads) {
   const std::vector<std::uint8_t> included = IncludedDevices(lot, avgStdOnlyPass);
   lot.statisticsDone.store(0, std::memory_order_relaxed);
   OverItems(lot.items(), ThreadsFor(lot, threads), &lot.statisticsDone,
-            [&](int first, int last, std::atomic<std::int32_t>* progress) { SumTexts(lot, included, first, last, sums, progress); });
+            [&](int first, int last, std::atomic<std::int32_t>* progress) {
+              SumTexts(lot, included, first, last, sums, progress);
+            });
   FinishItemStatistics(lot, sums, avgStdOnlyPass, threads);
 }
 

@@ -2,12 +2,12 @@
 // Average, STDEV, Min Data and Max Data rows, the sums they feed in device
 // order, and the rows made from the sums.
 //
-// The rows come about in two passes. The first pass sums every item's
-// numbers in device order (ItemSums); the reader feeds it from the records'
-// packed numbers as it formats them, and ComputeItemStatistics from the
-// texts of a lot already in memory. The second pass (FinishItemStatistics)
-// reads the texts once more for the squared deviations from each mean, so
-// that no number is kept per cell in between.
+// The rows come about in two passes, and no number is kept per cell in
+// between. The first pass sums every item's numbers in device order
+// (ItemSums); the reader feeds it from the records' packed numbers as it
+// formats them, ComputeItemStatistics from the texts of a lot in memory.
+// The second pass sums the squared deviations from each mean: the reader
+// reads its records again for it, else FinishItemStatistics reads the texts.
 #pragma once
 
 #include <cstdint>

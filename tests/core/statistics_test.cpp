@@ -191,7 +191,9 @@ TEST(StatisticsTest, ReaderAndTextsGiveTheSameRows) {
 TEST(StatisticsTest, RecordsChangedBeforeTheSecondPass) {
   tsd::TsdBuilder b;
   b.AddItem("A", 'V');
-  for (int d = 0; d < 100; ++d) b.AddDevice(d + 1, 1, 0, {{static_cast<std::int16_t>(d == 99 ? 10000 : d * 10), 0x10, 12}});
+  for (int d = 0; d < 100; ++d) {
+    b.AddDevice(d + 1, 1, 0, {{static_cast<std::int16_t>(d == 99 ? 10000 : d * 10), 0x10, 12}});
+  }
   std::vector<std::uint8_t> bytes = b.Bytes();
   struct Changing : SilentReaderEvents {
     std::uint8_t* firstResult;
@@ -240,7 +242,8 @@ TEST(StatisticsTest, PackedReadingsAreThoseOfTheTexts) {
     for (std::uint8_t status : l.statuses) {
       for (int j = 0; j < mantissas; ++j) {
         std::vector<tsd::Result> results;
-        for (std::uint8_t e : exponents) results.push_back({static_cast<std::int16_t>(-32768 + j * l.mantissaStep), status, e});
+        const auto m = static_cast<std::int16_t>(-32768 + j * l.mantissaStep);
+        for (std::uint8_t e : exponents) results.push_back({m, status, e});
         b.AddDevice(static_cast<int>(b.devices()) + 1, 1, 0, results);
       }
     }
