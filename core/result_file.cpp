@@ -480,7 +480,7 @@ struct RecordFormatter {
         }
         const PackedValue v = PackedValue::FromBytes(rec.Result(i));
         const ClassView& view = statuses.view[v.status];
-        if (IsValueKind(view.kind) && NeedsRangeWarning(v)) {
+        if (NeedsRangeWarning(v) && IsValueKind(view.kind)) {
           warnings.push_back({static_cast<int>(r), i, v.mantissa});
         }
         out = cells.CellSpace(kMaxValueText + 1);

@@ -2,6 +2,7 @@
 // pin lists in engineering notation, and the two helpers that read them back.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -38,8 +39,13 @@ std::string FormatLimitValue(const std::uint8_t bytes[4]);
 // applied): the mantissa over 10^(3 - exponent mod 3), in one correctly
 // rounded division, as the text writes the same digits and point.
 inline double LimitTextNumber(PackedValue v) {
-  constexpr double kPointPowers[3] = {1e3, 1e2, 1e1};
-  return static_cast<double>(v.mantissa) / kPointPowers[v.exponent % 3];
+  // The divisor of every exponent byte, so that no cell divides by 3.
+  static constexpr auto kPointPowers = [] {
+    std::array<double, 256> powers{};
+    for (int e = 0; e < 256; ++e) powers[e] = e % 3 == 0 ? 1e3 : e % 3 == 1 ? 1e2 : 1e1;
+    return powers;
+  }();
+  return static_cast<double>(v.mantissa) / kPointPowers[v.exponent];
 }
 
 // Text of a device result: the limit text followed by the item's unit
