@@ -175,8 +175,14 @@ TEST_F(CliTest, FlagsOverrideTheSettingsFileForTheRunOnly) {
   WriteStdf(*Load(a), static_cast<std::uint32_t>(st.st_mtime), out);
   out.Commit();
   EXPECT_EQ(Read(StdfPathOf(a)), stdf);
+  // fail-csv: the core's fail CSV text, with at least one failed device.
+  const CliRun fail = Cli({"fail-csv", a});
+  EXPECT_EQ(fail.status, 0) << fail.err;
+  EXPECT_EQ(fail.out, FailCsvPath(a) + "\n");
+  EXPECT_EQ(Read(FailCsvPath(a)), FailCsvText(FailRowsOf(*Load(a))));
+  EXPECT_NE(Read(FailCsvPath(a)).find("\r\n1,F"), std::string::npos);
   EXPECT_EQ(Read(dir_ / "config" / "LotVuer.spec"), settings);
-  EXPECT_EQ(LotFolder(), (Names{"A.CSV", "A.stdf", "A.tsd"}));
+  EXPECT_EQ(LotFolder(), (Names{"A.CSV", "A.stdf", "A.tsd", "A_Fail.CSV"}));
 }
 
 TEST_F(CliTest, DefaultSettingsWriteTheBook) {
@@ -398,55 +404,38 @@ TEST_F(CliTest, ExitStatusSaysWhatWasWritten) {
 }
 #endif
 
-TEST_F(CliTest, FailCsvListsTheFailedDevices) {
-  const std::string a = Lot("A.tsd", 40, 4);
-  const CliRun run = Cli({"fail-csv", a});
-  EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.out, FailCsvPath(a) + "\n");
-  const std::string text = Read(FailCsvPath(a));
-  EXPECT_EQ(text, FailCsvText(FailRowsOf(*Load(a))));
-  EXPECT_NE(text.find("\r\n1,F"), std::string::npos);  // at least one failed device
-}
-
-TEST_F(CliTest, FolderConversionTakesTheResultFilesInNameOrder) {
-  const std::string b = Lot("B.TSD");
-  const std::string a = Lot("A.tsd");
-  for (const char* skipped : {"~C.tsd", ".D.tsd", "E.tsd.bak"}) Lot(skipped);
-  fs::create_directory(dir_ / "lots" / "F.tsd");
-  for (const std::string& target : {(dir_ / "lots").string(), a}) {
-    const CliRun run = Cli({"convert-folder", "--csv", "--no-xls", target});
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, CsvPathOf(a) + "\n" + CsvPathOf(b) + "\n");
-  }
-  EXPECT_EQ(Read(CsvPathOf(b)), ExpectedCsv(b, -1, -1, CsvFormat::kData));
-  EXPECT_EQ(LotFolder(), (Names{".D.tsd", "A.CSV", "A.tsd", "B.CSV", "B.TSD", "E.tsd.bak", "F.tsd", "~C.tsd"}));
-  EXPECT_EQ(Cli({"convert-folder", (dir_ / "lots" / "E.tsd.bak").string()}).status, 1);
-  EXPECT_EQ(Cli({"convert-folder", (dir_ / "nowhere").string()}).status, 1);
-}
-
 // Files converted side by side: the same files, and the same messages and
-// names in the same order, as one after the other; bad job counts are usage.
+// names in the same order, as one after the other; the result files are
+// taken in name order, a file names its folder; bad job counts are usage.
 TEST_F(CliTest, FolderConversionInParallelWritesAndPrintsAsOneJob) {
   Names written;
+  std::string first;
   for (int i = 0; i < 6; ++i) {
-    const std::string lot = Lot(std::string(1, static_cast<char>('A' + i)) + ".tsd", 20 + 37 * i, 4 + i);
+    const std::string name = std::string(1, static_cast<char>('A' + i)) + (i == 1 ? ".TSD" : ".tsd");
+    const std::string lot = Lot(name, 20 + 37 * i, 4 + i);
+    if (i == 0) first = lot;
     written.insert(written.end(), {TwoSheetBookPath(lot), CsvPathOf(lot)});
   }
   const std::string wide = Lot("W.tsd", 3, 255);  // cells left out: status 3
   written.insert(written.end(), {TwoSheetBookPath(wide), CsvPathOf(wide)});
   std::ofstream(dir_ / "lots" / "N.tsd") << "not a result file";  // status 1
   fs::create_directory(dir_ / "lots" / "Z.tsd");
+  for (const char* skipped : {"~C.tsd", ".D.tsd", "E.tsd.bak"}) Lot(skipped);
   const std::string folder = (dir_ / "lots").string();
   const CliRun one = Cli({"convert-folder", "--csv", "--xls", "-j", "1", folder});
   EXPECT_EQ(one.status, 1);
   EXPECT_NE(one.err.find("N.tsd"), std::string::npos);
+  std::string names;
+  for (const std::string& path : written) names += path + "\n";
+  EXPECT_EQ(one.out, names);
   std::vector<std::string> files;
   for (const std::string& path : written) files.push_back(Read(path));
+  EXPECT_EQ(files[1], ExpectedCsv(first, -1, -1, CsvFormat::kData));
   for (const Names& jobs : {Names{"-j", "2"}, Names{"-j3"}, Names{"--jobs=8"}, Names{}}) {
     for (const std::string& path : written) fs::remove(path);
     Names args{"convert-folder", "--csv", "--xls"};
     args.insert(args.end(), jobs.begin(), jobs.end());
-    args.push_back(folder);
+    args.push_back(jobs.empty() ? first : folder);
     const CliRun run = Cli(args);
     EXPECT_EQ(run.status, one.status) << ::testing::PrintToString(jobs);
     EXPECT_EQ(run.out, one.out) << ::testing::PrintToString(jobs);
@@ -458,6 +447,10 @@ TEST_F(CliTest, FolderConversionInParallelWritesAndPrintsAsOneJob) {
     EXPECT_EQ(run.status, 2) << bad;
     EXPECT_NE(run.err.find("number of jobs"), std::string::npos) << bad;
   }
+  for (const fs::path& target : {dir_ / "lots" / "E.tsd.bak", dir_ / "nowhere"}) {
+    EXPECT_EQ(Cli({"convert-folder", target.string()}).status, 1) << target;
+  }
+  EXPECT_EQ(LotFolder().size(), written.size() + 12) << "nothing beside the books and CSV files of the lots";
 }
 
 // A lot for stats and bins: names that need quoting or decoding, a special
