@@ -148,7 +148,7 @@ TEST(DeviceQcScatter, PointsStrictlyInsideTheField) {
   EXPECT_EQ(sc2.shapes.size(), 4u + 6u);
 }
 
-TEST(DeviceQcHistogram, CountBinsOnHalfOpenIntervals) {
+TEST(DeviceQcHistogram, CountBinsOnHalfOpenIntervalsAndFullScale) {
   struct Case { std::vector<double> edges, values; std::vector<std::int32_t> counts; } cases[] = {
       {{0, 1, 2}, {0, 0.5, 1, 1.999, 2, -1}, {2, 2}},
       {{1, 1, 1}, {1, 1, 0.5}, {0, 0}},               // equal edges: every bin empty
@@ -157,13 +157,11 @@ TEST(DeviceQcHistogram, CountBinsOnHalfOpenIntervals) {
       {{5}, {5}, {}},
   };
   for (const auto& c : cases) EXPECT_EQ(CountBins(c.edges, c.values), c.counts);
-}
 
-TEST(DeviceQcHistogram, FullScale) {
-  struct Case { std::int64_t m, full; } cases[] = {
+  struct Scale { std::int64_t m, full; } scales[] = {
       {0, 1}, {1, 2}, {9, 10}, {37, 38}, {99, 100}, {123, 130}, {1234, 1300}, {200000, 210000}, {-3, 1},
   };
-  for (const auto& c : cases) EXPECT_EQ(FullScale(c.m), c.full) << c.m;
+  for (const auto& c : scales) EXPECT_EQ(FullScale(c.m), c.full) << c.m;
 }
 
 std::vector<std::string> Cells(std::initializer_list<double> mv) {

@@ -190,7 +190,8 @@ TEST_F(ConfigFiles, WithoutOverrideThePortableFolderComesFirst) {
 }
 
 // Every slot has a text; Traditional Chinese has its own texts for the view
-// menu and the Device QC dialog and shares every other text with Simplified.
+// menu and the Device QC dialog and shares every other text with Simplified;
+// an unknown number is kept and shows English.
 TEST(LanguageTables, EverySlotHasTextAndTraditionalSharesTheSimplifiedTexts) {
   for (int slot = 0; slot < kLanguageSlots; ++slot) {
     for (int language = 0; language < 3; ++language) EXPECT_GT(std::strlen(LanguageText(language, slot)), 0u) << language << "/" << slot;
@@ -198,10 +199,7 @@ TEST(LanguageTables, EverySlotHasTextAndTraditionalSharesTheSimplifiedTexts) {
       EXPECT_STREQ(LanguageText(2, slot), LanguageText(1, slot)) << slot;
     }
   }
-}
-
-TEST(LanguageTables, SelectKeepsTheNumber) {
-  SelectLanguageTable(5);  // unknown numbers show English
+  SelectLanguageTable(5);
   EXPECT_EQ(LanguageTable.language, 5);
   EXPECT_STREQ(Lang(kSlotFileMenu), "&File");
   EXPECT_STREQ(LanguageText(-1, kSlotFileMenu), "&File");
