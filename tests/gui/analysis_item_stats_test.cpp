@@ -106,8 +106,6 @@ TEST_F(ItemStatsWindowTest, CsvFileFollowsOnlyPass) {
   ASSERT_TRUE(w->SaveCsv());
   const std::string all = testing::ReadFileBytes(w->csvPath());
   EXPECT_EQ(all, ItemStatsCsv(lot_, ComputeItemStats(lot_, DeviceSelection::kAll), "\r\n"));
-  EXPECT_TRUE(all.starts_with("Item,Name,Unit,LSL,USL,N,Fails,FailPct,Mean,Median,Stdev,Min,Max,Cp,Cpk\r\n"
-                              "1,VTH,V,1,3,6,1,16.666666666666668,1.8666666666666665,2,"));
   w->findChild<QCheckBox*>()->setChecked(true);
   ASSERT_TRUE(WaitReady(*w));
   ASSERT_TRUE(w->SaveCsv());
