@@ -102,6 +102,8 @@ TEST(RowOrder, FindAndGoTo) {
     const int row = FindRow(*lot, rows, c.from, c.text, c.forward);
     EXPECT_EQ(row, c.expected) << c.text << " from " << c.from;
   }
+  rows.Apply(*lot, {}, {RowFilterKind::kFailed, 0, ""});
+  EXPECT_EQ(FindRow(*lot, rows, -1, "1.500", true), -1) << "the passed devices 0 and 4 are filtered out";
   EXPECT_EQ(DeviceWithSerial(*lot, 12), 4);
   EXPECT_EQ(DeviceWithSerial(*lot, 7), -1);
   EXPECT_EQ(DeviceAtFilePosition(*lot, 6), 5);
