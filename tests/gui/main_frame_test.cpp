@@ -114,20 +114,6 @@ TEST_F(MainFrame, RefusalsWhileAFileLoadsAndCancelledLoads) {
   EXPECT_EQ(vb->Lot.devices(), 5);
 }
 
-TEST_F(MainFrame, FileThatCannotBeOpenedLeavesTheProgramIdle) {
-  CLotvueView* lost = Open(dir + "/missing.tsd");
-  ASSERT_TRUE(WaitLoaded(lost));
-  EXPECT_EQ(lost->failure(), LoadOutcome::kCannotOpen);
-  EXPECT_TRUE(messages.empty()) << "no message, the window says it";
-  CLotvueView* next = OpenLoaded(WriteTsd(dir, "b.tsd", SmallLot(2, 5).Bytes()));
-  ASSERT_TRUE(next);
-  EXPECT_EQ(lost->Lot.loadState.load(), kIdle) << "the lost window does not take the next file";
-  EXPECT_EQ(lost->Lot.devices(), 0);
-  frame->FrameOf(lost)->close();
-  Settle();
-  EXPECT_EQ(OpenViewList, std::vector<CLotvueView*>{next});
-}
-
 TEST_F(MainFrame, EveryWayInTestsTheNameEnd) {
   const std::string good = WriteTsd(dir, "lot.TSD", SmallLot(1, 2).Bytes());
   struct Case {
