@@ -13,7 +13,6 @@
 #include "app/frame_memory.h"
 #include "core/app_settings.h"
 #include "tests/core/lot_files.h"
-#include "tests/core/lot_files.h"
 #include "tests/gui/gui_fixture.h"
 
 namespace lotvue::testing {
