@@ -68,20 +68,26 @@ TEST_F(ConvertDialogs, SetupAcceptsOnlyARangeWithinTheLot) {
 
 TEST_F(ConvertDialogs, DetailsShowAndStoreTheSettings) {
   // Settings in field order: AvgStdOnlyPass, ShowLine, XLS, CSV, CSVFormat.
-  // Actions: x/c click XLS/CSV, 0-2 a format, then o (OK) or n (Cancel).
+  // Actions: x/c/l click XLS/CSV/XLSX, 0-2 a format, then o (OK) or n (Cancel).
+  // The XLSX box is kept in Lotvue.ini, not the settings file, unchecked
+  // while that file is missing, and stored on OK only.
   struct Case {
     AppSettingsData before;
-    const char* shown;  // XLS, CSV, checked format (- none), formats enabled
+    const char* shown;  // XLS, CSV, checked format (- none), formats enabled, XLSX
     const char* actions;
     AppSettingsData after;
+    bool xlsx;
   } cases[] = {
-      {{1, 1, 1, 0, 1}, "10 1 0", "o", {1, 1, 1, 0, 1}},   // hidden boxes store back their values
-      {{0, 0, 0, 1, 7}, "01 - 1", "o", {0, 0, 0, 1, 0}},   // a format outside 0..2: none shown, 0 stored
-      {{0, 0, 1, 0, 2}, "10 2 0", "o", {0, 0, 1, 0, 2}},   // disabled formats keep their value
-      {{0, 1, 1, 0, 0}, "10 0 0", "c2xo", {0, 1, 0, 1, 2}},
-      {{0, 0, 0, 1, 1}, "01 1 1", "co", {0, 0, 0, 0, 1}},
-      {{1, 0, 1, 1, 2}, "11 2 1", "cxn", {1, 0, 1, 1, 2}},
+      {{1, 1, 1, 0, 1}, "10 1 0 0", "o", {1, 1, 1, 0, 1}, false},   // hidden boxes store back their values
+      {{0, 0, 0, 1, 7}, "01 - 1 0", "lo", {0, 0, 0, 1, 0}, true},   // a format outside 0..2: none shown, 0 stored
+      {{0, 0, 1, 0, 2}, "10 2 0 1", "o", {0, 0, 1, 0, 2}, true},    // disabled formats keep their value
+      {{0, 1, 1, 0, 0}, "10 0 0 1", "c2xlo", {0, 1, 0, 1, 2}, false},
+      {{0, 0, 0, 1, 1}, "01 1 1 0", "co", {0, 0, 0, 0, 1}, false},
+      {{1, 0, 1, 1, 2}, "11 2 1 0", "cxln", {1, 0, 1, 1, 2}, false},
   };
+  const std::string spec = config + "/LotVuer.spec";
+  ASSERT_TRUE(SaveSettingsTo(spec, AppSettings));
+  const std::string specBytes = ReadFileBytes(spec);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.actions);
     AppSettings = c.before;
@@ -89,16 +95,18 @@ TEST_F(ConvertDialogs, DetailsShowAndStoreTheSettings) {
     Run(dialog, [&](CConvertDetailsDlg& d) {
       int checked = -1;
       for (int i = 0; i < 3; ++i) checked = d.formatRadio(i)->isChecked() ? i : checked;
-      const QString shown = QStringLiteral("%1%2 %3 %4")
+      const QString shown = QStringLiteral("%1%2 %3 %4 %5")
                                 .arg(int(d.xlsBox()->isChecked()))
                                 .arg(int(d.csvBox()->isChecked()))
                                 .arg(checked < 0 ? QStringLiteral("-") : QString::number(checked))
-                                .arg(int(d.formatRadio(0)->isEnabled() && d.formatRadio(2)->isEnabled()));
+                                .arg(int(d.formatRadio(0)->isEnabled() && d.formatRadio(2)->isEnabled()))
+                                .arg(int(d.xlsxBox()->isChecked()));
       EXPECT_EQ(shown, c.shown);
       EXPECT_FALSE(d.showLineBox()->isVisible() || d.avgStdOnlyPassBox()->isVisible());
       for (const char* a = c.actions; *a; ++a) {
         if (*a == 'x') d.xlsBox()->click();
         if (*a == 'c') d.csvBox()->click();
+        if (*a == 'l') d.xlsxBox()->click();
         if (*a >= '0' && *a <= '2') d.formatRadio(*a - '0')->click();
         if (*a == 'o') d.okButton()->click();
         if (*a == 'n') d.cancelButton()->click();
@@ -108,30 +116,8 @@ TEST_F(ConvertDialogs, DetailsShowAndStoreTheSettings) {
       }
     });
     EXPECT_EQ(SettingsFileText(AppSettings), SettingsFileText(c.after));
-  }
-
-  // The XLSX box: Lotvue.ini, not the settings file, unchecked while the
-  // file is missing; stored on OK only. Actions: l click XLSX, o OK, n Cancel.
-  const std::string spec = config + "/LotVuer.spec";
-  ASSERT_TRUE(SaveSettingsTo(spec, AppSettings));
-  const std::string specBytes = ReadFileBytes(spec);
-  struct XlsxCase {
-    const char* actions;
-    bool shown, stored;
-  } xlsxCases[] = {{"o", false, false}, {"lo", false, true}, {"o", true, true}, {"ln", true, true}, {"lo", true, false}};
-  for (const XlsxCase& c : xlsxCases) {
-    SCOPED_TRACE(&c - xlsxCases);
-    CConvertDetailsDlg dialog;
-    Run(dialog, [&](CConvertDetailsDlg& d) {
-      EXPECT_EQ(d.xlsxBox()->isChecked(), c.shown);
-      for (const char* a = c.actions; *a; ++a) {
-        if (*a == 'l') d.xlsxBox()->click();
-        if (*a == 'o') d.okButton()->click();
-        if (*a == 'n') d.cancelButton()->click();
-      }
-    });
-    EXPECT_EQ(ConvertXlsxChecked(), c.stored);
-    EXPECT_NE(ReadFileBytes(config + "/Lotvue.ini").find(c.stored ? "XLSX=true" : "XLSX=false"), std::string::npos);
+    EXPECT_EQ(ConvertXlsxChecked(), c.xlsx);
+    EXPECT_NE(ReadFileBytes(config + "/Lotvue.ini").find(c.xlsx ? "XLSX=true" : "XLSX=false"), std::string::npos);
   }
   EXPECT_EQ(ReadFileBytes(spec), specBytes);
 
