@@ -22,6 +22,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace lotvue {
@@ -61,6 +62,9 @@ class ReplacingFile {
   int fd_ = -1;
   int error_ = 0;
   bool exists_ = false;  // the target existed at Open
+  // Bytes written so far, and how many of them the disk has been asked to take.
+  std::uint64_t written_ = 0;
+  std::uint64_t flushing_ = 0;
 };
 
 // Why the file at path could not be replaced: 0 when it can (or does not
