@@ -8,6 +8,7 @@
 //     window, beside the plain core load of the same file.
 //
 //   paint_bench [--frames N] [--runs N] [--width W] [--height H] [--keep DIR]
+//               [--open-devices N]   (the lot of part 2; 200,000 by default)
 #include <QApplication>
 #include <QEventLoop>
 #include <QMdiArea>
@@ -95,7 +96,7 @@ void CloseAll(CMainFrame& frame) {
 
 int main(int argc, char* argv[]) {
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  int frames = 200, runs = 3, width = 1280, height = 800;
+  int frames = 200, runs = 3, width = 1280, height = 800, openDevices = 200000;
   std::string dir = (std::filesystem::temp_directory_path() / "lotvue-paint-bench").string();
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string a = argv[i];
@@ -104,6 +105,7 @@ int main(int argc, char* argv[]) {
     else if (a == "--width") width = std::atoi(argv[i + 1]);
     else if (a == "--height") height = std::atoi(argv[i + 1]);
     else if (a == "--keep") dir = argv[i + 1];
+    else if (a == "--open-devices") openDevices = std::atoi(argv[i + 1]);
   }
   std::filesystem::create_directories(dir);
   if (!qEnvironmentVariableIsSet("LOTVUE_CONFIG_DIR")) qputenv("LOTVUE_CONFIG_DIR", QByteArray::fromStdString(dir));
@@ -166,7 +168,7 @@ int main(int argc, char* argv[]) {
     CloseAll(frame);
   }
 
-  const std::string big = MakeLot(dir, 200000, 64);
+  const std::string big = MakeLot(dir, openDevices, 64);
   std::printf("\nOpen to hand-over of %s (%.1f MB), %d runs\n", big.c_str(),
               static_cast<double>(std::filesystem::file_size(big)) / 1e6, runs);
   std::vector<double> core, gui, coreCpu, guiCpu;
