@@ -94,6 +94,18 @@ void PaintMatrix(PaintList& out, const ReportGrid& g, const LotData& lot, const 
       const PaintRect cell = c == 0 ? PaintRect{x0, y, x0 + w01, y + r} : cellOf(c, y);
       PlainCell(out, cell, c == 0, lot.itemTable[j], g.RowSelected(row), in);
     }
+    // Scrolled sideways: the row names of the item table (Item Name, Bias1,
+    // Min Limit, ...) stay at the left over the scrolled cells, as Serial and
+    // Bin do below them.
+    if (g.scrollX > 0 && k >= 2) {
+      for (std::size_t j = 0; j < lot.itemTable.size(); j += static_cast<std::size_t>(k)) {
+        const int row = headerPairs + 1 + static_cast<int>(j / static_cast<std::size_t>(k));
+        const int y = g.RowTop(row);
+        const std::size_t before = out.ops.size();
+        PlainCell(out, PaintRect{0, y, w01, y + r}, true, lot.itemTable[j], g.RowSelected(row), in);
+        if (out.ops.size() > before && out.ops.back().kind == PaintKind::kText) out.ops.back().clip = true;
+      }
+    }
   }
 
   const int fullRows = r > 0 ? in.frameHeight / r : 0;

@@ -83,6 +83,13 @@ TEST_F(ReportPaint, MatrixTextsAndTheirColours) {
   EXPECT_EQ(p.Text(120, 13 * kR), " 1 I0");
   EXPECT_FALSE(p.TextAt(80, 13 * kR));
   EXPECT_EQ(p.Rows(" Serial"), 0);
+  grid.scrollX = 130;  // sideways: the item table's row names stay at the left, clipped, over what scrolls
+  p = Paint(false);
+  EXPECT_EQ(p.Text(0, 13 * kR), " Item Name");
+  EXPECT_TRUE(p.TextAt(0, 13 * kR)->clip);
+  EXPECT_EQ(p.FillAt(110, 13 * kR + 3), kBackgroundColor);
+  EXPECT_EQ(p.Text(-130, 0), " DataFileName");
+  grid.scrollX = 0;
 
   grid.firstRow = 60;  // past the title record: it sticks on top, drawn once, over device row 60
   p = Paint(false);
