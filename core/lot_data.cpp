@@ -27,6 +27,7 @@ namespace {
 
 // Heap bytes of one field (strings count beyond their in-place buffer).
 std::size_t HeapBytes(std::int32_t) { return 0; }
+std::size_t HeapBytes(std::uint64_t) { return 0; }
 std::size_t HeapBytes(const std::string& s) { return s.capacity() > 15 ? s.capacity() + 1 : 0; }
 std::size_t HeapBytes(const CellTable& t) { return t.MemoryBytes(); }
 template <typename T>
@@ -48,8 +49,8 @@ std::size_t SumHeapBytes(const Fields&... fields) {
 std::size_t LotData::MemoryBytes() const {
   // One name per field of LotContent: a field added there breaks this line
   // until it is named, and its type until HeapBytes knows it.
-  const auto& [a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, p, q, r] = static_cast<const LotContent&>(*this);
-  return sizeof(LotData) + SumHeapBytes(a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, p, q, r);
+  const auto& [a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, p, q, r, s, t] = static_cast<const LotContent&>(*this);
+  return sizeof(LotData) + SumHeapBytes(a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, p, q, r, s, t);
 }
 
 }  // namespace lotvue

@@ -48,6 +48,12 @@ inline constexpr int kYieldPair = 11;
 
 enum LoadState : int { kIdle = 0, kReading = 1, kRead = 2, kConverting = 3 };
 
+// A run of device records as the loader read it.
+struct RecordChunk {
+  std::size_t count;         // records
+  std::uint64_t fingerprint;  // RecordFingerprint of their bytes
+};
+
 // What a lot holds, as a plain value: a default LotContent is the state
 // after a reset, and assigning one copies the lot (the device cells share
 // their bytes with the original instead of being copied).
@@ -70,6 +76,11 @@ struct LotContent {
   std::vector<std::string> itemNames;
   std::string path;
   std::int32_t viewFormat = 1;  // 1 Matrix, 0 Per Device
+  // The device records as the loader read them, for writers that take the
+  // packed numbers again instead of the texts: where they start in the
+  // file, and per chunk read its records and their RecordFingerprint.
+  std::uint64_t recordsOffset = 0;
+  std::vector<RecordChunk> recordChunks;
 };
 
 // One lot: its content and the counters that the user-interface thread reads

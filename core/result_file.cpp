@@ -570,9 +570,9 @@ struct RecordSums {
   }
 };
 
-// A 64-bit fingerprint of a block of bytes, in four independent lanes:
-// the records read again for the second pass must be the ones read first.
-std::uint64_t Fingerprint(const std::uint8_t* p, std::size_t n) {
+}  // namespace
+
+std::uint64_t RecordFingerprint(const std::uint8_t* p, std::size_t n) {
   constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15ull;
   std::uint64_t lane[4] = {n, 1, 2, 3};
   std::size_t i = 0;
@@ -587,6 +587,8 @@ std::uint64_t Fingerprint(const std::uint8_t* p, std::size_t n) {
   for (; i < n; ++i) lane[0] = (lane[0] ^ p[i]) * kMul;
   return ((lane[0] * kMul ^ lane[1]) * kMul ^ lane[2]) * kMul ^ lane[3];
 }
+
+namespace {
 
 // Device records are read this many bytes at a time (whole records): the
 // memory a load takes follows the lot, not the file, and a load can be
@@ -627,19 +629,12 @@ std::size_t RecordsInChunk(std::uint8_t* chunk, std::size_t got, std::size_t rec
   return count;
 }
 
-// The first pass's chunks of records, to read again for the second: how
-// many records each held, and their fingerprint.
-struct ChunkRead {
-  std::size_t count;
-  std::uint64_t fingerprint;
-};
-
 // The statistics' second pass over the records read again, chunk by chunk,
 // into `chunk`; false when they are not all the ones read first (the file
 // changed or cannot be read again), which leaves the pass to the texts.
 // Devices through it count in statisticsDone, from the device count on. A
 // chunk of cellsForTwo cells or more is taken in two halves of the items at once.
-bool SquaresFromRecords(ResultFileSource& file, std::uint64_t offset, const std::vector<ChunkRead>& chunks,
+bool SquaresFromRecords(ResultFileSource& file, std::uint64_t offset, const std::vector<RecordChunk>& chunks,
                         std::uint8_t* chunk, const RecordSums& recordSums, std::size_t cellsForTwo,
                         const ReadOptions& options,
                         LotData& lot, std::vector<double>& squares) {
@@ -647,12 +642,12 @@ bool SquaresFromRecords(ResultFileSource& file, std::uint64_t offset, const std:
   std::vector<double> means(static_cast<std::size_t>(items));
   for (int i = 0; i < items; ++i) means[i] = recordSums.sums[i].Mean();
   lot.statisticsDone.store(lot.devices(), std::memory_order_relaxed);
-  for (const ChunkRead& c : chunks) {
+  for (const RecordChunk& c : chunks) {
     if (Cancelled(options)) return false;
     const std::size_t bytes = c.count * recordSums.recordBytes;
     const std::size_t got = file.ReadAt(offset, chunk, bytes);
     std::memset(chunk + got, 0, bytes - got);  // as the first pass completed a record the end cut short
-    if (Fingerprint(chunk, bytes) != c.fingerprint) return false;
+    if (RecordFingerprint(chunk, bytes) != c.fingerprint) return false;
     const auto sumItems = [&](int first, int last) {
       recordSums.TakeSquares(chunk, c.count, means, first, last, squares);
     };
@@ -713,7 +708,9 @@ bool ReadDeviceRecords(ResultFileSource& file, LotData& lot, const ReadOptions& 
   std::size_t records = 0;
   std::int32_t failed = 0;
   std::vector<RangeWarningAt> warnings[2];
-  std::vector<ChunkRead> chunksRead;
+  std::vector<RecordChunk>& chunksRead = lot.recordChunks;
+  chunksRead.clear();
+  lot.recordsOffset = recordsOffset;
   bool end = file.eof();  // a file that ended within the header holds no records
   while (!end) {
     if (Cancelled(options)) return false;
@@ -722,7 +719,7 @@ bool ReadDeviceRecords(ResultFileSource& file, LotData& lot, const ReadOptions& 
     end = got < want || records + want / recordBytes == kMaxRecords;
     const std::size_t count = RecordsInChunk(chunk.get(), got, recordBytes, end);
     if (count == 0) break;
-    chunksRead.push_back({count, Fingerprint(chunk.get(), count * recordBytes)});
+    chunksRead.push_back({count, RecordFingerprint(chunk.get(), count * recordBytes)});
 
     // A large chunk is formatted in two halves at once; the second half's
     // rows follow the first's, and its range warnings come after them. The
@@ -783,6 +780,17 @@ CellReading ResultCellReading(PackedValue v, std::uint32_t itemType) {
   if (!c.fromNumber) return c.reading;
   const double x = LimitTextNumber(v);
   return {true, x, true, x, true, {}, x};
+}
+
+std::string ResultText(PackedValue v, std::uint32_t itemType, std::uint8_t unit) {
+  const ItemInfo item = InfoOfItem(itemType, unit);
+  if (item.noResults) return std::string(kNoResultsText);
+  char text[kMaxValueText + 1];
+  return std::string(text, WriteResultCell(Statuses().view[v.status], item, v, text));
+}
+
+bool ResultShowsNumber(std::uint8_t status, std::uint32_t itemType) {
+  return !InfoOfItem(itemType, 0).noResults && IsValueKind(Statuses().view[status].kind);
 }
 
 std::string NotEnoughMemoryText(const std::string& path) { return "Not enough memory to load " + path; }

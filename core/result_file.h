@@ -111,6 +111,19 @@ bool IsRedErrorText(std::string_view text);
 // cell's text: ReadCell of that text, but for the candidate text.
 CellReading ResultCellReading(PackedValue v, std::uint32_t itemType);
 
+// The text the reader makes of result v on an item of the given type and
+// unit character.
+std::string ResultText(PackedValue v, std::uint32_t itemType, std::uint8_t unit);
+// True when, on an item of the given type, the text of every result with
+// this status byte is its number's value text, alone or after one letter
+// ("F", "O", "f"): what it measures is then the packed number, and whether
+// it failed follows from the status byte alone.
+bool ResultShowsNumber(std::uint8_t status, std::uint32_t itemType);
+
+// A 64-bit fingerprint of a block of bytes (device records): records read
+// again must be the ones the load read.
+std::uint64_t RecordFingerprint(const std::uint8_t* p, std::size_t n);
+
 enum class LoadResult { kCannotOpen, kRejected, kLoaded, kCancelled, kNoMemory };
 
 // The loader's whole work on lot.path: opens the file (nothing changes when

@@ -3,9 +3,13 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <charconv>
+#include <cstdlib>
 #include <cstring>
+#include <map>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -14,6 +18,8 @@
 #include "core/item_stats.h"
 #include "core/measured_float.h"
 #include "core/measured_value.h"
+#include "core/result_file.h"
+#include "core/result_records.h"
 
 namespace lotvue {
 
@@ -152,6 +158,25 @@ void PutRecord(ReplacingWriter& out, RecordType type, const Fill& fill) {
 // ---------------------------------------------------------------------------
 // The lot's parts
 
+// What a packed result of each status byte gives on one kind of item: its
+// number (the value text's, MeasuredValue of every reader text being the
+// packed number), or its text's reading; TEST_FLG bit 7 of the numbers.
+struct StatusResults {
+  struct Status {
+    bool number;
+    std::uint8_t failed;
+  };
+  std::array<Status, 256> status;
+
+  StatusResults(std::uint32_t itemType, std::uint8_t unit) {
+    for (int s = 0; s < 256; ++s) {
+      const PackedValue sample{1000, static_cast<std::uint8_t>(s), 15};
+      status[s] = {ResultShowsNumber(static_cast<std::uint8_t>(s), itemType),
+                   ResultFailed(ResultText(sample, itemType, unit)) ? kTestFailed : std::uint8_t{0}};
+    }
+  }
+};
+
 // An ordinary item: what its PTRs and its TSR say.
 struct TestItem {
   int item = 0;          // 0-based position among the lot's items
@@ -160,6 +185,7 @@ struct TestItem {
   // up to kPtrCopyBytes, so that a short one is copied in one fixed-size move.
   std::string laterPtr;
   std::size_t laterPtrBytes = 0;
+  const StatusResults* statuses = nullptr;  // for results read from the packed records
 
   std::uint32_t TestNumber() const { return static_cast<std::uint32_t>(item) + 1; }
 };
@@ -175,6 +201,20 @@ struct PtrResult {
   const std::uint8_t failed = ResultFailed(text) ? kTestFailed : 0;
   if (!valid) return {static_cast<std::uint8_t>(kResultNotValid | failed), 0.0f};
   return {failed, value};
+}
+
+// The PTR result of the packed result at `at` (a DeviceRecord's), which
+// the reader made `text` of: the same as ResultOf(text).
+[[gnu::always_inline]] inline PtrResult ResultOf(const StatusResults& statuses, const std::uint8_t* at,
+                                                std::string_view text) {
+  constexpr std::uint8_t kMaxExponent = 20;  // above it the text's prefix is '?': no value
+  constexpr int kExponentBias = 15;
+  const PackedValue v = PackedValue::FromBytes(at);
+  const StatusResults::Status s = statuses.status[v.status];
+  if (!s.number) return ResultOf(text);
+  if (v.exponent > kMaxExponent) return {static_cast<std::uint8_t>(kResultNotValid | s.failed), 0.0f};
+  return {s.failed, value_digits::ScaledDigitsFloat(static_cast<std::uint64_t>(std::abs(int{v.mantissa})),
+                                                    v.exponent - kExponentBias, v.mantissa < 0)};
 }
 
 // The fields of a PTR up to TEST_TXT.
@@ -218,7 +258,8 @@ inline char* CopyLaterPtr(char* o, const TestItem& t, PtrResult result) {
   return o + n;
 }
 
-std::vector<TestItem> TestItems(const LotData& lot) {
+// The lot's ordinary items; statuses holds their status tables, one per kind.
+std::vector<TestItem> TestItems(const LotData& lot, std::map<std::pair<std::uint32_t, std::uint8_t>, StatusResults>& statuses) {
   std::vector<TestItem> items;
   std::vector<char> bytes(kMaxRecordBytes);
   for (int i = 0; i < lot.items(); ++i) {
@@ -230,6 +271,9 @@ std::vector<TestItem> TestItems(const LotData& lot) {
     t.laterPtrBytes = PtrHead(r, t, {0, 0.0f}).Finish();
     t.laterPtr.assign(bytes.data(), t.laterPtrBytes);
     t.laterPtr.resize(std::max(t.laterPtrBytes, kPtrCopyBytes));
+    const std::uint32_t type = lot.itemTypes[static_cast<std::size_t>(i)];
+    const std::uint8_t unit = lot.itemUnits[static_cast<std::size_t>(i)];
+    t.statuses = &statuses.try_emplace({type, unit}, type, unit).first->second;
     items.push_back(std::move(t));
   }
   return items;
@@ -242,13 +286,20 @@ std::uint16_t BinOf(std::string_view text) {
 }
 
 // The records of one device; fails[k] counts the failed results of items[k].
+// The results come from the device's packed record when there is one (the
+// record the load read), else from the texts.
 void PutDevice(ReplacingWriter& out, const LotData& lot, int device, const std::vector<TestItem>& items,
-               std::vector<std::uint32_t>& fails) {
+               const std::uint8_t* record, std::vector<std::uint32_t>& fails) {
   PutRecord(out, kPir, [](Record& r) { r.U1(kHead).U1(kSite); });
   const CellTable::RowCells row = lot.deviceCells.Row(static_cast<std::size_t>(device) + 1);
+  const auto resultOf = [&](const TestItem& t) {
+    const std::string_view text = row[static_cast<std::size_t>(t.item) + 2];
+    return record ? ResultOf(*t.statuses, DeviceRecord{record}.Result(static_cast<std::size_t>(t.item)), text)
+                  : ResultOf(text);
+  };
   if (device == 0) {
     for (std::size_t k = 0; k < items.size(); ++k) {
-      const PtrResult result = ResultOf(row[static_cast<std::size_t>(items[k].item) + 2]);
+      const PtrResult result = resultOf(items[k]);
       fails[k] += (result.flags & kTestFailed) != 0;
       PutFirstPtr(out, lot, items[k], result);
     }
@@ -259,7 +310,7 @@ void PutDevice(ReplacingWriter& out, const LotData& lot, int device, const std::
       char* const start = out.Room(kPtrsAtOnce * kMaxLaterPtrBytes + kPtrCopyBytes);
       char* o = start;
       for (std::size_t k = first; k < end; ++k) {
-        const PtrResult result = ResultOf(row[static_cast<std::size_t>(items[k].item) + 2]);
+        const PtrResult result = resultOf(items[k]);
         fails[k] += (result.flags & kTestFailed) != 0;
         o = CopyLaterPtr(o, items[k], result);
       }
@@ -336,16 +387,49 @@ void WriteStdf(const LotData& lot, std::uint32_t fileTime, ReplacingWriter& out)
 
   // The devices in chunks of about kChunkResults results, which two
   // threads format; each counts the fails of its chunks apart.
-  const std::vector<TestItem> items = TestItems(lot);
+  std::map<std::pair<std::uint32_t, std::uint8_t>, StatusResults> statuses;
+  const std::vector<TestItem> items = TestItems(lot, statuses);
   const int devices = lot.devices();
   const int perChunk = static_cast<int>(kChunkResults / std::max<std::size_t>(1, items.size()));
   std::vector<std::uint32_t> fails[2] = {std::vector<std::uint32_t>(items.size()),
                                          std::vector<std::uint32_t>(items.size())};
-  const auto writeChunk = [&](std::size_t c, ReplacingWriter& sink) {
-    const int first = static_cast<int>(c) * perChunk;
-    for (int d = first; d < std::min(devices, first + perChunk); ++d) PutDevice(sink, lot, d, items, fails[c % 2]);
+  // Devices [first, end), with their packed records at `records` or none.
+  const auto writeDevices = [&](int first, int end, const std::uint8_t* records, std::size_t recordBytes) {
+    const auto writeChunk = [&](std::size_t c, ReplacingWriter& sink) {
+      const int from = first + static_cast<int>(c) * perChunk;
+      for (int d = from; d < std::min(end, from + perChunk); ++d) {
+        const std::uint8_t* record = records ? records + static_cast<std::size_t>(d - first) * recordBytes : nullptr;
+        PutDevice(sink, lot, d, items, record, fails[c % 2]);
+      }
+    };
+    WriteChunksInTwo(static_cast<std::size_t>((end - first + perChunk - 1) / perChunk), writeChunk, out);
   };
-  WriteChunksInTwo(static_cast<std::size_t>((devices + perChunk - 1) / perChunk), writeChunk, out);
+
+  // The results come from the file's device records, read again a load
+  // chunk at a time, where they are the ones the load read (the same
+  // fingerprint); from the texts where the file is gone or changed.
+  std::size_t recorded = 0;
+  for (const RecordChunk& c : lot.recordChunks) recorded += c.count;
+  ResultFileSource file;
+  if (recorded != static_cast<std::size_t>(devices) || devices == 0 || items.empty() || !file.Open(lot.path)) {
+    writeDevices(0, devices, nullptr, 0);
+  } else {
+    const std::size_t recordBytes = DeviceRecord::Bytes(static_cast<std::size_t>(lot.items()));
+    std::size_t most = 0;
+    for (const RecordChunk& c : lot.recordChunks) most = std::max(most, c.count);
+    const std::unique_ptr<std::uint8_t[]> chunk(new std::uint8_t[most * recordBytes]);
+    std::uint64_t offset = lot.recordsOffset;
+    int first = 0;
+    for (const RecordChunk& c : lot.recordChunks) {
+      const std::size_t bytes = c.count * recordBytes;
+      const std::size_t got = file.ReadAt(offset, chunk.get(), bytes);
+      std::memset(chunk.get() + got, 0, bytes - got);  // as the load completed a record the end cut short
+      const bool same = RecordFingerprint(chunk.get(), bytes) == c.fingerprint;
+      writeDevices(first, first + static_cast<int>(c.count), same ? chunk.get() : nullptr, recordBytes);
+      first += static_cast<int>(c.count);
+      offset += bytes;
+    }
+  }
 
   for (std::size_t k = 0; k < items.size(); ++k) {
     const TestItem& t = items[k];

@@ -2,6 +2,10 @@
 // the semiconductor test world's tools read. The lot is streamed record by
 // record, nothing of it is copied. Little-endian (CPU_TYPE 2); a Cn text is
 // a count byte and at most 255 bytes of the lot's text, as the file held it.
+// The results' numbers and flags are those of the lot's texts; where the
+// result file still holds the device records the load read (the lot keeps
+// their fingerprints), they are taken from its packed numbers instead,
+// which is cheaper and gives the same bytes.
 //
 // Records, in this order (HEAD_NUM/SITE_NUM 1/1 for a device's records,
 // 255/1 for the summaries; fields not named are empty or "missing"):

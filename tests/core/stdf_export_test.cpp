@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
 #include <filesystem>
 #include <map>
 
@@ -14,6 +15,7 @@
 
 #include "core/item_stats.h"
 #include "core/measured_value.h"
+#include "core/result_records.h"
 #include "tests/core/lot_files.h"
 #include "tools/tsd_writer.h"
 
@@ -181,6 +183,88 @@ TEST(StdfExport, EveryRecordAndFieldAsTheLotHolds) {
   EXPECT_FALSE(WriteStdfFile(*testing::LoadBytes(NonAscii(), false, tsdPath).lot, messages));
   ASSERT_EQ(messages.texts.size(), 1u);
   EXPECT_NE(messages.texts[0].find(stdfPath), std::string::npos);
+  fs::remove_all(dir);
+}
+
+
+// The STDF bytes of a lot, as WriteStdf makes them.
+std::string StdfBytes(const LotData& lot) {
+  std::string bytes;
+  ReplacingWriter out(&bytes);
+  WriteStdf(lot, kTime, out);
+  out.Commit();
+  return bytes;
+}
+
+// The results come from the file's packed records where they are the ones
+// loaded, else from the texts: the same bytes either way. Every status byte
+// meets numbers of every shape (exponents with a '?' prefix and beyond,
+// five-digit and extreme mantissas) on items of every kind of unit, an open
+// item and special items between; the load reads small chunks, so that a
+// change in the file hits one of several.
+TEST(StdfExport, PackedResultsGiveTheBytesOfTheTexts) {
+  const tsd::Result numbers[] = {{0, 0, 15},       {1234, 0, 12},  {-1234, 0, 9}, {9999, 0, 0},
+                            {10000, 0, 20},   {32767, 0, 20}, {-32768, 0, 3}, {-1, 0, 21},
+                            {500, 0, 22},     {7, 0, 255},    {1, 0, 14},     {-5, 0, 17}};
+  constexpr int kNumbers = sizeof numbers / sizeof numbers[0];
+  tsd::TsdBuilder b;
+  b.AddItem("VTH", 'V').Limits(-200, 12, 200, 12);
+  b.AddItem("PIN", 0, kPinMaskItem);
+  b.AddItem("IGSS", 0);
+  b.AddItem("RDS", 'm');
+  b.AddItem("OPEN", 'A', kOpenItem);
+  b.AddItem("PLAIN", 'V', kPlainItem);
+  constexpr int kItems = 6;
+  for (int d = 0; d < 256 * kNumbers; ++d) {
+    std::vector<tsd::Result> results;
+    for (int i = 0; i < kItems; ++i) {
+      tsd::Result r = numbers[(d / 256 + i) % kNumbers];
+      r.status = static_cast<std::uint8_t>(d + 37 * i);
+      results.push_back(r);
+    }
+    b.AddDevice(d + 1, static_cast<std::uint16_t>(d % 7), static_cast<std::uint16_t>(d % 3 == 0), results);
+  }
+  const std::vector<std::uint8_t> bytes = b.Bytes();
+  const fs::path dir = fs::temp_directory_path() / ("lotvue-stdf-packed-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  const std::string path = (dir / "A.tsd").string();
+  const testing::LoadedLot loaded = testing::LoadBytes(bytes, false, path, 0, 16 << 10);
+  LotData& lot = *loaded.lot;
+  ASSERT_GT(lot.recordChunks.size(), 3u);
+  const std::string texts = StdfBytes(lot);  // no file: from the texts
+
+  const std::size_t recordBytes = DeviceRecord::Bytes(kItems);
+  const auto resultOffset = [&](int device, int item) {
+    return lot.recordsOffset + device * recordBytes + DeviceRecord::kResults + DeviceRecord::kResultBytes * item;
+  };
+  const auto changeByte = [&](std::uint64_t offset, char c) {
+    std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(static_cast<std::streamoff>(offset));
+    f.put(c);
+  };
+  const std::pair<const char*, std::function<void()>> cases[] = {
+      {"the file as loaded", [] {}},
+      {"a mantissa changed in one chunk", [&] { changeByte(resultOffset(1500, 0), 0x55); }},
+      {"a status changed in the last record", [&] { changeByte(resultOffset(256 * kNumbers - 1, 3) + 2, 0x11); }},
+      {"the file cut short", [&] { fs::resize_file(path, resultOffset(2000, 0)); }},
+      {"the file removed", [&] { fs::remove(path); }},
+  };
+  for (const auto& [name, change] : cases) {
+    SCOPED_TRACE(name);
+    tsd::WriteFile(path, bytes);
+    change();
+    EXPECT_TRUE(StdfBytes(lot) == texts);
+  }
+
+  // The fingerprints are what keeps a changed file out: with the
+  // fingerprints of the changed records the writer takes their numbers.
+  tsd::WriteFile(path, bytes);
+  changeByte(resultOffset(16, 0) + 1, 0x05);  // status 0x10: a value
+  std::ifstream in(path, std::ios::binary);
+  const std::vector<char> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const auto* records = reinterpret_cast<const std::uint8_t*>(file.data()) + lot.recordsOffset;
+  lot.recordChunks[0].fingerprint = RecordFingerprint(records, lot.recordChunks[0].count * recordBytes);
+  EXPECT_FALSE(StdfBytes(lot) == texts);
   fs::remove_all(dir);
 }
 
