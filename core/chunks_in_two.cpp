@@ -11,19 +11,25 @@ namespace lotvue {
 
 void WriteChunksInTwo(std::size_t chunks, const std::function<void(std::size_t chunk, ReplacingWriter& sink)>& write,
                       ReplacingWriter& out) {
+  ChunkMemory memory;
+  WriteChunksInTwo(chunks, write, out, memory);
+}
+
+void WriteChunksInTwo(std::size_t chunks, const std::function<void(std::size_t chunk, ReplacingWriter& sink)>& write,
+                      ReplacingWriter& out, ChunkMemory& memory) {
   // The helper fills two slots in turn, so that it can go on with the next
   // chunk while this thread copies the last one; each slot keeps its memory
   // and its writer from chunk to chunk.
   struct Slot {
-    std::string bytes;
+    std::string& bytes;
     std::size_t chunk = SIZE_MAX;  // the chunk the bytes hold, SIZE_MAX while free
   };
-  Slot slots[2];
+  Slot slots[2] = {{memory.bytes[0]}, {memory.bytes[1]}};
   std::mutex mutex;
   std::condition_variable changed;
   bool stop = false;
   const auto helper = [&] {
-    std::string spare[2];
+    std::string* const spare = memory.bytes + 2;
     ReplacingWriter writers[2] = {ReplacingWriter(&spare[0]), ReplacingWriter(&spare[1])};
     for (std::size_t c = 1; c < chunks; c += 2) {
       const std::size_t s = (c / 2) % 2;

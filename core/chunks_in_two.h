@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <string>
 
 #include "core/replacing_writer.h"
 
@@ -19,5 +20,14 @@ namespace lotvue {
 // calls may run at once, never two for chunks of the same parity.
 void WriteChunksInTwo(std::size_t chunks, const std::function<void(std::size_t chunk, ReplacingWriter& sink)>& write,
                       ReplacingWriter& out);
+
+// The memory the helper thread writes its chunks into. A caller that calls
+// WriteChunksInTwo again and again keeps one, so that it is allocated (and
+// its pages touched) once.
+struct ChunkMemory {
+  std::string bytes[4];  // two slots to hand over, two to write into
+};
+void WriteChunksInTwo(std::size_t chunks, const std::function<void(std::size_t chunk, ReplacingWriter& sink)>& write,
+                      ReplacingWriter& out, ChunkMemory& memory);
 
 }  // namespace lotvue

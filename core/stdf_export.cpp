@@ -204,14 +204,16 @@ struct PtrResult {
 }
 
 // The PTR result of the packed result at `at` (a DeviceRecord's), which
-// the reader made `text` of: the same as ResultOf(text).
+// the reader made the text cell of: the same as ResultOf(cell()), which
+// only a result without a number reads.
+template <typename Cell>
 [[gnu::always_inline]] inline PtrResult ResultOf(const StatusResults& statuses, const std::uint8_t* at,
-                                                std::string_view text) {
+                                                const Cell& cell) {
   constexpr std::uint8_t kMaxExponent = 20;  // above it the text's prefix is '?': no value
   constexpr int kExponentBias = 15;
   const PackedValue v = PackedValue::FromBytes(at);
   const StatusResults::Status s = statuses.status[v.status];
-  if (!s.number) return ResultOf(text);
+  if (!s.number) [[unlikely]] return ResultOf(cell());
   if (v.exponent > kMaxExponent) return {static_cast<std::uint8_t>(kResultNotValid | s.failed), 0.0f};
   return {s.failed, value_digits::ScaledDigitsFloat(static_cast<std::uint64_t>(std::abs(int{v.mantissa})),
                                                     v.exponent - kExponentBias, v.mantissa < 0)};
@@ -293,9 +295,9 @@ void PutDevice(ReplacingWriter& out, const LotData& lot, int device, const std::
   PutRecord(out, kPir, [](Record& r) { r.U1(kHead).U1(kSite); });
   const CellTable::RowCells row = lot.deviceCells.Row(static_cast<std::size_t>(device) + 1);
   const auto resultOf = [&](const TestItem& t) {
-    const std::string_view text = row[static_cast<std::size_t>(t.item) + 2];
-    return record ? ResultOf(*t.statuses, DeviceRecord{record}.Result(static_cast<std::size_t>(t.item)), text)
-                  : ResultOf(text);
+    const auto cell = [&] { return row[static_cast<std::size_t>(t.item) + 2]; };
+    return record ? ResultOf(*t.statuses, DeviceRecord{record}.Result(static_cast<std::size_t>(t.item)), cell)
+                  : ResultOf(cell());
   };
   if (device == 0) {
     for (std::size_t k = 0; k < items.size(); ++k) {
@@ -394,6 +396,7 @@ void WriteStdf(const LotData& lot, std::uint32_t fileTime, ReplacingWriter& out)
   std::vector<std::uint32_t> fails[2] = {std::vector<std::uint32_t>(items.size()),
                                          std::vector<std::uint32_t>(items.size())};
   // Devices [first, end), with their packed records at `records` or none.
+  ChunkMemory memory;
   const auto writeDevices = [&](int first, int end, const std::uint8_t* records, std::size_t recordBytes) {
     const auto writeChunk = [&](std::size_t c, ReplacingWriter& sink) {
       const int from = first + static_cast<int>(c) * perChunk;
@@ -402,7 +405,7 @@ void WriteStdf(const LotData& lot, std::uint32_t fileTime, ReplacingWriter& out)
         PutDevice(sink, lot, d, items, record, fails[c % 2]);
       }
     };
-    WriteChunksInTwo(static_cast<std::size_t>((end - first + perChunk - 1) / perChunk), writeChunk, out);
+    WriteChunksInTwo(static_cast<std::size_t>((end - first + perChunk - 1) / perChunk), writeChunk, out, memory);
   };
 
   // The results come from the file's device records, read again a load
