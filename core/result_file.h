@@ -117,7 +117,8 @@ std::string ResultText(PackedValue v, std::uint32_t itemType, std::uint8_t unit)
 // True when, on an item of the given type, the text of every result with
 // this status byte is its number's value text, alone or after one letter
 // ("F", "O", "f"): what it measures is then the packed number, and whether
-// it failed follows from the status byte alone.
+// it failed follows from the status byte alone. Otherwise the text is the
+// same whatever the number.
 bool ResultShowsNumber(std::uint8_t status, std::uint32_t itemType);
 
 // A 64-bit fingerprint of a block of bytes (device records): records read

@@ -18,6 +18,7 @@
 #include "core/item_stats.h"
 #include "core/measured_float.h"
 #include "core/measured_value.h"
+#include "core/number_text.h"
 #include "core/result_file.h"
 #include "core/result_records.h"
 
@@ -160,21 +161,17 @@ void PutRecord(ReplacingWriter& out, RecordType type, const Fill& fill) {
 
 // What a packed result of each status byte gives on one kind of item: its
 // number (the value text's, MeasuredValue of every reader text being the
-// packed number), or its text's reading; TEST_FLG bit 7 of the numbers.
+// packed number), or the reading of its text, which is the same whatever
+// the number; TEST_FLG bit 7 either way.
 struct StatusResults {
   struct Status {
     bool number;
-    std::uint8_t failed;
+    std::uint8_t flags;  // TEST_FLG: of a number its failed bit, else the whole
+    float value;         // RESULT when not a number
   };
   std::array<Status, 256> status;
 
-  StatusResults(std::uint32_t itemType, std::uint8_t unit) {
-    for (int s = 0; s < 256; ++s) {
-      const PackedValue sample{1000, static_cast<std::uint8_t>(s), 15};
-      status[s] = {ResultShowsNumber(static_cast<std::uint8_t>(s), itemType),
-                   ResultFailed(ResultText(sample, itemType, unit)) ? kTestFailed : std::uint8_t{0}};
-    }
-  }
+  StatusResults(std::uint32_t itemType, std::uint8_t unit);
 };
 
 // An ordinary item: what its PTRs and its TSR say.
@@ -203,20 +200,26 @@ struct PtrResult {
   return {failed, value};
 }
 
-// The PTR result of the packed result at `at` (a DeviceRecord's), which
-// the reader made the text cell of: the same as ResultOf(cell()), which
-// only a result without a number reads.
-template <typename Cell>
-[[gnu::always_inline]] inline PtrResult ResultOf(const StatusResults& statuses, const std::uint8_t* at,
-                                                const Cell& cell) {
+StatusResults::StatusResults(std::uint32_t itemType, std::uint8_t unit) {
+  for (int s = 0; s < 256; ++s) {
+    const PackedValue sample{1000, static_cast<std::uint8_t>(s), 15};
+    const PtrResult r = ResultOf(ResultText(sample, itemType, unit));
+    const bool number = ResultShowsNumber(static_cast<std::uint8_t>(s), itemType);
+    status[s] = {number, static_cast<std::uint8_t>(number ? r.flags & kTestFailed : r.flags), r.value};
+  }
+}
+
+// The PTR result of the packed result at `at` (a DeviceRecord's): the
+// same as ResultOf of the text the reader made of it.
+[[gnu::always_inline]] inline PtrResult ResultOf(const StatusResults& statuses, const std::uint8_t* at) {
   constexpr std::uint8_t kMaxExponent = 20;  // above it the text's prefix is '?': no value
   constexpr int kExponentBias = 15;
   const PackedValue v = PackedValue::FromBytes(at);
   const StatusResults::Status s = statuses.status[v.status];
-  if (!s.number) [[unlikely]] return ResultOf(cell());
-  if (v.exponent > kMaxExponent) return {static_cast<std::uint8_t>(kResultNotValid | s.failed), 0.0f};
-  return {s.failed, value_digits::ScaledDigitsFloat(static_cast<std::uint64_t>(std::abs(int{v.mantissa})),
-                                                    v.exponent - kExponentBias, v.mantissa < 0)};
+  if (!s.number) return {s.flags, s.value};
+  if (v.exponent > kMaxExponent) return {static_cast<std::uint8_t>(kResultNotValid | s.flags), 0.0f};
+  return {s.flags, value_digits::ScaledDigitsFloat(static_cast<std::uint64_t>(std::abs(int{v.mantissa})),
+                                                   v.exponent - kExponentBias, v.mantissa < 0)};
 }
 
 // The fields of a PTR up to TEST_TXT.
@@ -294,10 +297,9 @@ void PutDevice(ReplacingWriter& out, const LotData& lot, int device, const std::
                const std::uint8_t* record, std::vector<std::uint32_t>& fails) {
   PutRecord(out, kPir, [](Record& r) { r.U1(kHead).U1(kSite); });
   const CellTable::RowCells row = lot.deviceCells.Row(static_cast<std::size_t>(device) + 1);
-  const auto resultOf = [&](const TestItem& t) {
-    const auto cell = [&] { return row[static_cast<std::size_t>(t.item) + 2]; };
-    return record ? ResultOf(*t.statuses, DeviceRecord{record}.Result(static_cast<std::size_t>(t.item)), cell)
-                  : ResultOf(cell());
+  const auto resultOf = [&](const TestItem& t) __attribute__((always_inline)) {
+    return record ? ResultOf(*t.statuses, DeviceRecord{record}.Result(static_cast<std::size_t>(t.item)))
+                  : ResultOf(row[static_cast<std::size_t>(t.item) + 2]);
   };
   if (device == 0) {
     for (std::size_t k = 0; k < items.size(); ++k) {
@@ -319,8 +321,12 @@ void PutDevice(ReplacingWriter& out, const LotData& lot, int device, const std::
       out.Advance(static_cast<std::size_t>(o - start));
     }
   }
-  const std::string_view serial = row[0].substr(std::min<std::size_t>(1, row[0].size()));  // after 'P' or 'F'
-  const std::uint16_t bin = BinOf(row[1]);
+  // The serial number after 'P' or 'F' and the bin, the texts of the record's numbers.
+  char serialText[24];  // WriteInt: at most 20 bytes
+  const std::string_view serial =
+      record ? std::string_view(serialText, WriteInt(DeviceRecord{record}.Serial(), serialText))
+             : row[0].substr(std::min<std::size_t>(1, row[0].size()));
+  const std::uint16_t bin = record ? DeviceRecord{record}.Bin() : BinOf(row[1]);
   const bool failed = lot.deviceFailed[static_cast<std::size_t>(device)] != 0;
   PutRecord(out, kPrr, [&](Record& r) {
     r.U1(kHead)
