@@ -173,6 +173,8 @@ struct StatusResults {
 
   StatusResults(std::uint32_t itemType, std::uint8_t unit);
 };
+// The tables of a lot's items, by item type and unit character.
+using StatusTables = std::map<std::pair<std::uint32_t, std::uint8_t>, StatusResults>;
 
 // An ordinary item: what its PTRs and its TSR say.
 struct TestItem {
@@ -264,7 +266,7 @@ inline char* CopyLaterPtr(char* o, const TestItem& t, PtrResult result) {
 }
 
 // The lot's ordinary items; statuses holds their status tables, one per kind.
-std::vector<TestItem> TestItems(const LotData& lot, std::map<std::pair<std::uint32_t, std::uint8_t>, StatusResults>& statuses) {
+std::vector<TestItem> TestItems(const LotData& lot, StatusTables& statuses) {
   std::vector<TestItem> items;
   std::vector<char> bytes(kMaxRecordBytes);
   for (int i = 0; i < lot.items(); ++i) {
@@ -395,7 +397,7 @@ void WriteStdf(const LotData& lot, std::uint32_t fileTime, ReplacingWriter& out)
 
   // The devices in chunks of about kChunkResults results, which two
   // threads format; each counts the fails of its chunks apart.
-  std::map<std::pair<std::uint32_t, std::uint8_t>, StatusResults> statuses;
+  StatusTables statuses;
   const std::vector<TestItem> items = TestItems(lot, statuses);
   const int devices = lot.devices();
   const int perChunk = static_cast<int>(kChunkResults / std::max<std::size_t>(1, items.size()));
