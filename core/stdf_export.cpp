@@ -292,11 +292,17 @@ std::uint16_t BinOf(std::string_view text) {
   return bin;
 }
 
+// Devices and failed devices per bin number, counted as the PRRs are written.
+struct BinCounts {
+  std::vector<std::uint32_t> devices = std::vector<std::uint32_t>(std::size_t{1} << 16);
+  std::vector<std::uint32_t> failed = std::vector<std::uint32_t>(std::size_t{1} << 16);
+};
+
 // The records of one device; fails[k] counts the failed results of items[k].
 // The results come from the device's packed record when there is one (the
 // record the load read), else from the texts.
 void PutDevice(ReplacingWriter& out, const LotData& lot, int device, const std::vector<TestItem>& items,
-               const std::uint8_t* record, std::vector<std::uint32_t>& fails) {
+               const std::uint8_t* record, std::vector<std::uint32_t>& fails, BinCounts& bins) {
   PutRecord(out, kPir, [](Record& r) { r.U1(kHead).U1(kSite); });
   const CellTable::RowCells row = lot.deviceCells.Row(static_cast<std::size_t>(device) + 1);
   const auto resultOf = [&](const TestItem& t) __attribute__((always_inline)) {
@@ -330,6 +336,8 @@ void PutDevice(ReplacingWriter& out, const LotData& lot, int device, const std::
              : row[0].substr(std::min<std::size_t>(1, row[0].size()));
   const std::uint16_t bin = record ? DeviceRecord{record}.Bin() : BinOf(row[1]);
   const bool failed = lot.deviceFailed[static_cast<std::size_t>(device)] != 0;
+  ++bins.devices[bin];
+  bins.failed[bin] += failed;
   PutRecord(out, kPrr, [&](Record& r) {
     r.U1(kHead)
         .U1(kSite)
@@ -403,14 +411,17 @@ void WriteStdf(const LotData& lot, std::uint32_t fileTime, ReplacingWriter& out)
   const int perChunk = static_cast<int>(kChunkResults / std::max<std::size_t>(1, items.size()));
   std::vector<std::uint32_t> fails[2] = {std::vector<std::uint32_t>(items.size()),
                                          std::vector<std::uint32_t>(items.size())};
+  BinCounts binCounts[2];
+  bool allPacked = true;  // every device's bin from its record
   // Devices [first, end), with their packed records at `records` or none.
   ChunkMemory memory;
   const auto writeDevices = [&](int first, int end, const std::uint8_t* records, std::size_t recordBytes) {
+    allPacked = allPacked && records != nullptr;
     const auto writeChunk = [&](std::size_t c, ReplacingWriter& sink) {
       const int from = first + static_cast<int>(c) * perChunk;
       for (int d = from; d < std::min(end, from + perChunk); ++d) {
         const std::uint8_t* record = records ? records + static_cast<std::size_t>(d - first) * recordBytes : nullptr;
-        PutDevice(sink, lot, d, items, record, fails[c % 2]);
+        PutDevice(sink, lot, d, items, record, fails[c % 2], binCounts[c % 2]);
       }
     };
     WriteChunksInTwo(static_cast<std::size_t>((end - first + perChunk - 1) / perChunk), writeChunk, out, memory);
@@ -462,7 +473,23 @@ void WriteStdf(const LotData& lot, std::uint32_t fileTime, ReplacingWriter& out)
           .R4(0);  // TST_SQRS
     });
   }
-  const std::vector<BinStats> bins = ComputeBinStats(lot, DeviceSelection::kAll);
+  // The bins as the statistics count them, which the counts of the records'
+  // bins give without reading the texts again.
+  std::vector<BinStats> bins;
+  if (!allPacked || devices == 0) {
+    bins = ComputeBinStats(lot, DeviceSelection::kAll);
+  } else {
+    for (std::size_t b = 0; b < binCounts[0].devices.size(); ++b) {
+      const std::uint32_t count = binCounts[0].devices[b] + binCounts[1].devices[b];
+      if (count == 0) continue;
+      BinStats s;
+      s.bin = static_cast<std::int64_t>(b);
+      s.count = count;
+      s.failed = binCounts[0].failed[b] + binCounts[1].failed[b];
+      s.passed = s.count - s.failed;
+      bins.push_back(s);
+    }
+  }
   PutBins(out, kHbr, bins);
   PutBins(out, kSbr, bins);
   PutRecord(out, kPcr, [&](Record& r) {
