@@ -588,6 +588,14 @@ std::uint64_t RecordFingerprint(const std::uint8_t* p, std::size_t n) {
   return ((lane[0] * kMul ^ lane[1]) * kMul ^ lane[2]) * kMul ^ lane[3];
 }
 
+bool ReadRecordsAgain(ResultFileSource& file, std::uint64_t offset, const RecordChunk& c, std::size_t recordBytes,
+                      std::uint8_t* dst) {
+  const std::size_t bytes = c.count * recordBytes;
+  const std::size_t got = file.ReadAt(offset, dst, bytes);
+  std::memset(dst + got, 0, bytes - got);
+  return RecordFingerprint(dst, bytes) == c.fingerprint;
+}
+
 namespace {
 
 // Device records are read this many bytes at a time (whole records): the
@@ -644,10 +652,7 @@ bool SquaresFromRecords(ResultFileSource& file, std::uint64_t offset, const std:
   lot.statisticsDone.store(lot.devices(), std::memory_order_relaxed);
   for (const RecordChunk& c : chunks) {
     if (Cancelled(options)) return false;
-    const std::size_t bytes = c.count * recordSums.recordBytes;
-    const std::size_t got = file.ReadAt(offset, chunk, bytes);
-    std::memset(chunk + got, 0, bytes - got);  // as the first pass completed a record the end cut short
-    if (RecordFingerprint(chunk, bytes) != c.fingerprint) return false;
+    if (!ReadRecordsAgain(file, offset, c, recordSums.recordBytes, chunk)) return false;
     const auto sumItems = [&](int first, int last) {
       recordSums.TakeSquares(chunk, c.count, means, first, last, squares);
     };
@@ -656,7 +661,7 @@ bool SquaresFromRecords(ResultFileSource& file, std::uint64_t offset, const std:
     } else {
       sumItems(0, items);
     }
-    offset += bytes;
+    offset += c.count * recordSums.recordBytes;
     lot.statisticsDone.fetch_add(static_cast<std::int32_t>(c.count), std::memory_order_relaxed);
   }
   return true;

@@ -124,6 +124,12 @@ bool ResultShowsNumber(std::uint8_t status, std::uint32_t itemType);
 // A 64-bit fingerprint of a block of bytes (device records): records read
 // again must be the ones the load read.
 std::uint64_t RecordFingerprint(const std::uint8_t* p, std::size_t n);
+// Reads the records of chunk c again, from offset on, into dst (room for
+// c.count records of recordBytes); true when they are the bytes the load
+// read (a record the end of the file cut short completed with zeros, as
+// the load completed it).
+bool ReadRecordsAgain(ResultFileSource& file, std::uint64_t offset, const RecordChunk& c, std::size_t recordBytes,
+                      std::uint8_t* dst);
 
 enum class LoadResult { kCannotOpen, kRejected, kLoaded, kCancelled, kNoMemory };
 

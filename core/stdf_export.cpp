@@ -444,9 +444,7 @@ void WriteStdf(const LotData& lot, std::uint32_t fileTime, ReplacingWriter& out)
     int first = 0;
     for (const RecordChunk& c : lot.recordChunks) {
       const std::size_t bytes = c.count * recordBytes;
-      const std::size_t got = file.ReadAt(offset, chunk.get(), bytes);
-      std::memset(chunk.get() + got, 0, bytes - got);  // as the load completed a record the end cut short
-      const bool same = RecordFingerprint(chunk.get(), bytes) == c.fingerprint;
+      const bool same = ReadRecordsAgain(file, offset, c, recordBytes, chunk.get());
       writeDevices(first, first + static_cast<int>(c.count), same ? chunk.get() : nullptr, recordBytes);
       first += static_cast<int>(c.count);
       offset += bytes;
