@@ -555,7 +555,7 @@ void CMainFrame::OpenResultFile(const QString& requested) {
   connect(view, &CLotvueView::loadFinished, this, &CMainFrame::UpdateCommands);
   // The status bar says how many devices the active window shows, and in which order.
   connect(view, &CLotvueView::rowsChanged, this, [this, view] {
-    if (ActiveView() == view) statusBar()->showMessage(QString::fromStdString(view->StatusText()));
+    if (ActiveView() == view) ShowIdleStatus();
   });
   if (OpenPathList.size() == 1) ApplyMenuTitles();
   OnSubWindowActivated(frame);
