@@ -96,6 +96,9 @@ TEST_F(ReportPaint, MatrixTextsAndTheirColours) {
   EXPECT_EQ(p.Rows(" Serial"), 1);
   EXPECT_EQ(p.Text(0, 0), " Serial");
   EXPECT_FALSE(p.TextAt(0, 25 * kR)) << "the header is not drawn";
+  grid.firstRow = 25;  // the title record where it stands: on the title colour only with lines
+  EXPECT_EQ(Paint(true).FillAt(300, 3), kTitleColor);
+  EXPECT_NE(Paint(false).FillAt(300, 3), kTitleColor);
 
   // Text colours with and without the selection mark; failed devices (every
   // third) stay red. Rows: item-table Min Limit, header line 3, title, devices.
