@@ -121,7 +121,11 @@ QcLot MakeQcLot(const std::vector<std::string>& names, const std::vector<std::ve
 
 std::string TempFolder(const std::string& name) {
   namespace fs = std::filesystem;
-  const fs::path dir = fs::temp_directory_path() / ("lotvue-tests-" + std::to_string(::getpid())) / name;
+  static const struct Root {
+    fs::path path = fs::temp_directory_path() / ("lotvue-tests-" + std::to_string(::getpid()));
+    ~Root() { std::error_code ignored; fs::remove_all(path, ignored); }
+  } root;
+  const fs::path dir = root.path / name;
   fs::remove_all(dir);
   fs::create_directories(dir);
   return dir.string();

@@ -58,7 +58,8 @@ std::unique_ptr<LotData> HandLot(const std::vector<std::string>& titles, const s
 QcLot MakeQcLot(const std::vector<std::string>& names, const std::vector<std::vector<std::string>>& rows,
                 const std::vector<bool>& failed = {});
 
-// A folder of its own under the temporary directory, emptied.
+// A folder of its own under the temporary directory, emptied; the folders
+// of a process are removed when it ends.
 std::string TempFolder(const std::string& name);
 std::string WriteTsd(const std::string& folder, const std::string& name, const std::vector<std::uint8_t>& bytes);
 // The bytes of a file; empty when it cannot be read.

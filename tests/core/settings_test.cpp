@@ -27,8 +27,7 @@ void WriteBytes(const fs::path& p, const std::string& bytes) {
 class ConfigFiles : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/lotvue-settings-XXXXXX";
-    dir_ = mkdtemp(tmpl);
+    dir_ = testing::TempFolder(std::string("settings-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
     const char* old = std::getenv("LOTVUE_CONFIG_DIR");
     oldEnv_ = old ? old : "";
     hadEnv_ = old != nullptr;
@@ -38,7 +37,6 @@ class ConfigFiles : public ::testing::Test {
   void TearDown() override {
     if (hadEnv_) setenv("LOTVUE_CONFIG_DIR", oldEnv_.c_str(), 1);
     else unsetenv("LOTVUE_CONFIG_DIR");
-    fs::remove_all(dir_);
   }
   AppSettingsData Load(const std::string& bytes) {
     WriteBytes(dir_ / "LotVuer.spec", bytes);

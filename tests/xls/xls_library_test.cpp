@@ -15,18 +15,18 @@ namespace lotvue {
 namespace {
 
 using xls_test::ReadBook;
-using xls_test::TempFolder;
+using xls_test::TestFolder;
 
 TEST(XlsLibraryLoad, FindsTheLibraryBesideTheExecutableOrUnderItsSecondName) {
   CXlsLibrary besideExe;
   EXPECT_EQ(besideExe.Load(), 1);
   EXPECT_TRUE(besideExe.CanWriteBooks());
 
-  TempFolder folder;
+  const std::filesystem::path folder = TestFolder();
   std::filesystem::copy_file(std::string(LOTVUE_BIN_DIR) + "/TAVO_XLS.so", folder / "XlsCrt2.so");
   CollectedMessages messages;
   CXlsLibrary second;
-  EXPECT_EQ(second.LoadFrom(folder.path(), &messages), 1);
+  EXPECT_EQ(second.LoadFrom(folder, &messages), 1);
   EXPECT_TRUE(messages.texts.empty());
   int book = 0;
   ASSERT_NE(second.XlsCreateBook((folder / "b.xls").c_str(), 2000, 1, &book), 0);
@@ -88,7 +88,7 @@ class XlsBookTest : public ::testing::Test {
   }
   void Cell(int col, int row, const char* text) { lib.XlsPutStr(text, lib.POS(col, row, -1, -1)); }
 
-  TempFolder folder;
+  const std::filesystem::path folder = TestFolder();
   CXlsLibrary lib;
 };
 
@@ -224,7 +224,7 @@ TEST_F(XlsBookTest, FailedWriteLeavesNoFileBehind) {
   const int book = Create("big.xls");
   for (int r = 0; r < 20000; ++r) Cell(0, r, std::to_string(r).c_str());
   EXPECT_FALSE(xls_test::UnderFileSizeLimit(64 * 1024, [&] { return lib.XlsCloseBook(book) != 0; }));
-  EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
+  EXPECT_TRUE(std::filesystem::is_empty(folder));
 }
 
 }  // namespace

@@ -88,14 +88,9 @@ XlsBook ReadBook(const std::string& path, const std::string& options) {
   return book;
 }
 
-TempFolder::TempFolder() {
-  char name[] = "/tmp/lotvue-xls-XXXXXX";
-  path_ = mkdtemp(name) ? name : "/tmp";
-}
-
-TempFolder::~TempFolder() {
-  std::error_code ec;
-  std::filesystem::remove_all(path_, ec);
+std::filesystem::path TestFolder() {
+  const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  return testing::TempFolder(std::string(test->test_suite_name()) + "." + test->name());
 }
 
 std::string ValueText(int d, int i) {

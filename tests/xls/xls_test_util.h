@@ -3,6 +3,7 @@
 // back, in one form.
 #pragma once
 
+#include <filesystem>
 #include <map>
 #include <string>
 #include <utility>
@@ -47,18 +48,6 @@ struct XlsBook {
 // options: their row selection ("--rows 0-30 --last 2").
 XlsBook ReadBook(const std::string& path, const std::string& options = "");
 
-// A folder of its own under /tmp, removed with everything in it.
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  const std::string& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
-
 // The value text and colour of device d (1-based), item i (0-based) of BuildLot's lots.
 std::string ValueText(int d, int i);
 CellColor ValueColor(int d, int i);
@@ -72,6 +61,8 @@ int ExpectedFont(int d, int i);
 
 using testing::ReadFileBytes;
 using testing::UnderFileSizeLimit;
+// A temporary folder named after the running test.
+std::filesystem::path TestFolder();
 
 // A book test: English texts, the real library, a lot and a folder of its own.
 class BookTest : public ::testing::Test {
@@ -80,7 +71,7 @@ class BookTest : public ::testing::Test {
     SelectLanguageTable(0);
     ASSERT_EQ(lib.LoadFrom(LOTVUE_BIN_DIR), 1);
   }
-  TempFolder folder;
+  const std::filesystem::path folder = TestFolder();
   CXlsLibrary lib;
   LotData lot;
   CollectedMessages messages;

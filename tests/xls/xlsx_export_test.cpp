@@ -136,15 +136,15 @@ TEST_F(XlsxExportTest, FailuresKeepTheOldBookAndLeaveNothingBehind) {
       UnderFileSizeLimit(1 << 18, [&] { return WriteTwoSheetXlsx(lot, 0, lot.deviceCells.size(), messages); });
   EXPECT_FALSE(written);
   EXPECT_EQ(ReadFileBytes(folder / "A123.xlsx"), "old");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
 
   lot.path = folder / "missing/A123.tsd";
   EXPECT_FALSE(WriteTwoSheetXlsx(lot, 0, lot.deviceCells.size(), messages));
   const std::string error = "Creat XLS File Error(My_Convert)(1) ";
   EXPECT_EQ(messages.texts,
             (std::vector<std::string>{"Creat XLS File Error(My_Convert)(0)",
-                                      error + (folder / "A123.xlsx") + ": File too large",
-                                      error + (folder / "missing/A123.xlsx") + ": No such file or directory"}));
+                                      error + (folder / "A123.xlsx").string() + ": File too large",
+                                      error + (folder / "missing/A123.xlsx").string() + ": No such file or directory"}));
 }
 
 // LibreOffice, when it is installed, reads the first sheet as the lot's texts.
@@ -152,7 +152,7 @@ TEST_F(XlsxExportTest, LibreOfficeConvertsTheBookToCsv) {
   if (std::system("command -v soffice >/dev/null 2>&1") != 0) GTEST_SKIP() << "LibreOffice (soffice) is not installed";
   BuildLot(lot, 3, 2, folder / "A123.tsd");
   ASSERT_TRUE(WriteTwoSheetXlsx(lot, 0, lot.deviceCells.size(), messages));
-  const std::string command = "cd '" + folder.path() + "' && HOME='" + folder.path() +
+  const std::string command = "cd '" + folder.string() + "' && HOME='" + folder.string() +
                               "' soffice --headless --convert-to csv A123.xlsx >/dev/null 2>&1";
   ASSERT_EQ(std::system(command.c_str()), 0);
   std::ifstream csv(folder / "A123.csv");

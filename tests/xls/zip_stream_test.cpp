@@ -57,7 +57,7 @@ TEST(ZipStream, EntriesReadBackWithAndWithoutZip64Forms) {
       {1000, "empty 0 True False\nsmall 5 True False\nnoise 2500000 True True\nzip64-end True\n"},
       {0, "empty 0 True True\nsmall 5 True True\nnoise 2500000 True True\nzip64-end True\n"},
   };
-  xls_test::TempFolder folder;
+  const std::filesystem::path folder = xls_test::TestFolder();
   for (const auto& c : cases) {
     const std::string path = folder / "a.zip";
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
