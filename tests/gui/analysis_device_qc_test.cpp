@@ -117,51 +117,45 @@ TEST_F(DeviceQcDialog, ScatterPixels) {
   img = Grab(dlg);
   const int px = static_cast<int>(0.5 * f.width() + f.left);
   const int py = static_cast<int>(f.bottom - 0.5 * f.height());
-  EXPECT_EQ(img.pixel(px - 1, py - 1), Rgb(kQcPointColor));
   EXPECT_EQ(img.pixel(px, py), Rgb(kQcPointColor));
   EXPECT_NE(img.pixel(px + 1, py), Rgb(kQcPointColor));
-  EXPECT_EQ(img.pixel(f.left, f.bottom - 1), Rgb(kQcBlack)) << "the ends are not drawn";
-  EXPECT_EQ(img.pixel(f.left - 1, f.bottom - 1), Rgb(kQcAreaColor));
-  EXPECT_EQ(img.pixel(f.right - 1, f.top), Rgb(kQcBlack));
-
+  EXPECT_EQ(img.pixel(f.left, f.bottom - 1), Rgb(kQcBlack)) << "the frame, and the ends are not drawn";
 }
 
+// More labels than fit: the buttons show and move the offset; a new Show
+// keeps it within the new limits (23 labels allow 6 at most); All has none.
 TEST_F(DeviceQcDialog, ScrollButtons) {
   CDeviceQcDlg dlg(MakeQcLot({"VTH"}, {{" 0.000mV"}, {" 27.00mV"}}), *this);
   Open(dlg);
   auto* up = Ctl<QPushButton>(dlg, CDeviceQcDlg::IDC_SCROLL_UP);
   auto* down = Ctl<QPushButton>(dlg, CDeviceQcDlg::IDC_SCROLL_DOWN);
+  auto* show = Ctl<QPushButton>(dlg, CDeviceQcDlg::IDC_HIST_SHOW);
   Ctl<QRadioButton>(dlg, CDeviceQcDlg::IDC_HIST_MANUAL)->click();
   Ctl<QLineEdit>(dlg, CDeviceQcDlg::IDC_HIST_STEP)->setText("1m");
-  Ctl<QPushButton>(dlg, CDeviceQcDlg::IDC_HIST_SHOW)->click();
-  ASSERT_EQ(dlg.histogram().labelCount, 30);
-  EXPECT_TRUE(up->isVisible());
-  EXPECT_TRUE(down->isVisible());
-  EXPECT_FALSE(up->isEnabled());
-  EXPECT_TRUE(down->isEnabled());
-  for (int i = 0; i < 13; ++i) down->click();
-  EXPECT_EQ(dlg.histogram().scrollOffset, 13);
-  EXPECT_FALSE(down->isEnabled());
-  EXPECT_TRUE(up->isEnabled());
-  // The first label drawn is that of the offset.
-  const QcScene scene = dlg.Scene();
-  const auto first = std::find_if(scene.shapes.begin(), scene.shapes.end(),
-                                  [](const QcShape& s) { return s.kind == QcShape::Text && s.align == QcAlign::Right; });
-  ASSERT_NE(first, scene.shapes.end());
-  EXPECT_EQ(first->text, "13.00mV");
-  up->click();
-  EXPECT_EQ(dlg.histogram().scrollOffset, 12);
-  EXPECT_TRUE(down->isEnabled());
-  // A new Show keeps the offset within the new limits: 23 labels allow 6 at most.
-  Ctl<QLineEdit>(dlg, CDeviceQcDlg::IDC_HIST_MAX)->setText("20m");
-  Ctl<QPushButton>(dlg, CDeviceQcDlg::IDC_HIST_SHOW)->click();
-  EXPECT_EQ(dlg.histogram().scrollOffset, 6);
-  EXPECT_FALSE(down->isEnabled());
-  // Back to All: the buttons go away.
-  Ctl<QRadioButton>(dlg, CDeviceQcDlg::IDC_HIST_ALL)->click();
-  Ctl<QPushButton>(dlg, CDeviceQcDlg::IDC_HIST_SHOW)->click();
-  EXPECT_FALSE(up->isVisible());
-  EXPECT_FALSE(down->isVisible());
+  struct Step {
+    std::function<void()> act;
+    int offset;
+    bool visible, up, down;
+    const char* firstLabel;  // the first label drawn is that of the offset
+  } steps[] = {
+      {[&] { show->click(); }, 0, true, false, true, "0.000mV"},  // 30 labels
+      {[&] { for (int i = 0; i < 13; ++i) down->click(); }, 13, true, true, false, "13.00mV"},
+      {[&] { up->click(); }, 12, true, true, true, "12.00mV"},
+      {[&] { Ctl<QLineEdit>(dlg, CDeviceQcDlg::IDC_HIST_MAX)->setText("20m"); show->click(); }, 6, true, true, false, "6.000mV"},
+      {[&] { Ctl<QRadioButton>(dlg, CDeviceQcDlg::IDC_HIST_ALL)->click(); show->click(); }, 0, false, false, false, "0.000mV"},
+  };
+  for (const Step& s : steps) {
+    s.act();
+    EXPECT_EQ(dlg.histogram().scrollOffset, s.offset) << s.firstLabel;
+    EXPECT_EQ(up->isVisible(), s.visible) << s.firstLabel;
+    EXPECT_EQ(down->isVisible(), s.visible) << s.firstLabel;
+    if (s.visible) EXPECT_EQ(std::make_pair(up->isEnabled(), down->isEnabled()), std::make_pair(s.up, s.down)) << s.firstLabel;
+    const QcScene scene = dlg.Scene();
+    const auto first = std::find_if(scene.shapes.begin(), scene.shapes.end(),
+                                    [](const QcShape& q) { return q.kind == QcShape::Text && q.align == QcAlign::Right; });
+    ASSERT_NE(first, scene.shapes.end());
+    EXPECT_EQ(first->text, s.firstLabel);
+  }
   EXPECT_TRUE(messages.empty());
 }
 
@@ -169,34 +163,29 @@ TEST_F(DeviceQcDialog, Messages) {
   CDeviceQcDlg dlg(MakeQcLot({"VTH", "IR"}, {{" 1.000mV", " 1.000uA"}, {" 2.000mV", " 3.000uA"}}, {true, true}), *this);
   Open(dlg);
   auto* x = Ctl<QLineEdit>(dlg, CDeviceQcDlg::IDC_X_NUMBER);
+  using D = CDeviceQcDlg;
   struct Case {
-    std::function<void()> setUp;
-    bool histogram;  // else the scatter's Show
+    std::vector<std::pair<int, const char*>> typed;  // an edit and its text, or (null text) a radio button clicked
+    bool histogram;                                  // else the scatter's Show
     const char* message;
   } cases[] = {
-      {[&] { x->setText("3"); }, false, "Invalid"},
-      {[&] { x->setText("abc"); }, false, "Please enter an integer."},
-      {[&] { x->setText("1"); Ctl<QRadioButton>(dlg, CDeviceQcDlg::IDC_SCATTER_PASS)->click(); }, false, "Item All Fail"},
-      {[&] {
-         Ctl<QRadioButton>(dlg, CDeviceQcDlg::IDC_SCATTER_MANUAL)->click();
-         Ctl<QLineEdit>(dlg, CDeviceQcDlg::IDC_X_MIN)->setText("5m");
-         Ctl<QLineEdit>(dlg, CDeviceQcDlg::IDC_X_MAX)->setText("4m");
-       }, false, "Invalid Max Or Min"},
-      {[&] { Ctl<QLineEdit>(dlg, CDeviceQcDlg::IDC_HIST_NUMBER)->setText("0"); }, true, "Invalid"},
-      {[&] {
-         Ctl<QLineEdit>(dlg, CDeviceQcDlg::IDC_HIST_NUMBER)->setText("1");
-         Ctl<QRadioButton>(dlg, CDeviceQcDlg::IDC_HIST_MANUAL)->click();
-         Ctl<QLineEdit>(dlg, CDeviceQcDlg::IDC_HIST_STEP)->setText("0");
-       }, true, "Invalid Step"},
-      {[&] {
-         Ctl<QLineEdit>(dlg, CDeviceQcDlg::IDC_HIST_STEP)->setText("");
-         Ctl<QLineEdit>(dlg, CDeviceQcDlg::IDC_HIST_MIN)->setText("3m");
-         Ctl<QLineEdit>(dlg, CDeviceQcDlg::IDC_HIST_MAX)->setText("2m");
-       }, true, "Invalid Max Or Min"},
+      {{{D::IDC_X_NUMBER, "3"}}, false, "Invalid"},
+      {{{D::IDC_X_NUMBER, "abc"}}, false, "Please enter an integer."},
+      {{{D::IDC_X_NUMBER, "1"}, {D::IDC_SCATTER_PASS, nullptr}}, false, "Item All Fail"},
+      {{{D::IDC_SCATTER_MANUAL, nullptr}, {D::IDC_X_MIN, "5m"}, {D::IDC_X_MAX, "4m"}}, false, "Invalid Max Or Min"},
+      {{{D::IDC_HIST_NUMBER, "0"}}, true, "Invalid"},
+      {{{D::IDC_HIST_NUMBER, "1"}, {D::IDC_HIST_MANUAL, nullptr}, {D::IDC_HIST_STEP, "0"}}, true, "Invalid Step"},
+      {{{D::IDC_HIST_STEP, ""}, {D::IDC_HIST_MIN, "3m"}, {D::IDC_HIST_MAX, "2m"}}, true, "Invalid Max Or Min"},
   };
   for (const Case& c : cases) {
     messages.clear();
-    c.setUp();
+    for (const auto& [id, text] : c.typed) {
+      if (text) {
+        Ctl<QLineEdit>(dlg, id)->setText(QString::fromLatin1(text));
+      } else {
+        Ctl<QRadioButton>(dlg, id)->click();
+      }
+    }
     c.histogram ? dlg.OnShowHistogram() : dlg.OnShowScatter();
     ASSERT_EQ(messages.size(), 1u) << c.message;
     EXPECT_EQ(messages[0], QString::fromUtf8(c.message));
