@@ -287,12 +287,11 @@ TEST_F(CliTest, WriteFailuresKeepTheOldFile) {
     Names args;
     std::string file;
   };
-  std::vector<Output> outputs = {{{"convert", "--csv", "--no-xls"}, CsvPathOf(a)}, {{"fail-csv"}, FailCsvPath(a)}};
-#ifdef LOTVUE_HAVE_XLS
-  outputs.push_back({{"convert", "--xls", "--no-csv"}, TwoSheetBookPath(a)});
-  outputs.push_back({{"convert", "--data"}, OneKindBookPath(a, kKindData)});
-  outputs.push_back({{"convert", "--scientific"}, OneKindBookPath(a, kKindScientific)});
-#endif
+  const Output outputs[] = {{{"convert", "--csv", "--no-xls"}, CsvPathOf(a)},
+                            {{"fail-csv"}, FailCsvPath(a)},
+                            {{"convert", "--xls", "--no-csv"}, TwoSheetBookPath(a)},
+                            {{"convert", "--data"}, OneKindBookPath(a, kKindData)},
+                            {{"convert", "--scientific"}, OneKindBookPath(a, kKindScientific)}};
   const struct {
     const char* call;  // "read-only": no fault, the old file read-only
     int error;
@@ -323,7 +322,6 @@ TEST_F(CliTest, WriteFailuresKeepTheOldFile) {
   }
 }
 
-#ifdef LOTVUE_HAVE_XLS
 // A kill at any moment of a long conversion leaves each old file as it was
 // (or, once that one is done, the new one whole) and nothing visible beside
 // them; the next run writes both and removes what the killed ones left.
@@ -385,7 +383,6 @@ TEST_F(CliTest, ExitStatusSaysWhatWasWritten) {
   }
   EXPECT_NE(Cli({"convert", wide}).err.find("were left out"), std::string::npos);
 }
-#endif
 
 // Files converted side by side: the same files, and the same messages and
 // names in the same order, as one after the other; the result files are
