@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QMdiArea>
 #include <QTimer>
 
 #include <cstdlib>

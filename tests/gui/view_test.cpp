@@ -9,7 +9,6 @@
 #include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QRadioButton>
-#include <QScrollBar>
 
 #include "app/child_frame.h"
 #include "app/commands.h"
