@@ -97,16 +97,15 @@ TEST(DeviceQcScatter, EndsFollowDataRangeAndManualEdits) {
 TEST(DeviceQcScatter, ItemNumbersAndAllFailed) {
   QcLot lot = MakeQcLot({"VTH"}, {{" 1.000mV"}, {" 2.000mV"}}, {true, true});
   ScatterState s;
-  EXPECT_EQ(ShowScatter(lot, s), QcMessage::None);
-  s.range = kRangePass;
-  EXPECT_EQ(ShowScatter(lot, s), QcMessage::ItemAllFail);
-  s.range = kRangeAll;
-  EXPECT_EQ(ShowScatter(lot, s), QcMessage::None);
-  s.xItem = 0;
-  EXPECT_EQ(ShowScatter(lot, s), QcMessage::InvalidX);
-  s.xItem = 1;
-  s.yItem = 2;
-  EXPECT_EQ(ShowScatter(lot, s), QcMessage::InvalidY);
+  const struct { int range, x, y; QcMessage message; } cases[] = {
+      {kRangeAll, 1, 1, QcMessage::None}, {kRangePass, 1, 1, QcMessage::ItemAllFail},
+      {kRangeAll, 0, 1, QcMessage::InvalidX}, {kRangeAll, 1, 2, QcMessage::InvalidY}};
+  for (const auto& c : cases) {
+    s.range = c.range;
+    s.xItem = c.x;
+    s.yItem = c.y;
+    EXPECT_EQ(ShowScatter(lot, s), c.message) << c.range << " " << c.x << " " << c.y;
+  }
   // The chart keeps the items of the last valid Show.
   EXPECT_EQ(std::make_pair(s.shownX, s.shownY), std::make_pair(1, 1));
   QcScene sc;
