@@ -1,15 +1,15 @@
 // libFuzzer target: any bytes as a result file, then every export of the
 // lot: the CSV file in its three formats (whole and a range), the fail CSV,
 // and both XLS books written through the spreadsheet library. Nothing may
-// crash or leak; every device cell of a CSV file must read as its lot text
-// (by the format's rule), and every book must hold a value exactly where
-// the sheet layout puts one.
+// crash or leak, and every book must hold a value exactly where the sheet
+// layout puts one. (The CSV cells are proven for every text a cell can hold
+// by CsvExport.FastCellsFollowTheRoutines, whole lots and ranges by
+// CsvExport.WholeLotAndPartialRanges.)
 #include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -19,9 +19,7 @@
 
 #include "core/csv_export.h"
 #include "core/fail_list.h"
-#include "core/number_text.h"
 #include "core/result_file.h"
-#include "core/value_text.h"
 #include "core/xls_export.h"
 #include "core/xls_library.h"
 
@@ -31,28 +29,6 @@ using namespace lotvue;
 
 void Check(bool ok) {
   if (!ok) std::abort();
-}
-
-// ---- CSV: the device cells [first, end) are the file's last lines.
-
-std::string ExpectedCell(std::string_view text, std::size_t k, std::size_t w, CsvFormat format) {
-  if (format == CsvFormat::kData || k < w || k % w < 2) return std::string(text);
-  if (format == CsvFormat::kValue) return std::string(CutAtUnit(text));
-  char out[40];
-  return std::string(out, WriteScientificE3(ScaledValueOf(text), out));  // the general rule, no fast path
-}
-
-void CheckCsv(const LotData& lot, std::size_t first, std::size_t end, CsvFormat format) {
-  const std::size_t w = static_cast<std::size_t>(lot.columns());
-  std::string tail;
-  const auto row = [&](std::size_t from, std::size_t to) {
-    for (std::size_t k = from; k < to; ++k) tail += ExpectedCell(lot.deviceCells[k], k, w, format) + (k % w == w - 1 ? "\r\n" : ",");
-  };
-  if (first > 0) row(0, w);
-  row(first, end);
-  const std::string text = CsvText(lot, first, end, format);
-  Check(text.rfind("TAVO Test System VXT-5000\r\n", 0) == 0);
-  Check(text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0);
 }
 
 // ---- XLS: where a sheet holds values, as the layout says and as the file says.
@@ -145,12 +121,7 @@ bool SameValues(const Cells& expected, const Cells& actual) {
 
 CXlsLibrary& Library() {
   static CXlsLibrary lib;
-  static const bool loaded = [] {
-    char exe[4096];
-    const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
-    Check(n > 0);
-    return lib.LoadFrom(std::filesystem::path(std::string(exe, static_cast<std::size_t>(n))).parent_path().string()) == 1;
-  }();
+  static const bool loaded = lib.Load() == 1;  // beside the executable
   Check(loaded);
   return lib;
 }
@@ -215,8 +186,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int first = devices > 0 ? 1 + static_cast<int>(size % static_cast<std::size_t>(devices)) : 1;
   const CellRange range = DeviceCellRange(lot, first, std::min(devices, first + 2));
   for (CsvFormat format : {CsvFormat::kData, CsvFormat::kScientific, CsvFormat::kValue}) {
-    CheckCsv(lot, 0, lot.deviceCells.size(), format);
-    if (devices > 0) CheckCsv(lot, range.firstCell, range.endCell, format);
+    Check(CsvText(lot, 0, lot.deviceCells.size(), format).rfind("TAVO Test System VXT-5000\r\n", 0) == 0);
+    if (devices > 0) Check(CsvText(lot, range.firstCell, range.endCell, format).rfind("TAVO", 0) == 0);
   }
 
   const CellTable fails = FailRowsOf(lot);
