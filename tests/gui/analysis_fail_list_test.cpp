@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QMouseEvent>
 #include <QTableView>
 
 #include "analysis/fail_list_dlg.h"
@@ -22,11 +21,7 @@ class FailListDialog : public testing::PromptsTest {
     testing::ReadLot(testing::SmallLot(2, 7).Bytes(), lot_, path);
     BuildFailRows(lot_);
   }
-  static void DoubleClick(QTableView* list, QPoint at) {
-    QMouseEvent e(QEvent::MouseButtonDblClick, at, list->viewport()->mapToGlobal(at), Qt::LeftButton,
-                  Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(list->viewport(), &e);
-  }
+  static void DoubleClick(QTableView* list, QPoint at) { testing::SendMouse(list->viewport(), QEvent::MouseButtonDblClick, at); }
 
   LotData lot_;
 };

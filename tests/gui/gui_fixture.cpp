@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QTimer>
 
 #include <cstdlib>
@@ -12,6 +14,10 @@
 #include "core/language.h"
 #include "core/loader.h"
 #include "tests/core/lot_files.h"
+
+// QtGui's own entry for a key press offered to the shortcuts, not in its headers.
+Q_GUI_EXPORT bool qt_sendShortcutOverrideEvent(QObject* o, ulong timestamp, int k, Qt::KeyboardModifiers mods,
+                                               const QString& text, bool autorep, ushort count);
 
 namespace lotvue::testing {
 
@@ -93,6 +99,20 @@ void GuiTest::WhenModal(std::function<void(QWidget*)> act) {
 }
 
 void PromptsTest::SetUp() { SelectLanguageTable(0); }
+
+void SendMouse(QWidget* widget, QEvent::Type type, QPoint pos) {
+  QMouseEvent event(type, QPointF(pos), widget->mapToGlobal(QPointF(pos)), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(widget, &event);
+}
+
+void SendKey(QWidget* widget, int key, Qt::KeyboardModifiers mods) {
+  QKeyEvent press(QEvent::KeyPress, key, mods);
+  QApplication::sendEvent(widget, &press);
+}
+
+bool PressShortcut(QObject* target, int key, Qt::KeyboardModifiers mods) {
+  return qt_sendShortcutOverrideEvent(target, 0, key, mods, QString(), false, 1);
+}
 
 Rgb3 PixelAt(const QImage& image, int x, int y) {
   const QColor c = image.pixelColor(x, y);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include <QEvent>
 #include <QImage>
 #include <QString>
 
@@ -82,6 +83,13 @@ class PromptsTest : public ::testing::Test, protected RecordingPrompts {
  protected:
   void SetUp() override;
 };
+
+// Input as the window system delivers it: a left-button event of `type` at
+// pos of a widget, a key press, and a key press offered to the shortcuts
+// first (true when one of them took it).
+void SendMouse(QWidget* widget, QEvent::Type type, QPoint pos);
+void SendKey(QWidget* widget, int key, Qt::KeyboardModifiers mods = Qt::NoModifier);
+bool PressShortcut(QObject* target, int key, Qt::KeyboardModifiers mods);
 
 // The colour of a pixel as (r, g, b).
 struct Rgb3 {

@@ -1,9 +1,7 @@
 // The find, go-to and filter bars of a report window, reached by their
 // shortcuts as a key press reaches them, and the conversion of a sorted and
 // filtered window (the whole lot, in file order).
-#include <QApplication>
 #include <QComboBox>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QStatusBar>
 
@@ -12,9 +10,6 @@
 #include "tests/core/lot_files.h"
 #include "tests/gui/export_fixture.h"
 #include "view/report_bars.h"
-
-extern bool qt_sendShortcutOverrideEvent(QObject* o, ulong timestamp, int k, Qt::KeyboardModifiers mods,
-                                         const QString& text, bool autorep, ushort count);
 
 namespace lotvue::testing {
 namespace {
@@ -30,14 +25,11 @@ class ReportBars : public ExportTest {
     frame->activateWindow();
     view->setFocus();
   }
-  void Shortcut(int key, Qt::KeyboardModifiers mods = Qt::ControlModifier) {
-    EXPECT_TRUE(qt_sendShortcutOverrideEvent(view, 0, key, mods, QString(), false, 1));
-  }
+  void Shortcut(int key, Qt::KeyboardModifiers mods = Qt::ControlModifier) { EXPECT_TRUE(PressShortcut(view, key, mods)); }
   // Types text into a bar and presses a key there.
   static void Type(CReportBar* bar, const char* text, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
     if (text) bar->edit()->setText(QString::fromLatin1(text));
-    QKeyEvent press(QEvent::KeyPress, key, mods);
-    QApplication::sendEvent(bar->edit(), &press);
+    SendKey(bar->edit(), key, mods);
   }
   // The serial of the selected row; "" without one.
   std::string Selected() const {

@@ -5,9 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QKeyEvent>
 #include <QMdiSubWindow>
-#include <QMouseEvent>
 #include <QRadioButton>
 
 #include "app/child_frame.h"
@@ -47,12 +45,7 @@ class ReportView : public GuiTest {
     });
     frame->RunCommand(kCmdFormat);
   }
-  void Click(CLotvueView* view, int x, int y) {
-    const QPointF pos(x, y);
-    QMouseEvent press(QEvent::MouseButtonPress, pos, view->viewport()->mapToGlobal(pos), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QApplication::sendEvent(view->viewport(), &press);
-  }
+  static void Click(CLotvueView* view, int x, int y) { SendMouse(view->viewport(), QEvent::MouseButtonPress, {x, y}); }
 };
 
 // The grid's own arithmetic is checked without a window; here the window
@@ -117,11 +110,8 @@ TEST_F(ReportView, StatusScreenWhileLoadingAndFailureScreens) {
   const std::string path = WriteTsd(dir, "many.tsd", SmallLot(257, 1).Bytes());
   CLotvueView* rejected = Open(path);
   ASSERT_TRUE(WaitLoaded(rejected));
-  EXPECT_EQ(rejected->failure(), LoadOutcome::kRejected);
   EXPECT_FALSE(rejected->timerRunning()) << "no endless polling";
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0], QStringLiteral("Is not TSD File"));
-  EXPECT_TRUE(LoaderIdle());
+  // (Its message and failure: FolderConversion.ConvertsEveryResultFileAndSurvivesTheBadOnes.)
   // The window says why it stays empty, in the report font at (10, 10).
   const QImage image = Frame(rejected);
   bool ink = false;
@@ -162,11 +152,6 @@ TEST_F(ReportView, FormatNotOfferedAbove2000Strings) {
   EXPECT_EQ(view->Lot.viewFormat, 1);
 }
 
-void Key(CLotvueView* view, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-  QKeyEvent press(QEvent::KeyPress, key, mods);
-  QApplication::sendEvent(view, &press);
-}
-
 TEST_F(ReportView, KeysMoveTheSelectedRowAndKeepItInView) {
   CLotvueView* view = OpenLot(3, 200);
   ASSERT_TRUE(view);
@@ -190,7 +175,7 @@ TEST_F(ReportView, KeysMoveTheSelectedRowAndKeepItInView) {
       {Qt::Key_Up, Qt::NoModifier, last - 1, -1},
   };
   for (const Step& s : steps) {
-    Key(view, s.key, s.mods);
+    SendKey(view, s.key, s.mods);
     const ReportGrid& g = view->grid();
     EXPECT_EQ(g.selectionMark, s.mark) << s.key;
     EXPECT_EQ(g.selectionAnchor, s.anchor) << s.key;
@@ -214,8 +199,8 @@ TEST_F(ReportView, SortCopyAndZoom) {
   // (Filters, find and go-to: the ReportBars tests.)
 
   // Ctrl+A and Ctrl+C: every shown device in the shown order, tab-separated, CR LF, on the clipboard.
-  Key(view, Qt::Key_A, Qt::ControlModifier);
-  Key(view, Qt::Key_C, Qt::ControlModifier);
+  SendKey(view, Qt::Key_A, Qt::ControlModifier);
+  SendKey(view, Qt::Key_C, Qt::ControlModifier);
   const QString copied = QApplication::clipboard()->text();
   EXPECT_EQ(copied.count(QStringLiteral("\r\n")), 200);
   EXPECT_TRUE(copied.startsWith(QString::fromStdString(std::string(view->Lot.deviceCells.At(view->rows().DeviceAt(0) + 1, 0)) + "\t")));
@@ -224,7 +209,7 @@ TEST_F(ReportView, SortCopyAndZoom) {
   struct Zoom { int key; int times; int height; } zooms[] = {
       {Qt::Key_Plus, 2, 24}, {Qt::Key_Minus, 1, 22}, {Qt::Key_Plus, 30, 48}, {Qt::Key_Minus, 30, 8}, {Qt::Key_0, 1, 20}};
   for (const Zoom& z : zooms) {
-    for (int i = 0; i < z.times; ++i) Key(view, z.key, Qt::ControlModifier);
+    for (int i = 0; i < z.times; ++i) SendKey(view, z.key, Qt::ControlModifier);
     EXPECT_EQ(view->Lot.fontHeight, z.height);
     EXPECT_EQ(view->grid().ColumnWidth(2), 6 * z.height);
     EXPECT_EQ(view->grid().rowHeight, ReportRowHeight(ReportFont(z.height)));
