@@ -95,10 +95,9 @@ TEST_F(ConvertCommands, OneKindBookShowsProgressAndHoldsTheOtherCommands) {
     if (LoadingLot.loadState.load() != kConverting) return;
     progress.push_back(view->ConvertProgress);
     EXPECT_EQ(ConvertEnabling(), kBusyEnabling);
-    // The bar: a blue frame, cyan up to the device being written.
+    // The bar: cyan up to the device being written (its frame and the rest: StatusScreens.TextsAndProgressBar).
     QImage image;
     view->PaintFrame(image);
-    EXPECT_EQ(PixelAt(image, 409, 69), (Rgb3{0, 0, 200}));
     const int q = static_cast<int>(400.0f * static_cast<float>(progress.back()) / static_cast<float>(devices));
     if (q > 2) {
       EXPECT_EQ(PixelAt(image, 10 + q - 1, 52), (Rgb3{0, 255, 255}));
