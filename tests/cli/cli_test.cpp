@@ -124,14 +124,6 @@ class CliTest : public ::testing::Test {
     return names;
   }
   void Config(const std::string& name, const std::string& bytes) { std::ofstream(dir_ / "config" / name) << bytes; }
-  // Gives every output of the lot the text "old" (the input itself stays).
-  void OldOutputs(const std::string& lot) {
-    for (const std::string& path : Outputs(lot)) std::ofstream(path) << "old";
-  }
-  static Names Outputs(const std::string& lot) {
-    return {CsvPathOf(lot), FailCsvPath(lot), TwoSheetBookPath(lot), OneKindBookPath(lot, kKindData),
-            OneKindBookPath(lot, kKindScientific)};
-  }
 
   fs::path dir_;
   std::chrono::steady_clock::time_point started_;
@@ -280,9 +272,7 @@ TEST_F(CliTest, MemoryFollowsTheLotNotTheFile) {
 // Config folder and exits 1; the old file stays, with nothing beside it.
 TEST_F(CliTest, WriteFailuresKeepTheOldFile) {
   const std::string a = Lot("A.tsd", 3000, 8);
-  OldOutputs(a);
   Config("Language.spec", "LOTvue=1");
-  const Names before = LotFolder();
   struct Output {
     Names args;
     std::string file;
@@ -292,6 +282,8 @@ TEST_F(CliTest, WriteFailuresKeepTheOldFile) {
                             {{"convert", "--xls", "--no-csv"}, TwoSheetBookPath(a)},
                             {{"convert", "--data"}, OneKindBookPath(a, kKindData)},
                             {{"convert", "--scientific"}, OneKindBookPath(a, kKindScientific)}};
+  for (const Output& o : outputs) std::ofstream(o.file) << "old";
+  const Names before = LotFolder();
   const struct {
     const char* call;  // "read-only": no fault, the old file read-only
     int error;
