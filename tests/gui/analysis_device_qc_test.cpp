@@ -117,6 +117,7 @@ TEST_F(DeviceQcDialog, ScatterPixels) {
   img = Grab(dlg);
   const int px = static_cast<int>(0.5 * f.width() + f.left);
   const int py = static_cast<int>(f.bottom - 0.5 * f.height());
+  EXPECT_EQ(img.pixel(px - 1, py - 1), Rgb(kQcPointColor));
   EXPECT_EQ(img.pixel(px, py), Rgb(kQcPointColor));
   EXPECT_NE(img.pixel(px + 1, py), Rgb(kQcPointColor));
   EXPECT_EQ(img.pixel(f.left, f.bottom - 1), Rgb(kQcBlack)) << "the frame, and the ends are not drawn";

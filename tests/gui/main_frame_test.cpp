@@ -139,7 +139,9 @@ TEST_F(MainFrame, EveryWayInTestsTheNameEnd) {
   }
   ASSERT_EQ(OpenPathList.size(), 1u);
   ASSERT_TRUE(WaitLoaded(OpenViewList[0]));
-  // (Which names pass: FolderList.NameRules.)
+  // The shared rule, quirk included: a name ending in "xtsd" passes (and here cannot be opened).
+  frame->OnDropFiles({QString::fromStdString(dir + "/a.xtsd")});
+  EXPECT_EQ(OpenPathList.size(), 2u);
 }
 
 TEST_F(MainFrame, CommandLineIsOpenedAtTheFirstResize) {
