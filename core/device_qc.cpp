@@ -60,15 +60,6 @@ std::string PrefixUnitSuffix(std::string_view text) {
   return {};
 }
 
-int PrefixRank(std::string_view text) {
-  static constexpr struct { char letter; int rank; } kRanks[] = {
-      {'p', 0}, {'n', 1}, {'u', 2}, {'m', 3}, {'k', 5}, {'M', 6}};
-  for (const auto& r : kRanks) {
-    if (text.find(r.letter) != std::string_view::npos) return r.rank;
-  }
-  return 4;
-}
-
 double PrefixFactor(std::string_view prefixedUnit) {
   const double f = prefixedUnit.empty() ? 0.0 : SiPrefixFactor(prefixedUnit[0]);
   return f != 0.0 ? f : 1.0;

@@ -37,10 +37,6 @@ std::string UnitSuffix(std::string& text);
 // "1.5mV" -> "mV", "3.3V" -> "". Texts beginning with "#" give "".
 std::string PrefixUnitSuffix(std::string_view text);
 
-// p 0, n 1, u 2, m 3, k 5, M 6 for the first of these letters (in this
-// order) present anywhere in the text; 4 for a text without any.
-int PrefixRank(std::string_view text);
-
 // Factor of the prefix letter a PrefixUnitSuffix text starts with (1 when it
 // starts with none, as the empty text does).
 double PrefixFactor(std::string_view prefixedUnit);
