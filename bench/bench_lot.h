@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <memory>
@@ -65,6 +66,24 @@ inline const lotvue::LotData& MillionLot(int items = 64) {
 inline const lotvue::LotData& Lot(const std::string& fileName) {
   static const std::unique_ptr<lotvue::LotData> lot = LoadLot(LotBytes(), OutputFolder() + fileName);
   return *lot;
+}
+
+// The lot loaded from OutputFolder() + fileName, which stays there while the
+// program runs: the writers read the packed results from it again, as they
+// do for a lot the user opened.
+inline const lotvue::LotData& LotInFile(const std::string& fileName) {
+  struct FileLot {
+    lotvue::LotData lot;
+    explicit FileLot(const std::string& path) {
+      lot.path = path;
+      tsd::WriteFile(lot.path, LotBytes());
+      lotvue::SilentReaderEvents events;
+      lotvue::LoadResultFile(lot, {}, events);
+    }
+    ~FileLot() { std::remove(lot.path.c_str()); }
+  };
+  static FileLot file(OutputFolder() + fileName);
+  return file.lot;
 }
 
 }  // namespace bench

@@ -16,24 +16,7 @@
 
 namespace {
 
-// The lot loaded from its file, which stays there while the program runs:
-// the STDF writer reads the packed results from it again, as it does for a
-// lot the user opened.
-struct FileLot {
-  lotvue::LotData lot;
-  FileLot() {
-    lot.path = bench::OutputFolder() + "lotvue-bench-200000x64.tsd";
-    tsd::WriteFile(lot.path, bench::LotBytes());
-    lotvue::SilentReaderEvents events;
-    lotvue::LoadResultFile(lot, {}, events);
-  }
-  ~FileLot() { ::unlink(lot.path.c_str()); }
-};
-
-const lotvue::LotData& Lot() {
-  static FileLot file;
-  return file.lot;
-}
+const lotvue::LotData& Lot() { return bench::LotInFile("lotvue-bench-200000x64.tsd"); }
 
 template <typename Write>
 void WriteFiles(benchmark::State& state, const std::string& path, const Write& write) {

@@ -8,10 +8,16 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <map>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "core/chunks_in_two.h"
 #include "core/csv_scientific.h"
+#include "core/number_text.h"
+#include "core/records_again.h"
+#include "core/result_records.h"
 #include "core/value_text.h"
 
 namespace lotvue {
@@ -178,6 +184,79 @@ void WriteDeviceCellsInTwo(const LotData& lot, std::size_t firstCell, std::size_
   }, out);
 }
 
+// Scientific cells from their texts: a large range in two threads.
+void WriteScientificTexts(const LotData& lot, std::size_t firstCell, std::size_t endCell, ReplacingWriter& out) {
+  if (firstCell < endCell && endCell - firstCell > 2 * kChunkCells) {
+    WriteDeviceCellsInTwo(lot, firstCell, endCell, CsvFormat::kScientific, out);
+  } else {
+    WriteDeviceCells(lot, firstCell, endCell, CsvFormat::kScientific, out);
+  }
+}
+
+// Whole device rows [firstRow, endRow) in the Scientific format from the
+// packed DeviceRecords of those rows at `records`: the serial and bin texts
+// as the reader made them of the record ("P" or "F" and the serial number,
+// the bin number), then the results; the rows' texts are not read at all.
+void WritePackedRows(std::size_t firstRow, std::size_t endRow, const std::uint8_t* records,
+                     const std::vector<const PackedScientific*>& columns, ReplacingWriter& out) {
+  const std::size_t items = columns.size();
+  const std::size_t recordBytes = DeviceRecord::Bytes(items);
+  constexpr std::size_t kSerialAndBin = 1 + 20 + 1 + 20 + 1;  // WriteInt: at most 20 bytes
+  const std::size_t room = kSerialAndBin + items * PackedScientific::kMaxText + 1;
+  for (std::size_t row = firstRow; row < endRow; ++row, records += recordBytes) {
+    const DeviceRecord record{records};
+    char* const start = out.Room(room);
+    char* o = start;
+    *o++ = record.Failed() ? 'F' : 'P';
+    o += WriteInt(record.Serial(), o);
+    *o++ = ',';
+    o += WriteInt(record.Bin(), o);
+    *o++ = ',';
+    o = WriteScientificResults(columns.data(), record.Result(0), items, o);
+    o[-1] = '\r';
+    *o++ = '\n';
+    out.Advance(static_cast<std::size_t>(o - start));
+  }
+}
+
+// Scientific cells: the title row as it is, the devices' results from their
+// packed records where the lot's file still holds the records the load
+// read, from their texts elsewhere; the same bytes either way.
+void WriteScientificCells(const LotData& lot, std::size_t firstCell, std::size_t endCell, ReplacingWriter& out) {
+  const CellTable& cells = lot.deviceCells;
+  const std::size_t w = static_cast<std::size_t>(lot.columns());
+  const std::size_t items = w - 2;
+  std::map<std::pair<std::uint32_t, std::uint8_t>, PackedScientific> kinds;
+  std::vector<const PackedScientific*> columns;
+  bool packed = w > 2 && firstCell < endCell && cells.width() == w &&
+                cells.rows() == static_cast<std::size_t>(lot.devices()) + 1 && lot.itemTypes.size() == items &&
+                lot.itemUnits.size() == items;
+  for (std::size_t i = 0; packed && i < items; ++i) {
+    const std::uint32_t type = lot.itemTypes[i];
+    const std::uint8_t unit = lot.itemUnits[i];
+    columns.push_back(&kinds.try_emplace({type, unit}, type, unit).first->second);
+    packed = columns.back()->KnowsEveryStatus();
+  }
+  // Whole device rows from the records; the title row and parts of rows from the texts.
+  const std::size_t firstRow = packed ? std::max<std::size_t>(1, (firstCell + w - 1) / w) : 0;
+  const std::size_t endRow = packed ? endCell / w : 0;
+  if (firstRow >= endRow) {
+    WriteScientificTexts(lot, firstCell, endCell, out);
+    return;
+  }
+  WriteScientificTexts(lot, firstCell, firstRow * w, out);
+  ForRecordsReadAgain(lot, static_cast<int>(firstRow - 1), static_cast<int>(endRow - 1),
+                      [&](int first, int end, const std::uint8_t* records) {
+    const std::size_t from = static_cast<std::size_t>(first) + 1, to = static_cast<std::size_t>(end) + 1;
+    if (records) {
+      WritePackedRows(from, to, records, columns, out);
+    } else {
+      WriteScientificTexts(lot, from * w, to * w, out);
+    }
+  });
+  WriteScientificTexts(lot, endRow * w, endCell, out);
+}
+
 }  // namespace
 
 void WriteCsv(const LotData& lot, std::size_t firstCell, std::size_t endCell, CsvFormat format, ReplacingWriter& out) {
@@ -192,8 +271,8 @@ void WriteCsv(const LotData& lot, std::size_t firstCell, std::size_t endCell, Cs
     for (std::size_t c = 0; c < w; ++c) PutRowCell(out, cells.At(0, c), c == w - 1);
   }
   endCell = std::min(endCell, cells.size());
-  if (format == CsvFormat::kScientific && firstCell < endCell && endCell - firstCell > 2 * kChunkCells) {
-    WriteDeviceCellsInTwo(lot, firstCell, endCell, format, out);
+  if (format == CsvFormat::kScientific) {
+    WriteScientificCells(lot, firstCell, endCell, out);
   } else {
     WriteDeviceCells(lot, firstCell, endCell, format, out);
   }

@@ -4,13 +4,17 @@
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
 #include "core/number_text.h"
+#include "core/result_file.h"
+#include "core/result_records.h"
 #include "core/value_text.h"
 
 namespace lotvue {
@@ -172,6 +176,102 @@ std::size_t WriteScientificText(std::string_view text, const char* readableEnd, 
   o[11] = static_cast<char>('0' + e / 10);
   o[12] = static_cast<char>('0' + e % 10);
   return negative + std::size_t{13};
+}
+
+namespace {
+
+// "d.dddd" of each mantissa 0 to 32768 shown with five digits (1.2340 for
+// 1234) in the low six bytes, and above them the count of its digits less
+// one (the decimal exponent of its first digit), 5 for zero ("0.0000").
+constexpr int kMaxMantissa = 32768;
+constexpr int kZeroDigits = 5;
+struct MantissaTexts {
+  std::uint64_t words[kMaxMantissa + 1] = {};
+  constexpr MantissaTexts() {
+    for (unsigned u = 0; u <= kMaxMantissa; ++u) {
+      const int digits = 1 + (u > 9) + (u > 99) + (u > 999) + (u > 9999);
+      unsigned five = u;
+      for (int d = digits; d < 5; ++d) five *= 10;
+      const char text[6] = {static_cast<char>('0' + five / 10000), '.', static_cast<char>('0' + five / 1000 % 10),
+                            static_cast<char>('0' + five / 100 % 10), static_cast<char>('0' + five / 10 % 10),
+                            static_cast<char>('0' + five % 10)};
+      std::uint64_t w = std::uint64_t(u == 0 ? kZeroDigits : digits - 1) << 48;
+      for (int i = 0; i < 6; ++i) w |= std::uint64_t{static_cast<unsigned char>(text[i])} << (8 * i);
+      words[u] = w;
+    }
+  }
+};
+constexpr MantissaTexts kMantissaTexts{};
+
+// "00E-015," and the like: the last two of the six digits, the exponent
+// and the comma as one word.
+std::uint64_t ExponentText(int exponent) {
+  const int e = exponent < 0 ? -exponent : exponent;  // below 100
+  const char text[8] = {'0', '0', 'E', exponent < 0 ? '-' : '+', '0', static_cast<char>('0' + e / 10),
+                        static_cast<char>('0' + e % 10), ','};
+  std::uint64_t word;
+  std::memcpy(&word, text, 8);
+  return word;
+}
+
+}  // namespace
+
+// The kind of each status byte follows from the text the reader makes of
+// it: the plain value text is made from the number; a text that is the same
+// whatever the number, or that starts with a byte that begins no number,
+// has one Scientific text.
+PackedScientific::PackedScientific(std::uint32_t itemType, std::uint8_t unit) {
+  for (int s = 0; s < 256; ++s) {
+    const PackedValue sample{1234, static_cast<std::uint8_t>(s), 15};
+    const std::string text = ResultText(sample, itemType, unit);
+    char value[kMaxValueText];
+    const std::string_view valueText(value, WriteResultValue(sample, unit, value));
+    const bool showsNumber = ResultShowsNumber(sample.status, itemType);
+    if (showsNumber && text == valueText) continue;
+    char made[kMaxScientificText + 1];
+    const std::size_t length = WriteScientificText(text, made);
+    made[length] = ',';
+    const bool fixed = !showsNumber || kLeads[static_cast<unsigned char>(text[0])] == Lead::kNoNumber;
+    if (!fixed || length + 1 > kMaxText) {
+      knowsEveryStatus_ = false;
+      continue;
+    }
+    fixedLengths_[s] = static_cast<std::uint8_t>(length + 1);
+    std::memcpy(fixedTexts_[s].data(), made, length + 1);
+  }
+  // The number of a value text is its mantissa over 10^(3 - exponent mod 3)
+  // times the first prefix letter in it: its prefix, or else its unit.
+  for (int e = 0; e < 256; ++e) {
+    const int prefix = SiPrefixExponent(ValuePrefix(static_cast<std::uint8_t>(e)));
+    const int power = prefix != 0 ? prefix : SiPrefixExponent(static_cast<char>(unit));
+    for (int n = 0; n < kZeroDigits; ++n) exponentTexts_[8 * e + n] = ExponentText(n + power - (3 - e % 3));
+    exponentTexts_[8 * e + kZeroDigits] = ExponentText(0);
+  }
+}
+
+// A value: its sign, the digits of its mantissa and the exponent of its
+// first digit, the scale of its exponent byte added. Other statuses copy
+// their fixed text.
+char* WriteScientificResults(const PackedScientific* const* columns, const std::uint8_t* results, std::size_t count,
+                             char* out) {
+  for (std::size_t k = 0; k < count; ++k) {
+    const PackedValue v = PackedValue::FromBytes(results + DeviceRecord::kResultBytes * k);
+    const PackedScientific& column = *columns[k];
+    if (const std::size_t fixed = column.fixedLengths_[v.status]; fixed != 0) {
+      std::memcpy(out, column.fixedTexts_[v.status].data(), PackedScientific::kMaxText);
+      out += fixed;
+      continue;
+    }
+    const int m = v.mantissa;
+    const std::uint64_t digits = kMantissaTexts.words[m < 0 ? -m : m];
+    const std::uint64_t exponent = column.exponentTexts_[8 * std::size_t{v.exponent} + (digits >> 48)];
+    const bool negative = m < 0;
+    out[0] = '-';
+    std::memcpy(out + negative, &digits, 8);
+    std::memcpy(out + negative + 6, &exponent, 8);
+    out += negative + 14;
+  }
+  return out;
 }
 
 }  // namespace lotvue

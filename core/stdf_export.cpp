@@ -19,6 +19,7 @@
 #include "core/measured_float.h"
 #include "core/measured_value.h"
 #include "core/number_text.h"
+#include "core/records_again.h"
 #include "core/result_file.h"
 #include "core/result_records.h"
 
@@ -430,25 +431,13 @@ void WriteStdf(const LotData& lot, std::uint32_t fileTime, ReplacingWriter& out)
   // The results come from the file's device records, read again a load
   // chunk at a time, where they are the ones the load read (the same
   // fingerprint); from the texts where the file is gone or changed.
-  std::size_t recorded = 0;
-  for (const RecordChunk& c : lot.recordChunks) recorded += c.count;
-  ResultFileSource file;
-  if (recorded != static_cast<std::size_t>(devices) || devices == 0 || items.empty() || !file.Open(lot.path)) {
+  const std::size_t recordBytes = DeviceRecord::Bytes(static_cast<std::size_t>(lot.items()));
+  if (items.empty()) {
     writeDevices(0, devices, nullptr, 0);
   } else {
-    const std::size_t recordBytes = DeviceRecord::Bytes(static_cast<std::size_t>(lot.items()));
-    std::size_t most = 0;
-    for (const RecordChunk& c : lot.recordChunks) most = std::max(most, c.count);
-    const std::unique_ptr<std::uint8_t[]> chunk(new std::uint8_t[most * recordBytes]);
-    std::uint64_t offset = lot.recordsOffset;
-    int first = 0;
-    for (const RecordChunk& c : lot.recordChunks) {
-      const std::size_t bytes = c.count * recordBytes;
-      const bool same = ReadRecordsAgain(file, offset, c, recordBytes, chunk.get());
-      writeDevices(first, first + static_cast<int>(c.count), same ? chunk.get() : nullptr, recordBytes);
-      first += static_cast<int>(c.count);
-      offset += bytes;
-    }
+    ForRecordsReadAgain(lot, 0, devices, [&](int first, int end, const std::uint8_t* records) {
+      writeDevices(first, end, records, recordBytes);
+    });
   }
 
   for (std::size_t k = 0; k < items.size(); ++k) {

@@ -4,12 +4,14 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include <gtest/gtest.h>
 
 #include "core/csv_scientific.h"
 #include "core/language.h"
 #include "core/number_text.h"
+#include "core/result_file.h"
 #include "core/value_text.h"
 #include "core/xls_export.h"
 #include "core/xls_library.h"
@@ -140,6 +142,54 @@ TEST(CsvExport, FastCellsFollowTheRoutines) {
   const std::string scientificCsv = Csv(*lot, -1, -1, CsvFormat::kScientific);
   EXPECT_TRUE(valueCsv.substr(valueCsv.size() - value.size()) == value);
   EXPECT_TRUE(scientificCsv.substr(scientificCsv.size() - scientific.size()) == scientific);
+}
+
+// Scientific texts made from packed results are those of the rule on the
+// texts the reader makes of them. The plain value: every mantissa with the
+// exponents up to 23 and the units none, a plain letter and a prefix
+// letter; every 251st mantissa with every unit byte; every 61st with the
+// exponents from 24 on. Every status byte on the three kinds of item with
+// mantissas and exponents of every shape.
+TEST(CsvExport, PackedResultsGiveTheScientificTextsOfTheirTexts) {
+  std::size_t wrong = 0;
+  std::string firstWrong;
+  std::map<std::pair<std::uint32_t, int>, PackedScientific> kinds;
+  const auto check = [&](std::uint32_t type, int unit, int status, int m, int e) {
+    const PackedValue v{static_cast<std::int16_t>(m), static_cast<std::uint8_t>(status), static_cast<std::uint8_t>(e)};
+    const std::uint8_t packed[4] = {static_cast<std::uint8_t>(m), static_cast<std::uint8_t>(m >> 8), v.status, v.exponent};
+    const PackedScientific& column = kinds.try_emplace({type, unit}, type, static_cast<std::uint8_t>(unit)).first->second;
+    const PackedScientific* columns[] = {&column};
+    char made[PackedScientific::kMaxText + 16];
+    const std::string text = ResultText(v, type, static_cast<std::uint8_t>(unit));
+    const std::string want = ScientificE3Text(ScaledValueOf(text)) + ",";
+    if (!column.KnowsEveryStatus() ||
+        std::string_view(made, WriteScientificResults(columns, packed, 1, made) - made) != want) {
+      if (wrong++ == 0) firstWrong = text + " status " + std::to_string(status) + " unit " + std::to_string(unit);
+    }
+  };
+  for (int unit : {0, int{'V'}, int{'m'}}) {
+    for (int e = 0; e <= 23; ++e) {
+      for (int m = -32768; m <= 32767; ++m) check(0, unit, 0x10, m, e);
+    }
+  }
+  for (int unit = 0; unit < 256; ++unit) {
+    for (int e = 0; e <= 23; ++e) {
+      for (int m = -32768; m <= 32767; m += 251) check(0, unit, 0x10, m, e);
+    }
+  }
+  for (int e = 24; e <= 255; ++e) {
+    for (int m = -32768; m <= 32767; m += 61) check(0, 'V', 0x10, m, e);
+  }
+  for (std::uint32_t type : {0u, kOpenItem, kPinMaskItem}) {
+    for (int unit : {0, int{'A'}, int{'k'}}) {
+      for (int status = 0; status < 256; ++status) {
+        for (int m : {0, 1, -1, 1234, -9999, 10000, -32768, 32767}) {
+          for (int e : {0, 14, 20, 21, 255}) check(type, unit, status, m, e);
+        }
+      }
+    }
+  }
+  EXPECT_EQ(wrong, 0u) << "the first: \"" << firstWrong << '"';
 }
 
 TEST(CsvExport, RowsAndCellsLargerThanTheBuffer) {

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/csv_export.h"
 #include "core/item_stats.h"
 #include "core/measured_value.h"
 #include "core/result_records.h"
@@ -187,7 +188,9 @@ TEST(StdfExport, EveryRecordAndFieldAsTheLotHolds) {
 }
 
 
-// The STDF bytes of a lot, as WriteStdf makes them.
+// The STDF bytes of a lot, as WriteStdf makes them, and its Scientific CSV
+// texts: the whole lot, device ranges within a chunk and across chunks, and
+// cells that start and end within rows.
 std::string StdfBytes(const LotData& lot) {
   std::string bytes;
   ReplacingWriter out(&bytes);
@@ -195,9 +198,18 @@ std::string StdfBytes(const LotData& lot) {
   out.Commit();
   return bytes;
 }
+std::string ScientificCsvs(const LotData& lot) {
+  std::string csv;
+  for (const auto& [first, last] : {std::pair{-1, -1}, {3, 3}, {100, 2500}}) {
+    const CellRange r = DeviceCellRange(lot, first, last);
+    csv += CsvText(lot, r.firstCell, r.endCell, CsvFormat::kScientific);
+  }
+  return csv + CsvText(lot, 3, lot.deviceCells.size() - 5, CsvFormat::kScientific);
+}
 
 // The results come from the file's packed records where they are the ones
-// loaded, else from the texts: the same bytes either way. Every status byte
+// loaded, else from the texts: the same bytes either way, in the STDF file
+// and in the Scientific CSV file. Every status byte
 // meets numbers of every shape (exponents with a '?' prefix and beyond,
 // five-digit and extreme mantissas) on items of every kind of unit, an open
 // item and special items between; the load reads small chunks, so that a
@@ -232,6 +244,7 @@ TEST(StdfExport, PackedResultsGiveTheBytesOfTheTexts) {
   LotData& lot = *loaded.lot;
   ASSERT_GT(lot.recordChunks.size(), 3u);
   const std::string texts = StdfBytes(lot);  // no file: from the texts
+  const std::string csvTexts = ScientificCsvs(lot);
 
   const std::size_t recordBytes = DeviceRecord::Bytes(kItems);
   const auto resultOffset = [&](int device, int item) {
@@ -254,6 +267,7 @@ TEST(StdfExport, PackedResultsGiveTheBytesOfTheTexts) {
     tsd::WriteFile(path, bytes);
     change();
     EXPECT_TRUE(StdfBytes(lot) == texts);
+    EXPECT_TRUE(ScientificCsvs(lot) == csvTexts);
   }
 
   // The fingerprints are what keeps a changed file out: with the
@@ -265,6 +279,7 @@ TEST(StdfExport, PackedResultsGiveTheBytesOfTheTexts) {
   const auto* records = reinterpret_cast<const std::uint8_t*>(file.data()) + lot.recordsOffset;
   lot.recordChunks[0].fingerprint = RecordFingerprint(records, lot.recordChunks[0].count * recordBytes);
   EXPECT_FALSE(StdfBytes(lot) == texts);
+  EXPECT_FALSE(ScientificCsvs(lot) == csvTexts);
   fs::remove_all(dir);
 }
 
