@@ -3,8 +3,9 @@
 // writing the same bytes to a file with one plain write(2) in the same run
 // (the ceiling that the disk and the page cache set), and beside making the
 // same bytes in memory (the formatting alone). MB/s is bytes_per_second;
-// the CPU time of the formatting counts every thread (Scientific uses two).
-// Files go to LOTVUE_BENCH_DIR (default /tmp).
+// the CPU time of the formatting counts every thread. The lot is loaded from
+// a file that stays there, from which Scientific reads the packed results
+// again. Files go to LOTVUE_BENCH_DIR (default /tmp).
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -25,8 +26,6 @@ using bench::kDevices;
 using bench::kItems;
 using bench::OutputFolder;
 
-// Loaded from a file that stays there, from which the Scientific format
-// reads the packed results again.
 const lotvue::LotData& Lot() { return bench::LotInFile("lotvue-bench-csv-200000x64.tsd"); }
 
 std::size_t CsvBytes(lotvue::CsvFormat format) {

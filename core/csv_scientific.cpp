@@ -181,10 +181,12 @@ std::size_t WriteScientificText(std::string_view text, const char* readableEnd, 
 namespace {
 
 // "d.dddd" of each mantissa 0 to 32768 shown with five digits (1.2340 for
-// 1234) in the low six bytes, and above them the count of its digits less
-// one (the decimal exponent of its first digit), 5 for zero ("0.0000").
+// 1234) in the low six bytes, and above them (from bit kDigitsAt on) the
+// count of its digits less one, the decimal exponent of its first digit;
+// kZeroDigits for zero ("0.0000").
 constexpr int kMaxMantissa = 32768;
 constexpr int kZeroDigits = 5;
+constexpr unsigned kDigitsAt = 48;
 struct MantissaTexts {
   std::uint64_t words[kMaxMantissa + 1] = {};
   constexpr MantissaTexts() {
@@ -195,7 +197,7 @@ struct MantissaTexts {
       const char text[6] = {static_cast<char>('0' + five / 10000), '.', static_cast<char>('0' + five / 1000 % 10),
                             static_cast<char>('0' + five / 100 % 10), static_cast<char>('0' + five / 10 % 10),
                             static_cast<char>('0' + five % 10)};
-      std::uint64_t w = std::uint64_t(u == 0 ? kZeroDigits : digits - 1) << 48;
+      std::uint64_t w = std::uint64_t(u == 0 ? kZeroDigits : digits - 1) << kDigitsAt;
       for (int i = 0; i < 6; ++i) w |= std::uint64_t{static_cast<unsigned char>(text[i])} << (8 * i);
       words[u] = w;
     }
@@ -231,7 +233,7 @@ PackedScientific::PackedScientific(std::uint32_t itemType, std::uint8_t unit) {
     char made[kMaxScientificText + 1];
     const std::size_t length = WriteScientificText(text, made);
     made[length] = ',';
-    const bool fixed = !showsNumber || kLeads[static_cast<unsigned char>(text[0])] == Lead::kNoNumber;
+    const bool fixed = !showsNumber || text.empty() || kLeads[static_cast<unsigned char>(text[0])] == Lead::kNoNumber;
     if (!fixed || length + 1 > kMaxText) {
       knowsEveryStatus_ = false;
       continue;
@@ -244,7 +246,9 @@ PackedScientific::PackedScientific(std::uint32_t itemType, std::uint8_t unit) {
   for (int e = 0; e < 256; ++e) {
     const int prefix = SiPrefixExponent(ValuePrefix(static_cast<std::uint8_t>(e)));
     const int power = prefix != 0 ? prefix : SiPrefixExponent(static_cast<char>(unit));
-    for (int n = 0; n < kZeroDigits; ++n) exponentTexts_[8 * e + n] = ExponentText(n + power - (3 - e % 3));
+    for (int first = 0; first < kZeroDigits; ++first) {
+      exponentTexts_[8 * e + first] = ExponentText(first + power - (3 - e % 3));
+    }
     exponentTexts_[8 * e + kZeroDigits] = ExponentText(0);
   }
 }
@@ -264,7 +268,7 @@ char* WriteScientificResults(const PackedScientific* const* columns, const std::
     }
     const int m = v.mantissa;
     const std::uint64_t digits = kMantissaTexts.words[m < 0 ? -m : m];
-    const std::uint64_t exponent = column.exponentTexts_[8 * std::size_t{v.exponent} + (digits >> 48)];
+    const std::uint64_t exponent = column.exponentTexts_[8 * std::size_t{v.exponent} + (digits >> kDigitsAt)];
     const bool negative = m < 0;
     out[0] = '-';
     std::memcpy(out + negative, &digits, 8);
