@@ -180,17 +180,20 @@ std::size_t WriteScientificText(std::string_view text, const char* readableEnd, 
 
 namespace {
 
-// "d.dddd" of each mantissa 0 to 32768 shown with five digits (1.2340 for
-// 1234) in the low six bytes, and above them (from bit kDigitsAt on) the
-// count of its digits less one, the decimal exponent of its first digit;
-// kZeroDigits for zero ("0.0000").
+// "d.dddd" of each mantissa's magnitude shown with five digits (1.2340 for
+// 1234 and -1234) in the low six bytes, and above them (from bit kDigitsAt
+// on) the count of its digits less one, the decimal exponent of its first
+// digit; kZeroDigits for zero ("0.0000"). By the signed mantissa, so that a
+// cell needs no step to take its magnitude.
 constexpr int kMaxMantissa = 32768;
 constexpr int kZeroDigits = 5;
 constexpr unsigned kDigitsAt = 48;
 struct MantissaTexts {
-  std::uint64_t words[kMaxMantissa + 1] = {};
+  std::uint64_t words[2 * kMaxMantissa] = {};
+  std::uint64_t operator[](std::ptrdiff_t m) const { return words[kMaxMantissa + m]; }
   constexpr MantissaTexts() {
-    for (unsigned u = 0; u <= kMaxMantissa; ++u) {
+    for (int m = -kMaxMantissa; m < kMaxMantissa; ++m) {
+      const unsigned u = static_cast<unsigned>(m < 0 ? -m : m);
       const int digits = 1 + (u > 9) + (u > 99) + (u > 999) + (u > 9999);
       unsigned five = u;
       for (int d = digits; d < 5; ++d) five *= 10;
@@ -199,7 +202,7 @@ struct MantissaTexts {
                             static_cast<char>('0' + five % 10)};
       std::uint64_t w = std::uint64_t(u == 0 ? kZeroDigits : digits - 1) << kDigitsAt;
       for (int i = 0; i < 6; ++i) w |= std::uint64_t{static_cast<unsigned char>(text[i])} << (8 * i);
-      words[u] = w;
+      words[m + kMaxMantissa] = w;
     }
   }
 };
@@ -266,8 +269,8 @@ char* WriteScientificResults(const PackedScientific* const* columns, const std::
       out += fixed;
       continue;
     }
-    const int m = v.mantissa;
-    const std::uint64_t digits = kMantissaTexts.words[m < 0 ? -m : m];
+    const std::ptrdiff_t m = v.mantissa;
+    const std::uint64_t digits = kMantissaTexts[m];
     const std::uint64_t exponent = column.exponentTexts_[8 * std::size_t{v.exponent} + (digits >> kDigitsAt)];
     const bool negative = m < 0;
     out[0] = '-';
