@@ -81,6 +81,12 @@ void RemoveLeftovers(const std::string& folder) {
   ::closedir(dir);
 }
 
+// Asks for direct writes on fd; false where the file system has none.
+bool StartDirect(int fd) {
+  const int flags = ::fcntl(fd, F_GETFL);
+  return flags >= 0 && ::fcntl(fd, F_SETFL, flags | O_DIRECT) == 0;
+}
+
 // Makes the rename itself last; a failure here changes nothing that matters.
 void SyncFolder(const std::string& folder) {
   const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -118,9 +124,10 @@ int ReplaceBlocker(const std::string& path) {
   return 0;
 }
 
-bool ReplacingFile::Open(const std::string& path) {
+bool ReplacingFile::Open(const std::string& path, FileCaching caching) {
   Discard();
   error_ = 0;
+  direct_ = false;
   written_ = flushing_ = 0;
   target_ = FollowLinks(path);
   if (const int blocker = ReplaceBlocker(target_)) {
@@ -149,7 +156,14 @@ bool ReplacingFile::Open(const std::string& path) {
     }
     ::fchmod(fd_, old.st_mode & 07777);
   }
+  direct_ = caching == FileCaching::kDirect && StartDirect(fd_);
   return true;
+}
+
+void ReplacingFile::StopDirect() {
+  const int flags = ::fcntl(fd_, F_GETFL);
+  if (flags >= 0) ::fcntl(fd_, F_SETFL, flags & ~O_DIRECT);
+  direct_ = false;
 }
 
 bool ReplacingFile::Write(const void* data, std::size_t size) {
@@ -160,8 +174,13 @@ bool ReplacingFile::Write(const void* data, std::size_t size) {
   }
   const char* p = static_cast<const char*>(data);
   while (size > 0) {
+    if (direct_ && ((reinterpret_cast<std::uintptr_t>(p) | size | written_) % kDirectBlock) != 0) StopDirect();
     const ssize_t done = ::write(fd_, p, size);
     if (done < 0 && errno == EINTR) continue;
+    if (done < 0 && errno == EINVAL && direct_) {
+      StopDirect();  // the file system wants other blocks: the cache takes the rest
+      continue;
+    }
     if (done <= 0) {
       error_ = done < 0 ? errno : EIO;
       return false;
@@ -174,7 +193,10 @@ bool ReplacingFile::Write(const void* data, std::size_t size) {
   // waiting for it: the flush at Commit then only waits for the tail instead
   // of the whole file, and the disk works while the next bytes are made.
   constexpr std::uint64_t kFlushStep = std::uint64_t{8} << 20;
-  if (written_ - flushing_ >= kFlushStep) {
+  // Direct writes are on the disk when they return.
+  if (direct_) {
+    flushing_ = written_;
+  } else if (written_ - flushing_ >= kFlushStep) {
     ::sync_file_range(fd_, static_cast<off_t>(flushing_), static_cast<off_t>(written_ - flushing_), SYNC_FILE_RANGE_WRITE);
     flushing_ = written_;
   }

@@ -27,6 +27,12 @@
 
 namespace lotvue {
 
+// How a file's bytes reach the disk: through the page cache, or straight
+// from the writer's memory (O_DIRECT) for large streams that nothing reads
+// back at once: no copy into the cache, no flush of it at Commit, and no
+// cache of the old file to drop when the next run replaces it.
+enum class FileCaching { kCached, kDirect };
+
 class ReplacingFile {
  public:
   ReplacingFile() = default;
@@ -34,9 +40,15 @@ class ReplacingFile {
   ReplacingFile(const ReplacingFile&) = delete;
   ReplacingFile& operator=(const ReplacingFile&) = delete;
 
+  // Direct writes go in whole blocks of this many bytes, from memory aligned to it.
+  static constexpr std::size_t kDirectBlock = 4096;
+
   // Prepares the replacement of path. False, with error() set, when the
   // target cannot be replaced (ReplaceBlocker) or its folder takes no new file.
-  bool Open(const std::string& path);
+  // kDirect: Write sends whole blocks from aligned memory at a block offset
+  // straight to the disk; anything else (the tail), and everything on a file
+  // system that takes no direct writes, goes through the cache as usual.
+  bool Open(const std::string& path, FileCaching caching = FileCaching::kCached);
   // The temporary file, for writers that write to it themselves.
   int fd() const { return fd_; }
   // Writes every byte; false (error() set) when the file refuses. Once a
@@ -53,15 +65,21 @@ class ReplacingFile {
 
   // errno of the first failure (0 when none).
   int error() const { return error_; }
+  // Whether writes of whole blocks still go straight to the disk.
+  bool direct() const { return direct_; }
   // The file that is replaced (links followed).
   const std::string& target() const { return target_; }
 
  private:
+  // Writes through the cache from here on.
+  void StopDirect();
+
   std::string target_;
   std::string hidden_;  // the temporary's name once it has one
   int fd_ = -1;
   int error_ = 0;
   bool exists_ = false;  // the target existed at Open
+  bool direct_ = false;  // the file is open for direct writes (O_DIRECT)
   // Bytes written so far, and how many of them the disk has been asked to take.
   std::uint64_t written_ = 0;
   std::uint64_t flushing_ = 0;

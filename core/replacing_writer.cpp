@@ -7,34 +7,47 @@
 
 namespace lotvue {
 
-ReplacingWriter::ReplacingWriter() : buffer_(new char[kBufferBytes]), capacity_(kBufferBytes) {}
+namespace {
+constexpr std::size_t kBufferRoom = ReplacingWriter::kBufferBytes + ReplacingFile::kDirectBlock;
+}
+
+ReplacingWriter::Buffer ReplacingWriter::NewBuffer(std::size_t bytes) {
+  return Buffer(static_cast<char*>(::operator new[](bytes, std::align_val_t{ReplacingFile::kDirectBlock})));
+}
+
+ReplacingWriter::ReplacingWriter() : buffer_(NewBuffer(kBufferRoom)), capacity_(kBufferBytes) {}
 
 ReplacingWriter::ReplacingWriter(std::string* memory)
-    : buffer_(new char[kBufferBytes]), capacity_(kBufferBytes), memory_(memory) {}
+    : buffer_(NewBuffer(kBufferRoom)), capacity_(kBufferBytes), memory_(memory) {}
 
 ReplacingWriter::~ReplacingWriter() { Abort(); }
 
-bool ReplacingWriter::Open(const std::string& path) {
+bool ReplacingWriter::Open(const std::string& path, FileCaching caching) {
   Abort();
-  open_ = file_.Open(path);
+  open_ = file_.Open(path, caching);
+  block_ = file_.direct() ? ReplacingFile::kDirectBlock : 1;
+  capacity_ = kBufferBytes + block_ - 1;
   return open_;
 }
 
 void ReplacingWriter::Drain() {
   if (used_ == 0) return;
+  std::size_t kept = 0;  // a direct file's part block, which starts the next buffer
   if (memory_ != nullptr) {
     memory_->append(buffer_.get(), used_);
   } else if (!open_) {
     file_.Fail(EBADF);  // never opened
   } else {
     if (!background_) {
-      spare_.reset(new char[capacity_]);
+      spare_ = NewBuffer(kBufferRoom);
       background_ = std::make_unique<BackgroundWrite>(file_);
     }
-    background_->Submit(buffer_.get(), used_);
+    kept = used_ % block_;
+    background_->Submit(buffer_.get(), used_ - kept);
     std::swap(buffer_, spare_);
+    std::memcpy(buffer_.get(), spare_.get() + (used_ - kept), kept);
   }
-  used_ = 0;
+  used_ = kept;
 }
 
 void ReplacingWriter::PutSlow(std::string_view bytes) {
@@ -57,9 +70,8 @@ bool ReplacingWriter::Commit() {
     Drain();
     background_->Settle();
     background_.reset();
-  } else {
-    file_.Write(buffer_.get(), used_);  // a small file: one write, no thread
   }
+  file_.Write(buffer_.get(), used_);  // a small file in one write, no thread; or a direct file's part block
   used_ = 0;
   open_ = false;
   return file_.Commit();

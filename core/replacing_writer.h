@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 
@@ -32,8 +33,10 @@ class ReplacingWriter {
   // False when the target cannot be written: its folder does not exist or
   // refuses new files, or it exists and is a folder or is read-only (no
   // write permission bit, which holds for every user, root included).
-  // A link is followed: the file it names is the one replaced.
-  bool Open(const std::string& path);
+  // A link is followed: the file it names is the one replaced. kDirect:
+  // for large streams, past the first buffer written straight to the disk
+  // (ReplacingFile), in whole blocks; the tail goes through the cache.
+  bool Open(const std::string& path, FileCaching caching = FileCaching::kCached);
   // errno of the first failure of Open, a write or Commit (0 when none).
   int error() const { return file_.error(); }
 
@@ -65,15 +68,25 @@ class ReplacingWriter {
   void Abort();
 
  private:
+  // Buffers start at a direct write block, so that direct writes can take them as they are.
+  struct FreeBuffer {
+    void operator()(char* p) const { ::operator delete[](p, std::align_val_t{ReplacingFile::kDirectBlock}); }
+  };
+  using Buffer = std::unique_ptr<char[], FreeBuffer>;
+  static Buffer NewBuffer(std::size_t bytes);
+
   void PutSlow(std::string_view bytes);
   void Drain();
 
-  std::unique_ptr<char[]> buffer_;
+  Buffer buffer_;
   // Files past the first buffer are written by a thread of their own, one
   // buffer behind, while the spare buffer fills.
-  std::unique_ptr<char[]> spare_;
+  Buffer spare_;
   std::unique_ptr<BackgroundWrite> background_;
+  // A direct file takes whole blocks: a buffer holds one block more than
+  // kBufferBytes, for the part block that stays behind when it is handed over.
   std::size_t capacity_ = 0;
+  std::size_t block_ = 1;
   std::size_t used_ = 0;
   std::string* memory_ = nullptr;
   ReplacingFile file_;

@@ -498,7 +498,8 @@ void WriteStdf(const LotData& lot, std::uint32_t fileTime, ReplacingWriter& out)
 bool WriteStdfFile(const LotData& lot, ExportMessages& messages) {
   const std::string path = StdfPathOf(lot.path);
   ReplacingWriter out;
-  if (out.Open(path)) {
+  // Straight to the disk: STDF files are large, and other programs read them.
+  if (out.Open(path, FileCaching::kDirect)) {
     WriteStdf(lot, ModificationTime(lot.path), out);
     if (out.Commit()) return true;
   }

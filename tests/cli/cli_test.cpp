@@ -271,7 +271,7 @@ TEST_F(CliTest, MemoryFollowsTheLotNotTheFile) {
 // travel to): the run names the file and the reason in the language of the
 // Config folder and exits 1; the old file stays, with nothing beside it.
 TEST_F(CliTest, WriteFailuresKeepTheOldFile) {
-  const std::string a = Lot("A.tsd", 3000, 8);
+  const std::string a = Lot("A.tsd", 3000, 24);  // an STDF file of several buffers, written directly
   Config("Language.spec", "LOTvue=1");
   struct Output {
     Names args;
@@ -279,6 +279,7 @@ TEST_F(CliTest, WriteFailuresKeepTheOldFile) {
   };
   const Output outputs[] = {{{"convert", "--csv", "--no-xls"}, CsvPathOf(a)},
                             {{"fail-csv"}, FailCsvPath(a)},
+                            {{"convert", "--stdf", "--no-csv", "--no-xls"}, StdfPathOf(a)},
                             {{"convert", "--xls", "--no-csv"}, TwoSheetBookPath(a)},
                             {{"convert", "--data"}, OneKindBookPath(a, kKindData)},
                             {{"convert", "--scientific"}, OneKindBookPath(a, kKindScientific)}};
@@ -306,7 +307,12 @@ TEST_F(CliTest, WriteFailuresKeepTheOldFile) {
       if (o.file == CsvPathOf(a)) {
         EXPECT_EQ(run.err, "lotvue-cli: " + a + ": 创建CSV文件失败 (" + reason) << label;
       }
-      EXPECT_NE(run.err.find(reason), std::string::npos) << label << run.err;
+      if (o.file == StdfPathOf(a)) {
+        EXPECT_EQ(run.err, "lotvue-cli: " + a + ": The STDF file " + o.file + " cannot be written: " +
+                               std::strerror(f.error) + "\n") << label;
+      } else {
+        EXPECT_NE(run.err.find(reason), std::string::npos) << label << run.err;
+      }
       EXPECT_EQ(run.out, "") << label;
       EXPECT_TRUE(Read(o.file) == "old") << label;
       EXPECT_EQ(LotFolder(), before) << label;

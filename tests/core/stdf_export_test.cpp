@@ -143,6 +143,15 @@ std::vector<std::uint8_t> SpecialOnly() {
   return b.AddDevice(1, 1, 0, {}).AddDevice(2, 2, 1, {}).Bytes();
 }
 
+// The STDF bytes of a lot, as WriteStdf makes them.
+std::string StdfBytes(const LotData& lot) {
+  std::string bytes;
+  ReplacingWriter out(&bytes);
+  WriteStdf(lot, kTime, out);
+  out.Commit();
+  return bytes;
+}
+
 TEST(StdfExport, EveryRecordAndFieldAsTheLotHolds) {
   const fs::path dir = fs::temp_directory_path() / ("lotvue-stdf-" + std::to_string(getpid()));
   fs::create_directories(dir);
@@ -160,6 +169,9 @@ TEST(StdfExport, EveryRecordAndFieldAsTheLotHolds) {
     CollectedMessages messages;
     ASSERT_TRUE(WriteStdfFile(*loaded.lot, messages));
     EXPECT_EQ(messages.texts, Lines{});
+    // The file past its first buffer goes to the disk directly, in whole
+    // blocks and a tail: the same bytes as in memory.
+    EXPECT_TRUE(testing::ReadFileBytes(stdfPath) == StdfBytes(*loaded.lot));
     const Lines read = ReadStdf(stdfPath), expected = Expected(*loaded.lot);
     ASSERT_EQ(read.size(), expected.size()) << read.back();
     for (std::size_t k = 0; k < read.size(); ++k) ASSERT_EQ(read[k], expected[k]) << "record " << k;
@@ -188,16 +200,8 @@ TEST(StdfExport, EveryRecordAndFieldAsTheLotHolds) {
 }
 
 
-// The STDF bytes of a lot, as WriteStdf makes them, and its Scientific CSV
-// texts: the whole lot, device ranges within a chunk and across chunks, and
-// cells that start and end within rows.
-std::string StdfBytes(const LotData& lot) {
-  std::string bytes;
-  ReplacingWriter out(&bytes);
-  WriteStdf(lot, kTime, out);
-  out.Commit();
-  return bytes;
-}
+// The Scientific CSV texts of a lot: the whole lot, device ranges within a
+// chunk and across chunks, and cells that start and end within rows.
 std::string ScientificCsvs(const LotData& lot) {
   std::string csv;
   for (const auto& [first, last] : {std::pair{-1, -1}, {3, 3}, {100, 2500}}) {
