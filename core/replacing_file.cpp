@@ -2,8 +2,10 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -81,8 +83,13 @@ void RemoveLeftovers(const std::string& folder) {
   ::closedir(dir);
 }
 
-// Asks for direct writes on fd; false where the file system has none.
+// Asks for direct writes on fd where they are known to pay: the file
+// systems of local disks. Elsewhere (a network share that commits each
+// direct write on the server, say) false, and the cache stays.
 bool StartDirect(int fd) {
+  struct statfs fs {};
+  if (::fstatfs(fd, &fs) != 0) return false;
+  if (fs.f_type != EXT4_SUPER_MAGIC && fs.f_type != XFS_SUPER_MAGIC && fs.f_type != BTRFS_SUPER_MAGIC) return false;
   const int flags = ::fcntl(fd, F_GETFL);
   return flags >= 0 && ::fcntl(fd, F_SETFL, flags | O_DIRECT) == 0;
 }

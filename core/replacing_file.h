@@ -45,9 +45,10 @@ class ReplacingFile {
 
   // Prepares the replacement of path. False, with error() set, when the
   // target cannot be replaced (ReplaceBlocker) or its folder takes no new file.
-  // kDirect: Write sends whole blocks from aligned memory at a block offset
-  // straight to the disk; anything else (the tail), and everything on a file
-  // system that takes no direct writes, goes through the cache as usual.
+  // kDirect: on the file systems of local disks (ext4, XFS, Btrfs), Write
+  // sends whole blocks from aligned memory at a block offset straight to the
+  // disk; anything else (the tail), and everything on other file systems,
+  // goes through the cache as usual.
   bool Open(const std::string& path, FileCaching caching = FileCaching::kCached);
   // The temporary file, for writers that write to it themselves.
   int fd() const { return fd_; }
