@@ -32,12 +32,12 @@ bool ReplacingWriter::Open(const std::string& path, FileCaching caching) {
 
 void ReplacingWriter::Drain() {
   if (used_ == 0) return;
-  std::size_t kept = 0;  // a direct file's part block, which starts the next buffer
+  std::size_t kept = 0;  // what stays for the next write: a direct file's part block
   if (memory_ != nullptr) {
     memory_->append(buffer_.get(), used_);
   } else if (!open_) {
     file_.Fail(EBADF);  // never opened
-  } else {
+  } else if (used_ >= block_) {
     if (!background_) {
       spare_ = NewBuffer(kBufferRoom);
       background_ = std::make_unique<BackgroundWrite>(file_);
@@ -46,6 +46,8 @@ void ReplacingWriter::Drain() {
     background_->Submit(buffer_.get(), used_ - kept);
     std::swap(buffer_, spare_);
     std::memcpy(buffer_.get(), spare_.get() + (used_ - kept), kept);
+  } else {
+    kept = used_;
   }
   used_ = kept;
 }
@@ -71,7 +73,8 @@ bool ReplacingWriter::Commit() {
     background_->Settle();
     background_.reset();
   }
-  file_.Write(buffer_.get(), used_);  // a small file in one write, no thread; or a direct file's part block
+  // A small file in one write, with no thread; or a direct file's part block.
+  if (used_ > 0) file_.Write(buffer_.get(), used_);
   used_ = 0;
   open_ = false;
   return file_.Commit();
