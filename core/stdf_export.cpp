@@ -498,7 +498,8 @@ void WriteStdf(const LotData& lot, std::uint32_t fileTime, ReplacingWriter& out)
 bool WriteStdfFile(const LotData& lot, ExportMessages& messages) {
   const std::string path = StdfPathOf(lot.path);
   ReplacingWriter out;
-  // Straight to the disk: STDF files are large, and other programs read them.
+  // Straight to the disk: an STDF file is large and read by other programs,
+  // later if at all; a copy in the page cache would only cost.
   if (out.Open(path, FileCaching::kDirect)) {
     WriteStdf(lot, ModificationTime(lot.path), out);
     if (out.Commit()) return true;
