@@ -39,7 +39,7 @@ void ReplacingWriter::Drain() {
     file_.Fail(EBADF);  // never opened
   } else if (used_ >= block_) {
     if (!background_) {
-      spare_ = NewBuffer(kBufferRoom);
+      if (!spare_) spare_ = NewBuffer(kBufferRoom);
       background_ = std::make_unique<BackgroundWrite>(file_);
     }
     kept = used_ % block_;
