@@ -6,9 +6,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <new>
 #include <string>
 #include <string_view>
 
@@ -68,9 +68,10 @@ class ReplacingWriter {
   void Abort();
 
  private:
-  // Buffers start at a direct write block, so that direct writes can take them as they are.
+  // Buffers start at a direct write block, so that direct writes can take
+  // them as they are; a direct file's are larger, one 2 MiB page each.
   struct FreeBuffer {
-    void operator()(char* p) const { ::operator delete[](p, std::align_val_t{ReplacingFile::kDirectBlock}); }
+    void operator()(char* p) const { std::free(p); }
   };
   using Buffer = std::unique_ptr<char[], FreeBuffer>;
   static Buffer NewBuffer(std::size_t bytes);
@@ -83,8 +84,9 @@ class ReplacingWriter {
   // buffer behind, while the spare buffer fills.
   Buffer spare_;
   std::unique_ptr<BackgroundWrite> background_;
-  // A direct file takes whole blocks: a buffer holds one block more than
-  // kBufferBytes, for the part block that stays behind when it is handed over.
+  std::size_t bufferBytes_ = 0;  // the size of buffer_ and spare_
+  // A direct file takes whole blocks: its buffers hold more than kBufferBytes,
+  // for the part block that stays behind when one is handed over.
   std::size_t capacity_ = 0;
   std::size_t block_ = 1;
   std::size_t used_ = 0;

@@ -271,7 +271,7 @@ TEST_F(CliTest, MemoryFollowsTheLotNotTheFile) {
 // travel to): the run names the file and the reason in the language of the
 // Config folder and exits 1; the old file stays, with nothing beside it.
 TEST_F(CliTest, WriteFailuresKeepTheOldFile) {
-  const std::string a = Lot("A.tsd", 3000, 24);  // an STDF file of several buffers, written directly
+  const std::string a = Lot("A.tsd", 3000, 40);  // an STDF file of two buffers, one written directly
   Config("Language.spec", "LOTvue=1");
   struct Output {
     Names args;
