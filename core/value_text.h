@@ -26,12 +26,13 @@ inline constexpr std::size_t kMaxValueText = 16;
 
 // Prefix letter of an exponent in result and limit texts ("p n u m _ k M");
 // exponents above 20 have no prefix in the table and are marked with '?'.
-inline char ValuePrefix(std::uint8_t exponent) {
+constexpr char ValuePrefix(std::uint8_t exponent) {
   constexpr char kResultPrefix[7] = {'p', 'n', 'u', 'm', ' ', 'k', 'M'};
   return exponent <= 20 ? kResultPrefix[exponent / 3] : '?';
 }
 
-// Text of a limit: " 1.234m" and the like. Returns the length written to out.
+// Text of a limit: " 1.234m" and the like. Returns the text's length; out
+// needs room for kMaxValueText bytes, as bytes after the text may be written.
 std::size_t WriteLimitValue(PackedValue v, char* out);
 std::string FormatLimitValue(const std::uint8_t bytes[4]);
 
@@ -49,7 +50,7 @@ inline double LimitTextNumber(PackedValue v) {
 }
 
 // Text of a device result: the limit text followed by the item's unit
-// character (none for 0). Mantissas above 9999 warrant the range warning;
+// character (none for 0); out as for WriteLimitValue. Mantissas above 9999 warrant the range warning;
 // the caller shows it (see RangeWarningText).
 std::size_t WriteResultValue(PackedValue v, std::uint8_t unit, char* out);
 inline bool NeedsRangeWarning(PackedValue v) { return v.mantissa > 9999; }
