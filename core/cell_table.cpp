@@ -64,6 +64,21 @@ void CellTable::MoveRowToNewBlock(Data& d, std::size_t moreBytes) {
   d.blocks.push_back(std::move(b));
 }
 
+CellTable::RowSpace CellTable::BeginRow(std::size_t maxBytes) {
+  Data& d = building_ ? *building_ : StartBuilding();
+  if (d.blockFree < maxBytes) MoveRowToNewBlock(d, maxBytes);
+  const std::size_t first = d.cellEnd.size();
+  d.cellEnd.resize(first + width_);
+  d.colors.resize(first + width_);
+  return {d.rowBase, d.cellEnd.data() + first, d.colors.data() + first};
+}
+
+void CellTable::FinishRow() {
+  Data& d = *building_;
+  d.rowBytes = width_ == 0 ? 0 : d.cellEnd.back();
+  EndRow();
+}
+
 void CellTable::EndRow() {
   Data& d = building_ ? *building_ : StartBuilding();
   d.rowStart.push_back(d.rowBase);

@@ -88,23 +88,24 @@ class CellTable {
   // Appending one row: AddCell exactly width() times, then EndRow.
   // Cells of an unfinished row are not visible.
   void AddCell(std::string_view text, CellColor color) {
-    char* dst = CellSpace(text.size());
-    if (!text.empty()) std::memcpy(dst, text.data(), text.size());
-    CommitCell(text.size(), color);
-  }
-  // The same in two steps, for writers that format in place: room for at
-  // most maxBytes of the next cell's text, then its length and colour.
-  char* CellSpace(std::size_t maxBytes) {
     Data& d = building_ ? *building_ : StartBuilding();
-    if (d.blockFree < d.rowBytes + maxBytes) MoveRowToNewBlock(d, maxBytes);
-    return d.rowBase + d.rowBytes;
-  }
-  void CommitCell(std::size_t length, CellColor color) {
-    Data& d = *building_;
-    d.rowBytes += length;
+    if (d.blockFree < d.rowBytes + text.size()) MoveRowToNewBlock(d, text.size());
+    if (!text.empty()) std::memcpy(d.rowBase + d.rowBytes, text.data(), text.size());
+    d.rowBytes += text.size();
     d.cellEnd.push_back(static_cast<std::uint32_t>(d.rowBytes));
     d.colors.push_back(static_cast<std::uint8_t>(color));
   }
+  // Appending a whole row in place, for writers that format its texts
+  // there: room for at most maxBytes of texts, and for the width() cells'
+  // ends (counted from `text`) and colours. FinishRow then makes it a row.
+  // Not while AddCell has begun a row.
+  struct RowSpace {
+    char* text;
+    std::uint32_t* ends;
+    std::uint8_t* colors;
+  };
+  RowSpace BeginRow(std::size_t maxBytes);
+  void FinishRow();
   void EndRow();
   // Appends the rows of another table of the same width, taking its texts over.
   void Append(CellTable&& other);

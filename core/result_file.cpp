@@ -438,10 +438,12 @@ inline std::size_t WriteResultCell(const ClassView& view, const ItemInfo& item, 
     case CellKind::kFOver: return copy(item.openItem ? "F Open" : "F Over");
     default: break;
   }
-  std::size_t len = 0;
-  if (view.kind == CellKind::kValueF) out[len++] = 'F';
-  if (view.kind == CellKind::kValueO) out[len++] = 'O';
-  if (view.kind == CellKind::kValueSmallF) out[len++] = 'f';
+  // The letter before the value, written whether there is one or not: the
+  // kinds of neighbouring cells differ at random.
+  static constexpr char kLetter[] = {0, 0, 'F', 'O', 'f'};
+  static_assert(static_cast<int>(CellKind::kValueSmallF) == 4);
+  out[0] = kLetter[static_cast<int>(view.kind)];
+  const std::size_t len = out[0] != 0;
   return len + WriteResultValue(v, item.unit, out + len);
 }
 
@@ -458,6 +460,9 @@ struct RecordFormatter {
                       std::uint8_t* failed, std::vector<RangeWarningAt>& warnings) const {
     const StatusTable& statuses = Statuses();
     const int itemCount = static_cast<int>(items.size());
+    // The most a row's texts take: serial and bin numbers ("%d" of 32 bits
+    // and "F" or "P" before the serial), then one result cell text per item.
+    const std::size_t rowBytes = 2 * 12 + items.size() * (kMaxValueText + 1);
     std::int32_t failedCount = 0;
     for (std::size_t k = 0; k < count; ++k) {
       const std::size_t r = firstDevice + k;
@@ -466,16 +471,24 @@ struct RecordFormatter {
       failed[k] = isFailed ? 1 : 0;
       failedCount += isFailed;
 
-      char* out = cells.CellSpace(24);
-      out[0] = isFailed ? 'F' : 'P';
-      cells.CommitCell(1 + WriteInt(rec.Serial(), out + 1), isFailed ? CellColor::Red : CellColor::Black);
-      out = cells.CellSpace(24);
-      cells.CommitCell(WriteInt(rec.Bin(), out), CellColor::Black);
+      // The row's texts in place: "P" or "F" and the serial number, the bin, then the results.
+      const CellTable::RowSpace row = cells.BeginRow(rowBytes);
+      char* const text = row.text;
+      text[0] = isFailed ? 'F' : 'P';
+      std::uint32_t at = static_cast<std::uint32_t>(1 + WriteInt(rec.Serial(), text + 1));
+      row.ends[0] = at;
+      row.colors[0] = static_cast<std::uint8_t>(isFailed ? CellColor::Red : CellColor::Black);
+      at += static_cast<std::uint32_t>(WriteInt(rec.Bin(), text + at));
+      row.ends[1] = at;
+      row.colors[1] = static_cast<std::uint8_t>(CellColor::Black);
 
       for (int i = 0; i < itemCount; ++i) {
         const ItemInfo& item = items[i];
         if (item.noResults) {
-          cells.AddCell(kNoResultsText, CellColor::Black);
+          std::memcpy(text + at, kNoResultsText.data(), kNoResultsText.size());
+          at += static_cast<std::uint32_t>(kNoResultsText.size());
+          row.ends[i + 2] = at;
+          row.colors[i + 2] = static_cast<std::uint8_t>(CellColor::Black);
           continue;
         }
         const PackedValue v = PackedValue::FromBytes(rec.Result(i));
@@ -483,10 +496,11 @@ struct RecordFormatter {
         if (NeedsRangeWarning(v) && IsValueKind(view.kind)) {
           warnings.push_back({static_cast<int>(r), i, v.mantissa});
         }
-        out = cells.CellSpace(kMaxValueText + 1);
-        cells.CommitCell(WriteResultCell(view, item, v, out), view.color);
+        at += static_cast<std::uint32_t>(WriteResultCell(view, item, v, text + at));
+        row.ends[i + 2] = at;
+        row.colors[i + 2] = static_cast<std::uint8_t>(view.color);
       }
-      cells.EndRow();
+      cells.FinishRow();
       if ((r & 255) == 255) progress.fetch_add(256, std::memory_order_relaxed);
     }
     return failedCount;
