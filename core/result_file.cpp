@@ -90,11 +90,31 @@ bool ResultFileSource::Fill() {
   return end_ > tail;
 }
 
+std::size_t ResultFileSource::ReadDirect(std::uint8_t* dst, std::size_t n) {
+  std::size_t done = 0;
+  while (done < n) {
+    const ssize_t got = ::read(fd_, dst + done, n - done);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {  // end of file, or a read error, which ends the data as well
+      fileDone_ = true;
+      break;
+    }
+    done += static_cast<std::size_t>(got);
+  }
+  return done;
+}
+
 std::size_t ResultFileSource::Read(void* dst, std::size_t n) {
   if (eof_) return 0;
   auto* out = static_cast<std::uint8_t*>(dst);
   std::size_t done = 0;
   while (done < n) {
+    if (begin_ == end_ && n - done >= (kBufferBytes >> 2) && fd_ >= 0 && !fileDone_) {
+      // A large read with the buffer empty goes straight to dst: the chunks
+      // of device records are not copied twice.
+      done += ReadDirect(out + done, n - done);
+      break;
+    }
     if (begin_ == end_ && !Fill()) break;
     const std::size_t chunk = std::min(n - done, end_ - begin_);
     std::memcpy(out + done, memory_ + begin_, chunk);

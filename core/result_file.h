@@ -73,6 +73,7 @@ class ResultFileSource {
 
  private:
   bool Fill();  // refills the buffer from the file; false at its end
+  std::size_t ReadDirect(std::uint8_t* dst, std::size_t n);  // from the file, past the buffer
 
   int fd_ = -1;
   const std::uint8_t* memory_ = nullptr;  // OpenMemory's block, else the buffer

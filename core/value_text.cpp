@@ -1,6 +1,5 @@
 #include "core/value_text.h"
 
-#include <bit>
 #include <cstring>
 
 #include "core/number_text.h"
@@ -41,74 +40,12 @@ inline std::size_t WriteWithPoint(const char* t, std::size_t len, std::size_t po
 
 }  // namespace
 
-namespace {
-
-// "%05d" of 0 to 32768, five digits each and three bytes of room behind the
-// last, so that a text is read as one 8-byte word.
-struct FiveDigitTable {
-  char digits[32769 * 5 + 3] = {};
-  constexpr FiveDigitTable() {
-    for (unsigned u = 0; u <= 32768; ++u) {
-      unsigned v = u;
-      for (int i = 4; i >= 0; --i, v /= 10) digits[u * 5 + i] = static_cast<char>('0' + v % 10);
-    }
-  }
-};
-constexpr FiveDigitTable kFiveDigits{};
-
-// Of every exponent byte: where the point goes (e mod 3) and the prefix letter.
-struct ExponentTable {
-  std::uint8_t pointShift[256] = {};
-  char prefix[256] = {};
-  constexpr ExponentTable() {
-    for (int e = 0; e < 256; ++e) {
-      pointShift[e] = static_cast<std::uint8_t>(e % 3);
-      prefix[e] = ValuePrefix(static_cast<std::uint8_t>(e));
-    }
-  }
-};
-constexpr ExponentTable kExponents{};
-
-}  // namespace
-
-std::size_t WriteLimitValue(PackedValue v, char* out) {
-  // The text is built in one little-endian word, first character lowest,
-  // with no branch on the value: the shapes of one cell and the next differ
-  // at random, and a mispredicted branch costs more than the whole text.
-  static_assert(std::endian::native == std::endian::little);
-  const bool negative = v.mantissa < 0;
-  const unsigned u = negative ? 0u - static_cast<unsigned>(static_cast<int>(v.mantissa))
-                              : static_cast<unsigned>(v.mantissa);
-  std::uint64_t digits;  // "%05d" of u
-  std::memcpy(&digits, kFiveDigits.digits + u * 5, 8);
-  digits &= 0xFF'FFFF'FFFFull;
-  // Below 10000 the first digit is a '0' that makes room for the sign, a
-  // blank for a positive number ("%05d", its first '0' made a blank); five
-  // digits of a negative number move aside for the '-'.
-  const std::uint64_t sign = negative ? '-' : ' ';
-  const bool fiveDigits = u >= 10000;
-  const std::uint64_t head = !fiveDigits ? (digits & ~std::uint64_t{0xFF}) | sign
-                             : negative  ? (digits << 8) | '-'
-                                         : digits;
-  const unsigned len = 5u + (fiveDigits & negative);
-  // The point goes before position len - 3 + e mod 3, the prefix after the last digit.
-  const unsigned pointAt = 8 * (len - 3 + kExponents.pointShift[v.exponent]);
-  const std::uint64_t before = head & ((std::uint64_t{1} << pointAt) - 1);
-  const std::uint64_t text = before | ((head ^ before) << 8) | (std::uint64_t{'.'} << pointAt) |
-                             (std::uint64_t{static_cast<unsigned char>(kExponents.prefix[v.exponent])} << (8 * (len + 1)));
-  std::memcpy(out, &text, 8);
-  return len + 2;
-}
+// The tables of the inline value texts, built by the compiler.
+constexpr ValueTextTables kValueTextTables{};
 
 std::string FormatLimitValue(const std::uint8_t bytes[4]) {
   char buf[kMaxValueText];
   return std::string(buf, WriteLimitValue(PackedValue::FromBytes(bytes), buf));
-}
-
-std::size_t WriteResultValue(PackedValue v, std::uint8_t unit, char* out) {
-  const std::size_t len = WriteLimitValue(v, out);
-  out[len] = static_cast<char>(unit);
-  return len + (unit != 0);
 }
 
 std::string RangeWarningText(int deviceIndex, int itemIndex, int mantissa) {

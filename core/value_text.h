@@ -3,8 +3,10 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -31,9 +33,60 @@ constexpr char ValuePrefix(std::uint8_t exponent) {
   return exponent <= 20 ? kResultPrefix[exponent / 3] : '?';
 }
 
+// What the value texts look up, made once at compile time.
+struct ValueTextTables {
+  // "%05d" of 0 to 32768, five digits each and three bytes of room behind
+  // the last, so that a text is read as one 8-byte word.
+  char fiveDigits[32769 * 5 + 3] = {};
+  // Of every exponent byte: where the point goes (e mod 3) and the prefix letter.
+  std::uint8_t pointShift[256] = {};
+  char prefix[256] = {};
+
+  constexpr ValueTextTables() {
+    for (unsigned u = 0; u <= 32768; ++u) {
+      unsigned v = u;
+      for (int i = 4; i >= 0; --i, v /= 10) fiveDigits[u * 5 + i] = static_cast<char>('0' + v % 10);
+    }
+    for (int e = 0; e < 256; ++e) {
+      pointShift[e] = static_cast<std::uint8_t>(e % 3);
+      prefix[e] = ValuePrefix(static_cast<std::uint8_t>(e));
+    }
+  }
+};
+extern const ValueTextTables kValueTextTables;
+
 // Text of a limit: " 1.234m" and the like. Returns the text's length; out
 // needs room for kMaxValueText bytes, as bytes after the text may be written.
-std::size_t WriteLimitValue(PackedValue v, char* out);
+// Inline: the loader writes one for nearly every cell.
+inline std::size_t WriteLimitValue(PackedValue v, char* out) {
+  // The text is built in one little-endian word, first character lowest,
+  // with no branch on the value: the shapes of one cell and the next differ
+  // at random, and a mispredicted branch costs more than the whole text.
+  static_assert(std::endian::native == std::endian::little);
+  const ValueTextTables& t = kValueTextTables;
+  const bool negative = v.mantissa < 0;
+  const unsigned u = negative ? 0u - static_cast<unsigned>(static_cast<int>(v.mantissa))
+                              : static_cast<unsigned>(v.mantissa);
+  std::uint64_t digits;  // "%05d" of u
+  std::memcpy(&digits, t.fiveDigits + u * 5, 8);
+  digits &= 0xFF'FFFF'FFFFull;
+  // Below 10000 the first digit is a '0' that makes room for the sign, a
+  // blank for a positive number ("%05d", its first '0' made a blank); five
+  // digits of a negative number move aside for the '-'.
+  const std::uint64_t sign = negative ? '-' : ' ';
+  const bool fiveDigits = u >= 10000;
+  const std::uint64_t head = !fiveDigits ? (digits & ~std::uint64_t{0xFF}) | sign
+                             : negative  ? (digits << 8) | '-'
+                                         : digits;
+  const unsigned len = 5u + (fiveDigits & negative);
+  // The point goes before position len - 3 + e mod 3, the prefix after the last digit.
+  const unsigned pointAt = 8 * (len - 3 + t.pointShift[v.exponent]);
+  const std::uint64_t before = head & ((std::uint64_t{1} << pointAt) - 1);
+  const std::uint64_t text = before | ((head ^ before) << 8) | (std::uint64_t{'.'} << pointAt) |
+                             (std::uint64_t{static_cast<unsigned char>(t.prefix[v.exponent])} << (8 * (len + 1)));
+  std::memcpy(out, &text, 8);
+  return len + 2;
+}
 std::string FormatLimitValue(const std::uint8_t bytes[4]);
 
 // The number AtofC reads from WriteLimitValue's text (its prefix not
@@ -52,7 +105,11 @@ inline double LimitTextNumber(PackedValue v) {
 // Text of a device result: the limit text followed by the item's unit
 // character (none for 0); out as for WriteLimitValue. Mantissas above 9999 warrant the range warning;
 // the caller shows it (see RangeWarningText).
-std::size_t WriteResultValue(PackedValue v, std::uint8_t unit, char* out);
+inline std::size_t WriteResultValue(PackedValue v, std::uint8_t unit, char* out) {
+  const std::size_t len = WriteLimitValue(v, out);
+  out[len] = static_cast<char>(unit);
+  return len + (unit != 0);
+}
 inline bool NeedsRangeWarning(PackedValue v) { return v.mantissa > 9999; }
 
 // "第%d个点,%d列 异常: %d" with the 1-based device and item and the mantissa, in UTF-8.

@@ -250,6 +250,28 @@ TEST(ResultFileTest, TwoThreadsGiveTheSameLot) {
   }
 }
 
+// A file cut inside a record reads as its bytes in memory do, its large
+// chunks straight from the file and its head and tail through the buffer.
+TEST(ResultFileTest, AFileLoadsAsItsBytesInMemory) {
+  tsd::GenerateOptions o;
+  o.devices = 20000;
+  o.items = 64;
+  std::vector<std::uint8_t> bytes = tsd::GenerateLot(o);
+  bytes.resize(bytes.size() - 100);
+  const std::string path = ::testing::TempDir() + "/large.tsd";
+  ASSERT_TRUE(tsd::WriteFile(path, bytes));
+  LotData lot;
+  lot.path = path;
+  SilentReaderEvents events;
+  ASSERT_EQ(LoadResultFile(lot, {}, events), LoadResult::kLoaded);
+  const auto memory = LoadBytes(bytes, false, path);
+  ASSERT_EQ(lot.devices(), o.devices);
+  ASSERT_EQ(lot.deviceCells.size(), memory.lot->deviceCells.size());
+  for (std::size_t k = 0; k < lot.deviceCells.size(); ++k) ASSERT_EQ(lot.deviceCells[k], memory.lot->deviceCells[k]);
+  EXPECT_EQ(lot.itemTable, memory.lot->itemTable);
+  std::remove(path.c_str());
+}
+
 // A load cancelled before its next chunk keeps nothing of the lot but its path.
 TEST(ResultFileTest, CancelledLoadKeepsNothing) {
   tsd::GenerateOptions o;
