@@ -446,7 +446,7 @@ constexpr std::string_view kNoResultsText = "No Data";
 
 // Writes the text of one result cell of an item with results, v shown as
 // `view` says, at out (room for kMaxValueText + 1 bytes); returns its length.
-inline std::size_t WriteResultCell(const ClassView& view, const ItemInfo& item, PackedValue v, char* out) {
+[[gnu::always_inline]] inline std::size_t WriteResultCell(const ClassView& view, const ItemInfo& item, PackedValue v, char* out) {
   const auto copy = [out](std::string_view text) {
     std::memcpy(out, text.data(), text.size());
     return text.size();

@@ -43,6 +43,31 @@ inline std::size_t WriteWithPoint(const char* t, std::size_t len, std::size_t po
 // The tables of the inline value texts, built by the compiler.
 constexpr ValueTextTables kValueTextTables{};
 
+std::size_t WriteAnyLimitValue(PackedValue v, char* out) {
+  // The same word as WriteLimitValue's, with no branch on the value: the
+  // shapes of one cell and the next may differ at random.
+  const bool negative = v.mantissa < 0;
+  const unsigned u = negative ? 0u - static_cast<unsigned>(static_cast<int>(v.mantissa))
+                              : static_cast<unsigned>(v.mantissa);
+  const std::uint64_t digits = '0' + u / 10000 | std::uint64_t{kValueTextTables.fourDigits[u % 10000]} << 8;  // "%05d"
+  // Below 10000 the first digit is a '0' that makes room for the sign, a
+  // blank for a positive number ("%05d", its first '0' made a blank); five
+  // digits of a negative number move aside for the '-'.
+  const std::uint64_t sign = negative ? '-' : ' ';
+  const bool fiveDigits = u >= 10000;
+  const std::uint64_t head = !fiveDigits ? (digits & ~std::uint64_t{0xFF}) | sign
+                             : negative  ? (digits << 8) | '-'
+                                         : digits;
+  const unsigned len = 5u + (fiveDigits & negative);
+  // The point goes before position len - 3 + e mod 3, the prefix after the last digit.
+  const unsigned pointAt = 8 * (len - 3 + v.exponent % 3);
+  const std::uint64_t before = head & ((std::uint64_t{1} << pointAt) - 1);
+  const std::uint64_t text = before | ((head ^ before) << 8) | (std::uint64_t{'.'} << pointAt) |
+                             (std::uint64_t{static_cast<unsigned char>(ValuePrefix(v.exponent))} << (8 * (len + 1)));
+  std::memcpy(out, &text, 8);
+  return len + 2;
+}
+
 std::string FormatLimitValue(const std::uint8_t bytes[4]) {
   char buf[kMaxValueText];
   return std::string(buf, WriteLimitValue(PackedValue::FromBytes(bytes), buf));

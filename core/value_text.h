@@ -35,58 +35,55 @@ constexpr char ValuePrefix(std::uint8_t exponent) {
 
 // What the value texts look up, made once at compile time.
 struct ValueTextTables {
-  // "%05d" of 0 to 32768, five digits each and three bytes of room behind
-  // the last, so that a text is read as one 8-byte word.
-  char fiveDigits[32769 * 5 + 3] = {};
-  // Of every exponent byte: where the point goes (e mod 3) and the prefix letter.
-  std::uint8_t pointShift[256] = {};
-  char prefix[256] = {};
+  // "%04d" of 0 to 9999, the first digit in the low byte.
+  std::uint32_t fourDigits[10000] = {};
+  // Of every exponent byte, for a text of five characters before the
+  // point: the bytes that stay before the point (a mask), and the point and
+  // the prefix letter in their places.
+  struct Point {
+    std::uint64_t before;
+    std::uint64_t pointAndPrefix;
+  };
+  Point points[256] = {};
 
   constexpr ValueTextTables() {
-    for (unsigned u = 0; u <= 32768; ++u) {
-      unsigned v = u;
-      for (int i = 4; i >= 0; --i, v /= 10) fiveDigits[u * 5 + i] = static_cast<char>('0' + v % 10);
+    for (unsigned u = 0; u < 10000; ++u) {
+      for (unsigned i = 0, v = u; i < 4; ++i, v /= 10) fourDigits[u] |= ('0' + v % 10) << (8 * (3 - i));
     }
     for (int e = 0; e < 256; ++e) {
-      pointShift[e] = static_cast<std::uint8_t>(e % 3);
-      prefix[e] = ValuePrefix(static_cast<std::uint8_t>(e));
+      const int pointAt = 8 * (2 + e % 3);
+      points[e].before = (std::uint64_t{1} << pointAt) - 1;
+      points[e].pointAndPrefix = std::uint64_t{'.'} << pointAt |
+                                 std::uint64_t{static_cast<unsigned char>(ValuePrefix(static_cast<std::uint8_t>(e)))} << 48;
     }
   }
 };
 extern const ValueTextTables kValueTextTables;
 
+// Text of a limit of any mantissa (the inline function below takes the
+// mantissas of four digits itself).
+std::size_t WriteAnyLimitValue(PackedValue v, char* out);
+
 // Text of a limit: " 1.234m" and the like. Returns the text's length; out
 // needs room for kMaxValueText bytes, as bytes after the text may be written.
 // Inline: the loader writes one for nearly every cell.
 inline std::size_t WriteLimitValue(PackedValue v, char* out) {
-  // The text is built in one little-endian word, first character lowest,
-  // with no branch on the value: the shapes of one cell and the next differ
-  // at random, and a mispredicted branch costs more than the whole text.
+  // The text is built in one little-endian word, first character lowest.
   static_assert(std::endian::native == std::endian::little);
   const ValueTextTables& t = kValueTextTables;
   const bool negative = v.mantissa < 0;
   const unsigned u = negative ? 0u - static_cast<unsigned>(static_cast<int>(v.mantissa))
                               : static_cast<unsigned>(v.mantissa);
-  std::uint64_t digits;  // "%05d" of u
-  std::memcpy(&digits, t.fiveDigits + u * 5, 8);
-  digits &= 0xFF'FFFF'FFFFull;
-  // Below 10000 the first digit is a '0' that makes room for the sign, a
-  // blank for a positive number ("%05d", its first '0' made a blank); five
-  // digits of a negative number move aside for the '-'.
-  const std::uint64_t sign = negative ? '-' : ' ';
-  const bool fiveDigits = u >= 10000;
-  const std::uint64_t head = !fiveDigits ? (digits & ~std::uint64_t{0xFF}) | sign
-                             : negative  ? (digits << 8) | '-'
-                                         : digits;
-  const unsigned len = 5u + (fiveDigits & negative);
-  // The point goes before position len - 3 + e mod 3, the prefix after the last digit.
-  const unsigned pointAt = 8 * (len - 3 + t.pointShift[v.exponent]);
-  const std::uint64_t before = head & ((std::uint64_t{1} << pointAt) - 1);
-  const std::uint64_t text = before | ((head ^ before) << 8) | (std::uint64_t{'.'} << pointAt) |
-                             (std::uint64_t{static_cast<unsigned char>(t.prefix[v.exponent])} << (8 * (len + 1)));
+  if (u >= 10000) [[unlikely]] return WriteAnyLimitValue(v, out);
+  // "%05d" with its first '0' made a blank, or "-%04d": a sign and four digits.
+  const std::uint64_t head = std::uint64_t{t.fourDigits[u]} << 8 | (negative ? '-' : ' ');
+  // The point goes before position 2 + e mod 3, the prefix after the last digit.
+  const ValueTextTables::Point& p = t.points[v.exponent];
+  const std::uint64_t text = (head & p.before) | (head & ~p.before) << 8 | p.pointAndPrefix;
   std::memcpy(out, &text, 8);
-  return len + 2;
+  return 7;
 }
+
 std::string FormatLimitValue(const std::uint8_t bytes[4]);
 
 // The number AtofC reads from WriteLimitValue's text (its prefix not
