@@ -1,9 +1,10 @@
 #include "core/chunks_in_two.h"
 
+#include <algorithm>
 #include <condition_variable>
+#include <iterator>
 #include <cstdint>
 #include <mutex>
-#include <string>
 #include <system_error>
 #include <thread>
 
@@ -17,31 +18,34 @@ void WriteChunksInTwo(std::size_t chunks, const std::function<void(std::size_t c
 
 void WriteChunksInTwo(std::size_t chunks, const std::function<void(std::size_t chunk, ReplacingWriter& sink)>& write,
                       ReplacingWriter& out, ChunkMemory& memory) {
-  // The helper fills two slots in turn, so that it can go on with the next
-  // chunk while this thread copies the last one; each slot keeps its memory
-  // and its writer from chunk to chunk.
-  struct Slot {
-    std::string& bytes;
-    std::size_t chunk = SIZE_MAX;  // the chunk the bytes hold, SIZE_MAX while free
-  };
-  Slot slots[2] = {{memory.bytes[0]}, {memory.bytes[1]}};
+  // The helper fills the slots in turn, so that it can go on with the next
+  // chunks while this thread copies the earlier ones; each slot keeps its
+  // writer and the writer's memory from chunk to chunk. A slot's writer
+  // belongs to the helper while the slot is free, to this thread while it
+  // holds a chunk.
+  constexpr std::size_t kFree = SIZE_MAX;
+  std::size_t slotChunk[ChunkMemory::kSlots];  // the chunk each slot holds, or kFree
+  std::fill(std::begin(slotChunk), std::end(slotChunk), kFree);
   std::mutex mutex;
   std::condition_variable changed;
   bool stop = false;
+  const auto slotOf = [](std::size_t c) { return (c / 2) % ChunkMemory::kSlots; };
   const auto helper = [&] {
-    std::string* const spare = memory.bytes + 2;
-    ReplacingWriter writers[2] = {ReplacingWriter(&spare[0]), ReplacingWriter(&spare[1])};
     for (std::size_t c = 1; c < chunks; c += 2) {
-      const std::size_t s = (c / 2) % 2;
-      spare[s].clear();
-      write(c, writers[s]);
-      writers[s].Commit();
-      std::unique_lock lock(mutex);
-      changed.wait(lock, [&] { return slots[s].chunk == SIZE_MAX || stop; });
-      if (stop) return;
-      slots[s].bytes.swap(spare[s]);
-      slots[s].chunk = c;
-      lock.unlock();
+      const std::size_t s = slotOf(c);
+      {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return slotChunk[s] == kFree || stop; });
+        if (stop) return;
+      }
+      std::unique_ptr<ReplacingWriter>& held = memory.held[s];
+      if (!held) held = std::make_unique<ReplacingWriter>(ReplacingWriter::Hold{});
+      held->Clear();
+      write(c, *held);
+      {
+        std::lock_guard lock(mutex);
+        slotChunk[s] = c;
+      }
       changed.notify_all();
     }
   };
@@ -59,15 +63,15 @@ void WriteChunksInTwo(std::size_t chunks, const std::function<void(std::size_t c
       write(c, out);
       continue;
     }
-    Slot& slot = slots[(c / 2) % 2];
+    const std::size_t s = slotOf(c);
     {
       std::unique_lock lock(mutex);
-      changed.wait(lock, [&] { return slot.chunk == c; });
+      changed.wait(lock, [&] { return slotChunk[s] == c; });
     }
-    out.Put(slot.bytes);
+    out.Put(memory.held[s]->Held());
     {
       std::lock_guard lock(mutex);
-      slot.chunk = SIZE_MAX;
+      slotChunk[s] = kFree;
     }
     changed.notify_all();
   }

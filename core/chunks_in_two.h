@@ -6,7 +6,7 @@
 
 #include <cstddef>
 #include <functional>
-#include <string>
+#include <memory>
 
 #include "core/replacing_writer.h"
 
@@ -14,10 +14,11 @@ namespace lotvue {
 
 // Calls write(c, sink) for the chunks c = 0 .. chunks - 1 and puts their
 // bytes into out in chunk order. The even chunks are written on the calling
-// thread straight into out; the odd ones on one helper thread into memory,
-// which the calling thread copies in when their turn comes (with one chunk,
-// or without a thread to be had, every chunk on the calling thread). So two
-// calls may run at once, never two for chunks of the same parity.
+// thread straight into out; the odd ones on one helper thread into holding
+// writers, whose bytes the calling thread copies in when their turn comes
+// (with one chunk, or without a thread to be had, every chunk on the calling
+// thread). So two calls may run at once, never two for chunks of the same
+// parity.
 void WriteChunksInTwo(std::size_t chunks, const std::function<void(std::size_t chunk, ReplacingWriter& sink)>& write,
                       ReplacingWriter& out);
 
@@ -25,7 +26,9 @@ void WriteChunksInTwo(std::size_t chunks, const std::function<void(std::size_t c
 // WriteChunksInTwo again and again keeps one, so that it is allocated (and
 // its pages touched) once.
 struct ChunkMemory {
-  std::string bytes[4];  // two slots to hand over, two to write into
+  // Chunks the helper may be ahead of the calling thread by.
+  static constexpr std::size_t kSlots = 3;
+  std::unique_ptr<ReplacingWriter> held[kSlots];  // ReplacingWriter::Hold, made on first use
 };
 void WriteChunksInTwo(std::size_t chunks, const std::function<void(std::size_t chunk, ReplacingWriter& sink)>& write,
                       ReplacingWriter& out, ChunkMemory& memory);

@@ -33,6 +33,9 @@ ReplacingWriter::ReplacingWriter()
 ReplacingWriter::ReplacingWriter(std::string* memory)
     : buffer_(NewBuffer(kBufferRoom)), bufferBytes_(kBufferRoom), capacity_(kBufferBytes), memory_(memory) {}
 
+ReplacingWriter::ReplacingWriter(Hold)
+    : buffer_(NewBuffer(kBufferRoom)), bufferBytes_(kBufferRoom), capacity_(kBufferBytes), holding_(true) {}
+
 ReplacingWriter::~ReplacingWriter() { Abort(); }
 
 bool ReplacingWriter::Open(const std::string& path, FileCaching caching) {
@@ -52,7 +55,15 @@ bool ReplacingWriter::Open(const std::string& path, FileCaching caching) {
 void ReplacingWriter::Drain() {
   if (used_ == 0) return;
   std::size_t kept = 0;  // what stays for the next write: a direct file's part block
-  if (memory_ != nullptr) {
+  if (holding_) {
+    // Twice the room, so that Room(n) finds n free bytes once more.
+    Buffer larger = NewBuffer(2 * capacity_ + ReplacingFile::kDirectBlock);
+    std::memcpy(larger.get(), buffer_.get(), used_);
+    buffer_ = std::move(larger);
+    capacity_ *= 2;
+    bufferBytes_ = capacity_ + ReplacingFile::kDirectBlock;
+    return;
+  } else if (memory_ != nullptr) {
     memory_->append(buffer_.get(), used_);
   } else if (!open_) {
     file_.Fail(EBADF);  // never opened
@@ -82,6 +93,7 @@ void ReplacingWriter::PutSlow(std::string_view bytes) {
 }
 
 bool ReplacingWriter::Commit() {
+  if (holding_) return true;
   if (memory_ != nullptr) {
     Drain();
     return true;

@@ -26,6 +26,11 @@ class ReplacingWriter {
   ReplacingWriter();
   // Collects the bytes in *memory instead of a file (tests, previews).
   explicit ReplacingWriter(std::string* memory);
+  // Keeps the bytes in its own memory, which grows as they come, until
+  // Clear: a stretch of output that a caller takes in one piece (Held)
+  // without a copy in between.
+  struct Hold {};
+  explicit ReplacingWriter(Hold);
   ~ReplacingWriter();
   ReplacingWriter(const ReplacingWriter&) = delete;
   ReplacingWriter& operator=(const ReplacingWriter&) = delete;
@@ -67,6 +72,10 @@ class ReplacingWriter {
   // Drops what was written: the target stays as it was.
   void Abort();
 
+  // A holding writer's bytes, and dropping them (its memory stays).
+  std::string_view Held() const { return {buffer_.get(), used_}; }
+  void Clear() { used_ = 0; }
+
  private:
   // Buffers start at a direct write block, so that direct writes can take
   // them as they are; a direct file's are larger, one 2 MiB page each.
@@ -91,6 +100,7 @@ class ReplacingWriter {
   std::size_t block_ = 1;
   std::size_t used_ = 0;
   std::string* memory_ = nullptr;
+  bool holding_ = false;
   ReplacingFile file_;
   bool open_ = false;
 };
