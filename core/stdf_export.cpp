@@ -92,14 +92,18 @@ constexpr std::uint8_t kPartFailed = 0x08;
 // TSR OPT_FLAG: every optional value invalid (reserved bits set).
 constexpr std::uint8_t kTsrNoOptionalData = 0xFF;
 
-inline void StoreU16(char* p, std::uint16_t v) {
-  p[0] = static_cast<char>(v);
-  p[1] = static_cast<char>(v >> 8);
+// Little-endian integers; on a little-endian machine one store of the
+// whole value, which the compiler does not always make of the bytes.
+template <typename U>
+inline void StoreLittle(char* p, U v) {
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(p, &v, sizeof v);
+  } else {
+    for (std::size_t i = 0; i < sizeof v; ++i) p[i] = static_cast<char>(v >> (8 * i));
+  }
 }
-inline void StoreU32(char* p, std::uint32_t v) {
-  StoreU16(p, static_cast<std::uint16_t>(v));
-  StoreU16(p + 2, static_cast<std::uint16_t>(v >> 16));
-}
+inline void StoreU16(char* p, std::uint16_t v) { StoreLittle(p, v); }
+inline void StoreU32(char* p, std::uint32_t v) { StoreLittle(p, v); }
 
 // One record's bytes, field by field, at a place with room for kMaxRecordBytes.
 class Record {
@@ -322,10 +326,14 @@ void PutDevice(ReplacingWriter& out, const LotData& lot, int device, const std::
       const std::size_t end = std::min(items.size(), first + kPtrsAtOnce);
       char* const start = out.Room(kPtrsAtOnce * kMaxLaterPtrBytes + kPtrCopyBytes);
       char* o = start;
+      // Held apart from the vectors, whose pointers the byte stores would
+      // otherwise make the compiler load again for every result.
+      const TestItem* const item = items.data();
+      std::uint32_t* const failCount = fails.data();
       for (std::size_t k = first; k < end; ++k) {
-        const PtrResult result = resultOf(items[k]);
-        fails[k] += (result.flags & kTestFailed) != 0;
-        o = CopyLaterPtr(o, items[k], result);
+        const PtrResult result = resultOf(item[k]);
+        failCount[k] += (result.flags & kTestFailed) != 0;
+        o = CopyLaterPtr(o, item[k], result);
       }
       out.Advance(static_cast<std::size_t>(o - start));
     }
