@@ -181,13 +181,14 @@ std::size_t WriteScientificText(std::string_view text, const char* readableEnd, 
 namespace {
 
 // "d.dddd" of each mantissa's magnitude shown with five digits (1.2340 for
-// 1234 and -1234) in the low six bytes, and above them (from bit kDigitsAt
-// on) the count of its digits less one, the decimal exponent of its first
-// digit; kZeroDigits for zero ("0.0000"). By the signed mantissa, so that a
-// cell needs no step to take its magnitude.
+// 1234), after a '-' for a negative one ("-1.2340"), from the low byte on,
+// and in the top byte (from bit kDigitsAt on) the count of its digits less
+// one, the decimal exponent of its first digit; kZeroDigits for zero
+// ("0.0000"). By the signed mantissa, so that a cell needs no step to take
+// its magnitude, and one store writes its sign and digits.
 constexpr int kMaxMantissa = 32768;
 constexpr int kZeroDigits = 5;
-constexpr unsigned kDigitsAt = 48;
+constexpr unsigned kDigitsAt = 56;
 struct MantissaTexts {
   std::uint64_t words[2 * kMaxMantissa] = {};
   std::uint64_t operator[](std::ptrdiff_t m) const { return words[kMaxMantissa + m]; }
@@ -197,16 +198,26 @@ struct MantissaTexts {
       const int digits = 1 + (u > 9) + (u > 99) + (u > 999) + (u > 9999);
       unsigned five = u;
       for (int d = digits; d < 5; ++d) five *= 10;
-      const char text[6] = {static_cast<char>('0' + five / 10000), '.', static_cast<char>('0' + five / 1000 % 10),
+      const char text[7] = {'-', static_cast<char>('0' + five / 10000), '.', static_cast<char>('0' + five / 1000 % 10),
                             static_cast<char>('0' + five / 100 % 10), static_cast<char>('0' + five / 10 % 10),
                             static_cast<char>('0' + five % 10)};
+      const int from = m < 0 ? 0 : 1;  // the sign only when negative
       std::uint64_t w = std::uint64_t(u == 0 ? kZeroDigits : digits - 1) << kDigitsAt;
-      for (int i = 0; i < 6; ++i) w |= std::uint64_t{static_cast<unsigned char>(text[i])} << (8 * i);
+      for (int i = from; i < 7; ++i) w |= std::uint64_t{static_cast<unsigned char>(text[i])} << (8 * (i - from));
       words[m + kMaxMantissa] = w;
     }
   }
 };
 constexpr MantissaTexts kMantissaTexts{};
+
+// The packed result at p (PackedValue::FromBytes) read as one
+// little-endian word: one load a cell instead of three.
+inline PackedValue ResultAt(const std::uint8_t* p) {
+  std::uint32_t word;
+  std::memcpy(&word, p, 4);
+  return {static_cast<std::int16_t>(word & 0xFFFF), static_cast<std::uint8_t>(word >> 16),
+          static_cast<std::uint8_t>(word >> 24)};
+}
 
 // "00E-015," and the like: the last two of the six digits, the exponent
 // and the comma as one word.
@@ -262,7 +273,7 @@ PackedScientific::PackedScientific(std::uint32_t itemType, std::uint8_t unit) {
 char* WriteScientificResults(const PackedScientific* const* columns, const std::uint8_t* results, std::size_t count,
                              char* out) {
   for (std::size_t k = 0; k < count; ++k) {
-    const PackedValue v = PackedValue::FromBytes(results + DeviceRecord::kResultBytes * k);
+    const PackedValue v = ResultAt(results + DeviceRecord::kResultBytes * k);
     const PackedScientific& column = *columns[k];
     if (const std::size_t fixed = column.fixedLengths_[v.status]; fixed != 0) {
       std::memcpy(out, column.fixedTexts_[v.status].data(), PackedScientific::kMaxText);
@@ -273,8 +284,7 @@ char* WriteScientificResults(const PackedScientific* const* columns, const std::
     const std::uint64_t digits = kMantissaTexts[m];
     const std::uint64_t exponent = column.exponentTexts_[8 * std::size_t{v.exponent} + (digits >> kDigitsAt)];
     const bool negative = m < 0;
-    out[0] = '-';
-    std::memcpy(out + negative, &digits, 8);
+    std::memcpy(out, &digits, 8);
     std::memcpy(out + negative + 6, &exponent, 8);
     out += negative + 14;
   }
