@@ -109,12 +109,8 @@ class CliTest : public ::testing::Test {
   }
   CliRun Cli(const Names& args, const CliSetup& setup = {}) { return Finish(Start(args, setup)); }
   std::string Lot(const std::string& name, int devices = 12, int items = 5) {
-    tsd::GenerateOptions o;
-    o.seed = 11;
-    o.devices = devices;
-    o.items = items;
-    o.failShare = 0.3;
-    tsd::WriteFile((dir_ / "lots" / name).string(), tsd::GenerateLot(o));
+    tsd::WriteFile((dir_ / "lots" / name).string(),
+                   tsd::GenerateLot({.seed = 11, .devices = devices, .items = items, .failShare = 0.3}));
     return (dir_ / "lots" / name).string();
   }
   Names LotFolder() const {  // hidden names too: a temporary file would show

@@ -82,12 +82,7 @@ TEST(DeviceQcScatter, EndsFollowDataRangeAndManualEdits) {
       {kRangeManual, "8m", "8m", QcMessage::InvalidMaxOrMin, "8mV", "8mV", " 10.00uA", " 50.00uA"},
   };
   for (const auto& c : cases) {
-    ScatterState s;
-    s.xItem = 1;
-    s.yItem = 2;
-    s.range = c.range;
-    s.xMinEdit = c.xMinEdit;
-    s.xMaxEdit = c.xMaxEdit;
+    ScatterState s{.xItem = 1, .yItem = 2, .range = c.range, .xMinEdit = c.xMinEdit, .xMaxEdit = c.xMaxEdit};
     EXPECT_EQ(ShowScatter(lot, s), c.msg) << c.xMaxEdit;
     EXPECT_EQ((std::vector<std::string>{s.xMinText, s.xMaxText, s.yMinText, s.yMaxText, s.xLabel, s.yLabel}),
               (std::vector<std::string>{c.xMin, c.xMax, c.yMin, c.yMax, "X-1 [VTH]", "Y-2 [IR]"}));
@@ -262,11 +257,7 @@ TEST(DeviceQcHistogram, ManualRange) {
       {"6", "2", "-1m", QcMessage::InvalidMaxOrMin, 0, nullptr, nullptr, false},
   };
   for (const auto& c : cases) {
-    HistogramState h;
-    h.range = kRangeManual;
-    h.minEdit = c.minEdit;
-    h.maxEdit = c.maxEdit;
-    h.stepEdit = c.stepEdit;
+    HistogramState h{.range = kRangeManual, .minEdit = c.minEdit, .maxEdit = c.maxEdit, .stepEdit = c.stepEdit};
     const std::string id = std::string(c.minEdit) + "|" + c.maxEdit + "|" + c.stepEdit;
     EXPECT_EQ(ShowHistogram(lot, h), c.msg) << id;
     if (c.msg != QcMessage::None) {
@@ -281,10 +272,7 @@ TEST(DeviceQcHistogram, ManualRange) {
     EXPECT_EQ(h.scrollVisible, c.scroll) << id;
   }
   // The edits are trimmed in place and given the unit of the data.
-  HistogramState h;
-  h.range = kRangeManual;
-  h.minEdit = " 2m ";
-  h.stepEdit = " 1m ";
+  HistogramState h{.range = kRangeManual, .minEdit = " 2m ", .stepEdit = " 1m "};
   ASSERT_EQ(ShowHistogram(lot, h), QcMessage::None);
   EXPECT_EQ(h.minEdit, "2m");
   EXPECT_EQ(h.stepEdit, "1mV");

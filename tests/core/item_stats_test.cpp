@@ -226,12 +226,10 @@ ItemStats Reference(const LotData& lot, int item, DeviceSelection selection) {
 
 TEST(ItemStatsTest, RandomLotsMatchThePlainReference) {
   for (std::uint64_t seed = 1; seed <= 12; ++seed) {
-    tsd::GenerateOptions o;
-    o.seed = seed;
-    o.devices = static_cast<int>(seed * 37 % 400);
-    o.items = static_cast<int>(seed % 5 == 0 ? 1 : 3 + seed * 7 % 40);
-    o.failShare = seed % 3 * 0.3;
-    const auto loaded = LoadBytes(tsd::GenerateLot(o));
+    const auto loaded = LoadBytes(tsd::GenerateLot({.seed = seed,
+                                                    .devices = static_cast<int>(seed * 37 % 400),
+                                                    .items = static_cast<int>(seed % 5 == 0 ? 1 : 3 + seed * 7 % 40),
+                                                    .failShare = seed % 3 * 0.3}));
     const LotData& lot = *loaded.lot;
     for (DeviceSelection selection : {DeviceSelection::kAll, DeviceSelection::kOnlyPass}) {
       const std::vector<ItemStats> table = ComputeItemStats(lot, selection);

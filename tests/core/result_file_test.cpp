@@ -196,11 +196,7 @@ TEST(ResultFileTest, RangeWarningsOncePerCell) {
 // Loads every prefix of a file, in the usual chunks and one record at a
 // time: nothing may crash, and the lot must be whole.
 TEST(ResultFileTest, EveryTruncationGivesAWholeLot) {
-  tsd::GenerateOptions o;
-  o.devices = 6;
-  o.items = 12;
-  o.failShare = 0.5;
-  const std::vector<std::uint8_t> full = tsd::GenerateLot(o);
+  const std::vector<std::uint8_t> full = tsd::GenerateLot({.devices = 6, .items = 12, .failShare = 0.5});
   for (std::size_t chunkBytes : {0, 1}) {
     for (std::size_t size = 0; size <= full.size(); ++size) {
       const std::vector<std::uint8_t> bytes(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(size));
@@ -253,9 +249,7 @@ TEST(ResultFileTest, TwoThreadsGiveTheSameLot) {
 // A file cut inside a record reads as its bytes in memory do, its large
 // chunks straight from the file and its head and tail through the buffer.
 TEST(ResultFileTest, AFileLoadsAsItsBytesInMemory) {
-  tsd::GenerateOptions o;
-  o.devices = 20000;
-  o.items = 64;
+  const tsd::GenerateOptions o{.devices = 20000, .items = 64};
   std::vector<std::uint8_t> bytes = tsd::GenerateLot(o);
   bytes.resize(bytes.size() - 100);
   const std::string path = ::testing::TempDir() + "/large.tsd";
@@ -274,17 +268,13 @@ TEST(ResultFileTest, AFileLoadsAsItsBytesInMemory) {
 
 // A load cancelled before its next chunk keeps nothing of the lot but its path.
 TEST(ResultFileTest, CancelledLoadKeepsNothing) {
-  tsd::GenerateOptions o;
-  o.devices = 50;
   const std::string path = ::testing::TempDir() + "/cancelled.tsd";
-  ASSERT_TRUE(tsd::WriteFile(path, tsd::GenerateLot(o)));
+  ASSERT_TRUE(tsd::WriteFile(path, tsd::GenerateLot({})));
   const std::atomic<bool> cancel{true};
-  ReadOptions options;
-  options.cancel = &cancel;
   LotData lot;
   lot.path = path;
   SilentReaderEvents events;
-  EXPECT_EQ(LoadResultFile(lot, options, events), LoadResult::kCancelled);
+  EXPECT_EQ(LoadResultFile(lot, {.cancel = &cancel}, events), LoadResult::kCancelled);
   EXPECT_EQ(lot.path, path);
   EXPECT_TRUE(lot.deviceCells.empty() && lot.headerCells.empty() && lot.itemTable.empty());
   EXPECT_EQ(lot.loadState.load(), kReading);  // for the caller to settle

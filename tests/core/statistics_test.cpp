@@ -144,11 +144,9 @@ void ExpectReferenceStats(const std::vector<std::uint8_t>& bytes, const std::str
 TEST(StatisticsTest, LotsMatchTheReference) {
   std::mt19937 rng(3);
   for (int round = 0; round < 60; ++round) {
-    tsd::GenerateOptions o;
-    o.seed = static_cast<std::uint64_t>(round) + 100;
-    o.devices = std::uniform_int_distribution<int>(0, 40)(rng);
-    o.items = std::uniform_int_distribution<int>(1, 30)(rng);
-    o.failShare = 0.4;
+    const int devices = std::uniform_int_distribution<int>(0, 40)(rng);
+    const tsd::GenerateOptions o{.seed = static_cast<std::uint64_t>(round) + 100, .devices = devices,
+                                 .items = std::uniform_int_distribution<int>(1, 30)(rng), .failShare = 0.4};
     ExpectReferenceStats(tsd::GenerateLot(o), "seed " + std::to_string(o.seed));
   }
   tsd::TsdBuilder b;
@@ -166,12 +164,8 @@ TEST(StatisticsTest, LotsMatchTheReference) {
 // or two threads, give the same rows.
 TEST(StatisticsTest, ReaderAndTextsGiveTheSameRows) {
   for (const auto& [seed, devices, odd] : {std::tuple{1, 3000, true}, {2, 20000, true}, {3, 20000, false}}) {
-    tsd::GenerateOptions o;
-    o.seed = static_cast<std::uint64_t>(seed);
-    o.devices = devices;
-    o.items = 37;
-    o.failShare = 0.3;
-    o.oddStatuses = odd;
+    const tsd::GenerateOptions o{
+        .seed = static_cast<std::uint64_t>(seed), .devices = devices, .items = 37, .failShare = 0.3, .oddStatuses = odd};
     for (bool onlyPass : {false, true}) {
       auto loaded = LoadBytes(tsd::GenerateLot(o), onlyPass, "/lots/A123.tsd", seed);
       LotData& lot = *loaded.lot;

@@ -114,13 +114,8 @@ Lines Expected(const LotData& lot) {
 }
 
 std::vector<std::uint8_t> Generated(int devices, int items, bool specialItems = true) {
-  tsd::GenerateOptions o;
-  o.seed = 5;
-  o.devices = devices;
-  o.items = items;
-  o.failShare = 0.4;
-  o.specialItems = specialItems;
-  return tsd::GenerateLot(o);
+  return tsd::GenerateLot(
+      {.seed = 5, .devices = devices, .items = items, .failShare = 0.4, .specialItems = specialItems});
 }
 
 // GBK and UTF-8 texts, a test file name longer than a Cn, a non-ASCII unit,

@@ -71,9 +71,7 @@ TEST_F(AnalysisCommands, OneStatisticsWindowPerReportWindowUsableWhileAnotherLoa
   ASSERT_EQ(windows().size(), 2);
 
   // While a large file loads, the windows work on their own lots.
-  tsd::GenerateOptions large;
-  large.devices = 100000;
-  CLotvueView* c = Open(WriteTsd(dir, "C.tsd", tsd::GenerateLot(large)));
+  CLotvueView* c = Open(WriteTsd(dir, "C.tsd", tsd::GenerateLot({.devices = 100000})));
   for (CItemStatsWindow* w : windows()) {
     w->ShowItem(2);
     EXPECT_EQ(w->shownItem(), 2);

@@ -158,11 +158,7 @@ TEST_F(ItemStatsWindowTest, ChartsOfTheShownItem) {
 }
 
 TEST_F(ItemStatsWindowTest, BigTrendIsDrawnAsColumnsUntilZoomedIn) {
-  tsd::GenerateOptions o;
-  o.devices = 20000;
-  o.items = 2;
-  o.specialItems = false;
-  const auto w = Open(tsd::GenerateLot(o), dir_ + "/E.tsd");
+  const auto w = Open(tsd::GenerateLot({.devices = 20000, .items = 2, .specialItems = false}), dir_ + "/E.tsd");
   auto* trend = w->findChild<QCustomPlot*>(QStringLiteral("trend"));
   auto* values = Part<QCPGraph>(*w, "trend", "values");
   const int columns = std::max(100, trend->axisRect()->width());

@@ -83,10 +83,7 @@ TEST_F(ConvertCommands, ConvertAndSetupWriteTheSwitchedOnTypesAndOfferEach) {
 
 TEST_F(ConvertCommands, OneKindBookShowsProgressAndHoldsTheOtherCommands) {
   const int devices = 30000;  // enough for the progress screen to be seen more than once
-  tsd::GenerateOptions options;
-  options.devices = devices;
-  options.items = 8;
-  CLotvueView* view = OpenLoaded(WriteTsd(dir, "BIG.tsd", tsd::GenerateLot(options)));
+  CLotvueView* view = OpenLoaded(WriteTsd(dir, "BIG.tsd", tsd::GenerateLot({.devices = devices, .items = 8})));
   ASSERT_NE(view, nullptr);
   const QString other = QString::fromStdString(WriteTsd(dir, "OTHER.tsd", SmallLot(1, 2).Bytes()));
   std::vector<int> progress;

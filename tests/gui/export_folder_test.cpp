@@ -18,10 +18,8 @@ namespace fs = std::filesystem;
 TEST_F(FolderConversion, ConvertsEveryResultFileAndSurvivesTheBadOnes) {
   const std::string folder = dir + "/lots";
   fs::create_directories(folder + "/sub.tsd");                  // a folder: not a file
-  tsd::GenerateOptions big;
-  big.devices = 20000;
   WriteTsd(folder, "U.TSD", SmallLot(2, 4).Bytes());
-  WriteTsd(folder, "a.tsd", tsd::GenerateLot(big));
+  WriteTsd(folder, "a.tsd", tsd::GenerateLot({.devices = 20000}));
   fs::create_symlink(folder + "/nowhere", folder + "/b_broken.tsd");                 // cannot be opened
   WriteTsd(folder, "c_corrupt.tsd", SmallLot(2, 3).ItemCountField(300).Bytes());     // more than 256 items
   WriteTsd(folder, "d.tsd", SmallLot(3, 6).Bytes());
