@@ -208,7 +208,9 @@ struct MantissaTexts {
     }
   }
 };
-constexpr MantissaTexts kMantissaTexts{};
+// Not constexpr: 65,536 entries pass some compilers' limit on compile-time
+// steps; where that limit is met the table is made once at start-up.
+const MantissaTexts kMantissaTexts{};
 
 // The packed result at p (PackedValue::FromBytes) read as one
 // little-endian word: one load a cell instead of three.
