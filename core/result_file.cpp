@@ -614,20 +614,28 @@ std::uint64_t RecordFingerprint(const std::uint8_t* p, std::size_t n) {
   // Four lanes of 8-byte words, each with the sum of its words and the sum
   // of those sums (which sees words that trade places), mixed at the end:
   // a few additions per 32 bytes, as the records pass through it twice.
+  // Each lane's sums stay in registers, its words loaded one by one: sums
+  // in an array, or the 32 bytes copied to one, go through memory and wait
+  // on stores (a third of the speed).
   constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15ull;
-  std::uint64_t sum[4] = {n, 1, 2, 3}, sumOfSums[4] = {};
+  std::uint64_t s0 = n, s1 = 1, s2 = 2, s3 = 3, t0 = 0, t1 = 0, t2 = 0, t3 = 0;
   std::size_t i = 0;
   for (; i + 32 <= n; i += 32) {
-    for (int k = 0; k < 4; ++k) {
+    const auto word = [&](std::size_t k) {
       std::uint64_t w;
       std::memcpy(&w, p + i + 8 * k, 8);
-      sum[k] += w;
-      sumOfSums[k] += sum[k];
-    }
+      return w;
+    };
+    t0 += s0 += word(0);
+    t1 += s1 += word(1);
+    t2 += s2 += word(2);
+    t3 += s3 += word(3);
   }
   std::uint64_t h = 0;
   for (; i < n; ++i) h = (h ^ p[i]) * kMul;
-  for (int k = 0; k < 4; ++k) h = ((h ^ sum[k]) * kMul ^ sumOfSums[k]) * kMul;
+  for (const auto& [sum, sumOfSums] : {std::pair{s0, t0}, {s1, t1}, {s2, t2}, {s3, t3}}) {
+    h = ((h ^ sum) * kMul ^ sumOfSums) * kMul;
+  }
   return h;
 }
 
