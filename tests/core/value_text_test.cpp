@@ -2,6 +2,7 @@
 // layout rules: every mantissa and exponent, and random texts for the parsers.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -200,7 +201,9 @@ TEST(NumberTextTest, FixedAndScientificMatchPrintf) {
     EXPECT_EQ(FixedText(v, 3), buf);
     EXPECT_EQ(ScientificE3Text(v), E3(v));
   }
-  for (long long v : {0LL, -1LL, 2147483647LL, -2147483648LL, 65535LL}) EXPECT_EQ(IntText(v), std::to_string(v));
+  for (long long v : {0LL, -1LL, 9LL, 10LL, 2147483647LL, -2147483648LL, 65535LL, LLONG_MAX, LLONG_MIN}) {
+    EXPECT_EQ(IntText(v), std::to_string(v));
+  }
 }
 
 }  // namespace
