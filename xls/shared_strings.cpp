@@ -20,17 +20,41 @@ std::uint64_t Mix(std::uint64_t h) {
   return h;
 }
 
+std::uint64_t Load64(const void* p) {
+  std::uint64_t v;
+  std::memcpy(&v, p, 8);
+  return v;
+}
+std::uint32_t Load32(const void* p) {
+  std::uint32_t v;
+  std::memcpy(&v, p, 4);
+  return v;
+}
+
+// Cell texts are mostly 4 to 16 bytes: such a text is read as two words
+// that may overlap (its first and its last 8 or 4 bytes), with no loop
+// and no call. The hash only places texts in the table; the file does not
+// depend on it.
 std::uint32_t HashBytes(std::string_view s) {
-  std::uint64_t h = 0x9E3779B97F4A7C15ull ^ s.size();
+  const char* p = s.data();
+  const std::size_t n = s.size();
+  std::uint64_t h = 0x9E3779B97F4A7C15ull ^ n;
+  if (n >= 8 && n <= 16) return static_cast<std::uint32_t>(Mix(h ^ Load64(p) ^ Mix(Load64(p + n - 8) + n)));
+  if (n >= 4 && n < 8) return static_cast<std::uint32_t>(Mix(h ^ (std::uint64_t{Load32(p)} << 32 | Load32(p + n - 4))));
   std::size_t i = 0;
-  for (; i + 8 <= s.size(); i += 8) {
-    std::uint64_t w;
-    std::memcpy(&w, s.data() + i, 8);
-    h = Mix(h ^ w) + 0x9E3779B97F4A7C15ull;
-  }
+  for (; i + 8 <= n; i += 8) h = Mix(h ^ Load64(p + i)) + 0x9E3779B97F4A7C15ull;
   std::uint64_t tail = 0;
-  std::memcpy(&tail, s.data() + i, s.size() - i);
+  std::memcpy(&tail, p + i, n - i);
   return static_cast<std::uint32_t>(Mix(h ^ tail));
+}
+
+// Whether the n bytes at a and b are the same: short texts as two words.
+bool SameBytes(const void* a, const void* b, std::size_t n) {
+  const auto* x = static_cast<const char*>(a);
+  const auto* y = static_cast<const char*>(b);
+  if (n >= 8 && n <= 16) return Load64(x) == Load64(y) && Load64(x + n - 8) == Load64(y + n - 8);
+  if (n >= 4 && n < 8) return Load32(x) == Load32(y) && Load32(x + n - 4) == Load32(y + n - 4);
+  return std::memcmp(x, y, n) == 0;
 }
 
 // Writes records of one logical record and its CONTINUE records, cutting
@@ -59,12 +83,6 @@ SharedStrings::SharedStrings() : slots_(1024, 0) {}
 namespace {
 
 constexpr std::uint64_t kAddressMask = (std::uint64_t{1} << 48) - 1;
-
-std::uint32_t LoadU32(const std::uint8_t* p) {
-  std::uint32_t v;
-  std::memcpy(&v, p, 4);
-  return v;
-}
 
 // Bytes of an entry's characters.
 std::size_t BodyBytes(const std::uint8_t* text) {
@@ -101,7 +119,7 @@ void SharedStrings::Grow() {
   for (const Block& b : blocks_) {
     for (std::size_t at = 0; at < b.used;) {
       const std::uint8_t* entry = b.bytes.get() + at;
-      const std::uint32_t hash = LoadU32(entry);
+      const std::uint32_t hash = Load32(entry);
       std::size_t slot = hash & mask;
       while (bigger[slot] != 0) slot = (slot + 1) & mask;
       bigger[slot] = Tag(hash) | reinterpret_cast<std::uintptr_t>(entry);
@@ -126,9 +144,9 @@ std::uint32_t SharedStrings::Intern(std::string_view encoded, std::uint32_t char
     if ((slot & ~kAddressMask) == tag) {
       const auto* entry = reinterpret_cast<const std::uint8_t*>(slot & kAddressMask);
       const std::uint8_t* text = entry + kEntryHeader;
-      if (LoadU32(entry) == hash && BodyBytes(text) + 1 == encoded.size() &&
-          std::memcmp(text + 2, encoded.data(), encoded.size()) == 0)
-        return LoadU32(entry + 4);
+      if (Load32(entry) == hash && BodyBytes(text) + 1 == encoded.size() &&
+          SameBytes(text + 2, encoded.data(), encoded.size()))
+        return Load32(entry + 4);
     }
     at = (at + 1) & mask;
   }
