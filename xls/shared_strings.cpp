@@ -1,6 +1,9 @@
 #include "xls/shared_strings.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -8,7 +11,19 @@ namespace tavo_xls {
 
 namespace {
 
-constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
+// A large book looks its texts up at random places of the table and of
+// the entries: on huge pages (where the system grants them) a look-up
+// does not miss the TLB as well. Entry blocks are whole huge pages.
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+constexpr std::size_t kBlockBytes = kHugePage;
+
+void AdviseHugePages(void* p, std::size_t bytes) {
+#if defined(MADV_HUGEPAGE)
+  const std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(p) + kHugePage - 1) & ~(kHugePage - 1);
+  const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(p) + bytes) & ~(kHugePage - 1);
+  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#endif
+}
 constexpr std::size_t kStringHeader = 3;  // character count and flag byte
 
 std::uint64_t Mix(std::uint64_t h) {
@@ -80,6 +95,8 @@ class ContinuedRecord {
 
 SharedStrings::SharedStrings() : slots_(1024, 0) {}
 
+void SharedStrings::FreeBytes::operator()(std::uint8_t* p) const { std::free(p); }
+
 namespace {
 
 constexpr std::uint64_t kAddressMask = (std::uint64_t{1} << 48) - 1;
@@ -98,8 +115,10 @@ const std::uint8_t* SharedStrings::Store(std::string_view encoded, std::uint32_t
   const std::size_t need = kEntryHeader + 2 + encoded.size();
   if (blocks_.empty() || blocks_.back().capacity - blocks_.back().used < need) {
     Block b;
-    b.capacity = std::max(need, kBlockBytes);
-    b.bytes.reset(new std::uint8_t[b.capacity]);
+    b.capacity = (std::max(need, kBlockBytes) + kHugePage - 1) & ~(kHugePage - 1);
+    b.bytes.reset(static_cast<std::uint8_t*>(std::aligned_alloc(kHugePage, b.capacity)));
+    if (!b.bytes) throw std::bad_alloc();
+    AdviseHugePages(b.bytes.get(), b.capacity);
     if (reinterpret_cast<std::uintptr_t>(b.bytes.get() + b.capacity) > kAddressMask) throw std::bad_alloc();
     blocks_.push_back(std::move(b));
   }
@@ -114,7 +133,10 @@ const std::uint8_t* SharedStrings::Store(std::string_view encoded, std::uint32_t
 }
 
 void SharedStrings::Grow() {
-  std::vector<std::uint64_t> bigger(slots_.size() * 2, 0);
+  std::vector<std::uint64_t> bigger;
+  bigger.reserve(slots_.size() * 2);
+  AdviseHugePages(bigger.data(), bigger.capacity() * sizeof(std::uint64_t));  // before its pages are touched
+  bigger.resize(slots_.size() * 2, 0);
   const std::size_t mask = bigger.size() - 1;
   for (const Block& b : blocks_) {
     for (std::size_t at = 0; at < b.used;) {

@@ -47,8 +47,11 @@ class SharedStrings {
   const std::uint8_t* Store(std::string_view encoded, std::uint32_t chars, std::uint32_t hash);
   void Grow();
 
+  struct FreeBytes {
+    void operator()(std::uint8_t* p) const;
+  };
   struct Block {
-    std::unique_ptr<std::uint8_t[]> bytes;
+    std::unique_ptr<std::uint8_t[], FreeBytes> bytes;
     std::size_t capacity = 0;
     std::size_t used = 0;
   };
