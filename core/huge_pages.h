@@ -7,7 +7,8 @@
 namespace lotvue {
 
 // Advises transparent huge pages for the whole 2 MiB pages inside
-// [p, p + bytes); does nothing for small buffers or where unsupported.
+// [p, p + bytes), before they are touched; does nothing for buffers that
+// hold no such page or where unsupported.
 void AdviseHugePages(const void* p, std::size_t bytes);
 
 }  // namespace lotvue

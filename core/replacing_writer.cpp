@@ -1,12 +1,11 @@
 #include "core/replacing_writer.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <new>
 
 #include "core/file_write.h"
+#include "core/huge_pages.h"
 
 namespace lotvue {
 
@@ -21,9 +20,7 @@ ReplacingWriter::Buffer ReplacingWriter::NewBuffer(std::size_t bytes) {
   const bool huge = bytes == kDirectBufferBytes;
   void* p = nullptr;
   if (::posix_memalign(&p, huge ? kDirectBufferBytes : ReplacingFile::kDirectBlock, bytes) != 0) throw std::bad_alloc();
-#ifdef MADV_HUGEPAGE
-  if (huge) ::madvise(p, bytes, MADV_HUGEPAGE);  // where refused, 4 KiB pages
-#endif
+  if (huge) AdviseHugePages(p, bytes);  // where refused, 4 KiB pages
   return Buffer(static_cast<char*>(p));
 }
 

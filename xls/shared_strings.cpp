@@ -1,11 +1,11 @@
 #include "xls/shared_strings.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+
+#include "core/huge_pages.h"
 
 namespace tavo_xls {
 
@@ -16,14 +16,6 @@ namespace {
 // does not miss the TLB as well. Entry blocks are whole huge pages.
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
 constexpr std::size_t kBlockBytes = kHugePage;
-
-void AdviseHugePages(void* p, std::size_t bytes) {
-#if defined(MADV_HUGEPAGE)
-  const std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(p) + kHugePage - 1) & ~(kHugePage - 1);
-  const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(p) + bytes) & ~(kHugePage - 1);
-  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#endif
-}
 constexpr std::size_t kStringHeader = 3;  // character count and flag byte
 
 std::uint64_t Mix(std::uint64_t h) {
@@ -118,7 +110,7 @@ const std::uint8_t* SharedStrings::Store(std::string_view encoded, std::uint32_t
     b.capacity = (std::max(need, kBlockBytes) + kHugePage - 1) & ~(kHugePage - 1);
     b.bytes.reset(static_cast<std::uint8_t*>(std::aligned_alloc(kHugePage, b.capacity)));
     if (!b.bytes) throw std::bad_alloc();
-    AdviseHugePages(b.bytes.get(), b.capacity);
+    lotvue::AdviseHugePages(b.bytes.get(), b.capacity);
     if (reinterpret_cast<std::uintptr_t>(b.bytes.get() + b.capacity) > kAddressMask) throw std::bad_alloc();
     blocks_.push_back(std::move(b));
   }
@@ -135,7 +127,7 @@ const std::uint8_t* SharedStrings::Store(std::string_view encoded, std::uint32_t
 void SharedStrings::Grow() {
   std::vector<std::uint64_t> bigger;
   bigger.reserve(slots_.size() * 2);
-  AdviseHugePages(bigger.data(), bigger.capacity() * sizeof(std::uint64_t));  // before its pages are touched
+  lotvue::AdviseHugePages(bigger.data(), bigger.capacity() * sizeof(std::uint64_t));  // before its pages are touched
   bigger.resize(slots_.size() * 2, 0);
   const std::size_t mask = bigger.size() - 1;
   for (const Block& b : blocks_) {
